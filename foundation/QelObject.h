@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <typeinfo>
 
 namespace kestrava {
@@ -20,6 +21,7 @@ class TQelObject;
 using HRESULT = std::int32_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
 
 // A 128-bit interface or class identifier.
 struct TGuid {
@@ -49,15 +51,24 @@ public:
   bool IsInstance(const TQelObject& Object) const { return IsInstance_(Object); }
 
 private:
-  std::string_view Name_;
+  std::string Name_;
   Factory Create_;
   Test IsInstance_;
 };
 
-// The descriptor of class T (default-constructible, derived from TQelObject).
+// The descriptor of class T (derived from TQelObject). A class without a public
+// default constructor still gets a descriptor; its Create() returns null, which
+// the list's NewItem reports as E_Qel_ObjectFailedToCreate.
 template <class T> const TQelClass& QelClassOf() {
   static const TQelClass Descriptor(
-      typeid(T).name(), [] { return std::unique_ptr<TQelObject>(std::make_unique<T>()); },
+      typeid(T).name(),
+      []() -> std::unique_ptr<TQelObject> {
+        if constexpr (std::is_default_constructible_v<T> && !std::is_abstract_v<T>) {
+          return std::make_unique<T>();
+        } else {
+          return nullptr;
+        }
+      },
       [](const TQelObject& Object) { return dynamic_cast<const T*>(&Object) != nullptr; });
   return Descriptor;
 }
@@ -67,7 +78,10 @@ public:
   TQelObject() = default;
   TQelObject(const TQelObject&) = delete;
   TQelObject& operator=(const TQelObject&) = delete;
-  virtual ~TQelObject() = default;
+  // An object owned by a list must leave it (Delete, Remove, Extract) before it
+  // is destroyed, and a reference-counted object must have no references left;
+  // debug builds assert both.
+  virtual ~TQelObject();
 
   // Slot 0. Base raises E_Qel_NotImplemented.
   virtual std::string GetName() const;
@@ -88,7 +102,15 @@ public:
   // Reference counting of the root interface. A freshly made object counts 0;
   // while RefCounted is false AddRef/Release do nothing and return 0. A Release
   // that brings the count to 0 destroys the object, so only heap objects that
-  // nobody else owns may be reference counted.
+  // nobody else owns may be reference counted; an object that an owning list
+  // holds is never destroyed by Release (the list frees it). Release raises
+  // E_Qel_InvalidReferenceCount instead of going below 0. Turn RefCounted on
+  // only after construction: the count starts at 0, so an AddRef/Release pair
+  // inside a constructor would destroy the half-built object.
+  //
+  // QueryInterface answers IID_IUnknown with this object (as TQelObject*) and
+  // one added reference; anything else gives E_NOINTERFACE and null, a null
+  // Object gives E_POINTER.
   virtual HRESULT QueryInterface(const TGuid& Iid, void** Object);
   std::int32_t AddRef();
   std::int32_t Release();
@@ -103,6 +125,7 @@ public:
 
 private:
   friend class TQelList;
+  friend std::int32_t ItemIndex(const TQelObject* Object);
   std::int32_t CachedIndex_ = 0;
   TQelList* Parent_ = nullptr;
   std::atomic<std::int32_t> RefCount_{0};
