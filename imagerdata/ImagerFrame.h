@@ -84,7 +84,10 @@ public:
   bool FindNearestScopePoint(const TVector3& Point, double& Distance, std::int32_t& Segment,
                              double& T) const;
   // Walks Length metres (along SegmentLength) from parameter T of Segment
-  // towards the tip. False when the walk runs past slot 0.
+  // towards the tip; zero-length segments are passed over. False, with
+  // NewSegment and T set to 0, when the walk runs past slot 0, when Segment
+  // is not between two slots in use, T lies outside 0..1, Length is NaN or a
+  // SegmentLength on the way is negative or not finite.
   bool MoveBackAlongScope(std::int32_t Segment, std::int32_t& NewSegment, double& T,
                           double Length) const;
 };

@@ -43,8 +43,10 @@ public:
   TImagerFrame& GetFrame(std::int32_t Index) const;
   const TImagerFrames& Frames() const { return Frames_; }
 
-  // Frame indexes or -1 (not set). When both ends of a range are set and
-  // start > end they are swapped.
+  // Frame indexes or -1 (not set; any negative value is stored as -1). When
+  // both ends of a range are set and start > end they are swapped. A range
+  // with an end unset covers every frame; the part of a range beyond the last
+  // frame is ignored by the statistics.
   void SetAnalysisStart(std::int32_t Index);
   void SetAnalysisEnd(std::int32_t Index);
   void SetReferenceStart(std::int32_t Index);
