@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpus of the imager file fuzzers into fuzz/corpus/.
+
+The seeds are built here from the byte layouts, not by the program, so that
+they also serve as an independent check of what a valid file looks like.
+Run from anywhere: python3 fuzz/make_corpus.py
+"""
+import math
+import pathlib
+import struct
+
+ROOT = pathlib.Path(__file__).resolve().parent / "corpus"
+SIGNATURE = bytes.fromhex("268FF2D2B438944F857A98E16BF75A93")
+
+
+def header(name, frames, has_pain, units):
+    return (name.ljust(64, b"\0") + struct.pack("<idi", 1, 45000.5, frames) +
+            bytes([1 if has_pain else 0]) + units.ljust(16, b"\0"))
+
+
+def frame3(count, kind):
+    rec = bytearray(651)
+    struct.pack_into("<Hf", rec, 0, count, 0.009)
+    for i in range(count):
+        rec[6 + i] = 0xFF
+        struct.pack_into("<3f", rec, 22 + 12 * i, 0.01 * i, 0.0, 0.1)
+        struct.pack_into("<3f", rec, 214 + 12 * i, 0.0, 0.0, 1.0)
+    for i in range(max(count - 1, 0)):
+        struct.pack_into("<f", rec, 406 + 4 * i, 0.02)
+    rec[466] = 0xFF
+    struct.pack_into("<3f", rec, 472, 0.1, 0.2, 0.3)
+    rec[616] = 0xFF
+    struct.pack_into("<dB", rec, 642, 1.0 / 86400, kind)
+    return bytes(rec)
+
+
+def format3(frames, has_pain):
+    out = SIGNATURE + header(b"Seed", len(frames), has_pain, b"mmHg")
+    for count, kind in frames:
+        out += frame3(count, kind)
+        if has_pain:
+            out += struct.pack("<Bd", 0xFF, 2.5)
+        if kind == 1:
+            out += struct.pack("<ffB3f", 0.1, 0.3, 0xFF, 1, 2, 3)
+        elif kind == 2:
+            out += struct.pack("<fffB3f", 0.1, 0.2, 0.3, 0xFF, 1, 2, 3)
+    return out
+
+
+def format2(counts):
+    out = struct.pack("<IHH", 0x7149331A, 0, 0) + header(b"Old", len(counts), True, b"kPa")
+    for count in counts:
+        rec = bytearray(654)
+        struct.pack_into("<H", rec, 0, count)
+        for i in range(count):
+            rec[2 + i] = 1
+            struct.pack_into("<3f", rec, 18 + 12 * i, 0.01 * i, 0.0, 0.1)
+            struct.pack_into("<3f", rec, 210 + 12 * i, 0.0, 0.0, -1.0)
+        struct.pack_into("<dd", rec, 638, 0.0, 1.5)
+        out += bytes(rec)
+    return out
+
+
+def format1(num_sensors, tip, frames, with_type):
+    img = struct.pack("<IB", 0xF1290001, 5) + b"Smith".ljust(32, b"\0")
+    img += struct.pack("<H", num_sensors) + struct.pack("<18d", tip, *([0.02] * 17))
+    if with_type:
+        img += bytes([2])
+    end = b""
+    for n in range(frames):
+        rec = bytearray(380)
+        packed = (25 << 25) | (3 << 21) | (14 << 16) | (10 << 11) | (30 << 5) | n
+        struct.pack_into("<I", rec, 0, packed)
+        for j in range(16):
+            struct.pack_into("<5fB", rec, 4 + 21 * j, 0.01 * j, 0, 0, math.pi, 0, 1)
+        struct.pack_into("<H", rec, 340, 1 if n % 2 == 0 else 0)
+        struct.pack_into("<5fB", rec, 342, 0.5, 0.5, 0.5, 0, 0, 1)
+        end += bytes(rec)
+    mar = bytes(41) + b"".join(struct.pack("<5dB", m, m, m, 0.5, 0.5, 0xFF) for m in range(6))
+    mar += bytes(410 - len(mar))
+    return struct.pack("<HH", len(img), len(end)) + img + end + mar
+
+
+def main():
+    seeds = {
+        "format3": {"empty": format3([], False),
+                    "pain_kinds": format3([(3, 0), (2, 1), (16, 2)], True),
+                    "no_pain": format3([(1, 2)], False)},
+        "format2": {"empty": format2([]), "two": format2([3, 16])},
+        "format1": {"tip": format1(4, 0.025, 2, True), "no_tip": format1(16, 0.0, 3, False)},
+    }
+    for reader, files in seeds.items():
+        folder = ROOT / reader
+        folder.mkdir(parents=True, exist_ok=True)
+        for name, data in files.items():
+            (folder / name).write_bytes(data)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,59 @@
+// The imager file entry points of TImagerProcedure: which generation reads a
+// file, and how the current one is saved.
+
+#include "foundation/QelExceptions.h"
+#include "imagerdata/ImagerFileFormat1.h"
+#include "imagerdata/ImagerFileFormat2.h"
+#include "imagerdata/ImagerFileFormat3.h"
+#include "imagerdata/ImagerFileInput.h"
+#include "imagerdata/ImagerFileReplace.h"
+#include "imagerdata/ImagerProcedure.h"
+
+#include <filesystem>
+
+namespace kestrava {
+
+namespace {
+
+TImagerFileInput OpenForReading(const std::string& FileName) {
+  auto Input = TImagerFileInput::OpenFile(FileName);
+  if (!Input) {
+    throw Exception("Cannot open file: " + FileName);
+  }
+  return std::move(*Input);
+}
+
+} // namespace
+
+int TImagerProcedure::LoadFromFile(const std::string& FileName) {
+  InvalidateStatistics();
+  {
+    TImagerFileInput Input = OpenForReading(FileName);
+    if (ReadImagerFormat3(Input, *this)) {
+      return 3;
+    }
+  }
+  {
+    TImagerFileInput Input = OpenForReading(FileName);
+    if (ReadImagerFormat2(Input, *this)) {
+      return 2;
+    }
+  }
+  if (ReadImagerFormat1(FileName, *this)) {
+    return 1;
+  }
+  throw E_Qel_UnrecognisedDataFormat();
+}
+
+std::string TImagerProcedure::SaveToFile(const std::string& FileName) const {
+  std::filesystem::path Target(FileName);
+  Target.replace_extension(".img");
+  const std::string Name = Target.string();
+  const std::vector<std::uint8_t> Bytes = EncodeImagerFormat3(*this);
+  if (!ReplaceFileContents(Target, Bytes)) {
+    throw Exception("Cannot open file: " + Name);
+  }
+  return Name;
+}
+
+} // namespace kestrava

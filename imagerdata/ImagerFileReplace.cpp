@@ -1,0 +1,97 @@
+#include "imagerdata/ImagerFileReplace.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrava {
+
+namespace {
+
+// Closes a POSIX descriptor when it goes out of scope.
+class TFileDescriptor {
+public:
+  explicit TFileDescriptor(int Descriptor) : Descriptor_(Descriptor) {}
+  TFileDescriptor(const TFileDescriptor&) = delete;
+  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  TFileDescriptor(TFileDescriptor&& Other) noexcept : Descriptor_(Other.Descriptor_) {
+    Other.Descriptor_ = -1;
+  }
+  TFileDescriptor& operator=(TFileDescriptor&&) = delete;
+  ~TFileDescriptor() {
+    if (Descriptor_ >= 0) {
+      ::close(Descriptor_);
+    }
+  }
+  int Get() const { return Descriptor_; }
+  bool Valid() const { return Descriptor_ >= 0; }
+  // Closes now so that a failing close (a late write error) can be seen.
+  bool Close() {
+    const int Descriptor = Descriptor_;
+    Descriptor_ = -1;
+    return ::close(Descriptor) == 0;
+  }
+
+private:
+  int Descriptor_;
+};
+
+bool WriteAll(int Descriptor, std::span<const std::uint8_t> Bytes) {
+  while (!Bytes.empty()) {
+    const ssize_t Written = ::write(Descriptor, Bytes.data(), Bytes.size());
+    if (Written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (Written <= 0) {
+      return false;
+    }
+    Bytes = Bytes.subspan(static_cast<std::size_t>(Written));
+  }
+  return true;
+}
+
+// A new file beside Target with a name nobody else uses; its path in Path.
+TFileDescriptor CreateTemporary(const std::filesystem::path& Target, std::filesystem::path& Path) {
+  std::random_device Random;
+  for (int Attempt = 0; Attempt < 100; ++Attempt) {
+    Path = Target;
+    Path += ".tmp" + std::to_string(Random());
+    // 0666 lets the user's umask decide, as for any file they save.
+    TFileDescriptor File(::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (File.Valid() || errno != EEXIST) {
+      return File;
+    }
+  }
+  return TFileDescriptor(-1);
+}
+
+// Makes the rename itself durable; a file system that cannot sync a
+// directory still has the data, so failure here is not a failed save.
+void SyncDirectory(const std::filesystem::path& Directory) {
+  TFileDescriptor Dir(::open(Directory.empty() ? "." : Directory.c_str(), O_RDONLY | O_DIRECTORY));
+  if (Dir.Valid()) {
+    ::fsync(Dir.Get());
+  }
+}
+
+} // namespace
+
+bool ReplaceFileContents(const std::filesystem::path& Target, std::span<const std::uint8_t> Bytes) {
+  std::filesystem::path Temporary;
+  TFileDescriptor File = CreateTemporary(Target, Temporary);
+  if (!File.Valid()) {
+    return false;
+  }
+  const bool Written = WriteAll(File.Get(), Bytes) && ::fsync(File.Get()) == 0;
+  if (!File.Close() || !Written || ::rename(Temporary.c_str(), Target.c_str()) != 0) {
+    ::unlink(Temporary.c_str());
+    return false;
+  }
+  SyncDirectory(Target.parent_path());
+  return true;
+}
+
+} // namespace kestrava

@@ -1,0 +1,16 @@
+#pragma once
+// Replacing a file so that a failure never destroys what was there before.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace kestrava {
+
+// Writes Bytes to a new temporary file beside Target, flushes it to the disk
+// and renames it over Target, so Target holds either its old contents or all
+// of Bytes, even across a crash or power loss. False on any failure, with the
+// temporary removed and Target untouched.
+bool ReplaceFileContents(const std::filesystem::path& Target, std::span<const std::uint8_t> Bytes);
+
+} // namespace kestrava
