@@ -1,0 +1,69 @@
+// Exit codes and error messages as a script calling the tool sees them.
+#include "ToolTestSupport.h"
+
+#include <cstdint>
+
+namespace kestrava::testing {
+namespace {
+
+class ToolExitCodes : public TToolTest {};
+
+// A format 1 header: magic, empty name, NumSensors; the distances stay zero.
+std::string LegacyHeader(std::uint16_t NumSensors) {
+  std::string Header(183, '\0');
+  Header.replace(0, 4, "\x01\x00\x29\xF1", 4);
+  Header[37] = static_cast<char>(NumSensors);
+  return Header;
+}
+
+TEST_F(ToolExitCodes, UnreadableFilesExitWithTwoAndTheLoadersText) {
+  const std::string Missing = PathOf("missing.img");
+  EXPECT_EQ(Run({"info", Missing}).Code, 2);
+  EXPECT_EQ(Run({"info", Missing}).Err, "Cannot open file: " + Missing + "\n");
+
+  WriteBytes("noise.img", std::string(300, 'x'));
+  EXPECT_EQ(Run({"stats", PathOf("noise.img")}).Err, "File format not recognised\n");
+
+  const std::string Cut = SavePains("cut.img", {1, 2, 3});
+  std::filesystem::resize_file(Cut, std::filesystem::file_size(Cut) - 100);
+  const TToolRun CutRun = Run({"frames", "--json", Cut});
+  EXPECT_EQ(CutRun.Code, 2);
+  EXPECT_EQ(CutRun.Err, "File format not recognised\n");
+  EXPECT_EQ(CutRun.Out, ""); // nothing half-printed from a file that failed to load
+
+  WriteBytes("many.img", LegacyHeader(19));
+  WriteBytes("many.end", std::string(380, '\0'));
+  EXPECT_EQ(Run({"frames", PathOf("many.img")}).Err, "File error: 'NumSensors' is invalid.\n");
+
+  WriteBytes("empty.img", LegacyHeader(4));
+  WriteBytes("empty.end", "");
+  const TToolRun Empty = Run({"info", "--json", PathOf("empty.img")});
+  EXPECT_EQ(Empty.Code, 2);
+  EXPECT_EQ(Empty.Err, "Imager file " + PathOf("empty.img") + " is empty\n");
+}
+
+TEST_F(ToolExitCodes, UsageErrorsExitWithOneAndHelpWithZero) {
+  const std::string File = SavePains("p.img", {1, 2, 3});
+  const std::vector<std::vector<std::string>> Misuses = {
+      {},
+      {"unknown", File},
+      {"info"},
+      {"frames", File, "--json", "--csv"},
+      {"frames", File, "--range", "3:2"},
+      {"frames", File, "--range", "2:4"},
+      {"frames", PathOf("missing.img"), "--range", "x"}, // refused before any load
+      {"stats", File, "--analysis", "0:2"},
+      {"stats", File, "--threshold", "abc"},
+      {"stats", File, "--threshold", "nan"},
+      {"convert", File},
+  };
+  for (const auto& Arguments : Misuses) {
+    const TToolRun Result = Run(Arguments);
+    EXPECT_EQ(Result.Code, 1) << ::testing::PrintToString(Arguments);
+    EXPECT_FALSE(Result.Err.empty()) << ::testing::PrintToString(Arguments);
+  }
+  EXPECT_EQ(Run({"stats", "--help"}).Code, 0);
+}
+
+} // namespace
+} // namespace kestrava::testing
