@@ -50,6 +50,19 @@ void CheckFrameRange(const TFrameRange& Range, std::int32_t FrameCount,
                       std::to_string(FrameCount));
 }
 
+std::optional<TFrameRange> ParseOptionalFrameRange(const std::optional<std::string>& Text,
+                                                   const std::string& OptionName) {
+  return Text ? std::optional(ParseFrameRange(*Text, OptionName)) : std::nullopt;
+}
+
+TFrameIndexes SelectFrameIndexes(const std::optional<TFrameRange>& Requested,
+                                 std::int32_t FrameCount, const std::string& OptionName) {
+  if (!Requested)
+    return {0, FrameCount - 1};
+  CheckFrameRange(*Requested, FrameCount, OptionName);
+  return {FrameIndexOfNumber(Requested->First), FrameIndexOfNumber(Requested->Last)};
+}
+
 std::string FrameRangeText(const TFrameRange& Range) {
   return std::to_string(Range.First) + ":" + std::to_string(Range.Last);
 }

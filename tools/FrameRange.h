@@ -8,6 +8,7 @@
 // would not match the command line.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kestrava {
@@ -34,6 +35,20 @@ TFrameRange ParseFrameRange(const std::string& Text, const std::string& OptionNa
 // Raises EUsageError unless both ends lie in 1 .. FrameCount.
 void CheckFrameRange(const TFrameRange& Range, std::int32_t FrameCount,
                      const std::string& OptionName);
+
+// ParseFrameRange of an option that may be absent.
+std::optional<TFrameRange> ParseOptionalFrameRange(const std::optional<std::string>& Text,
+                                                   const std::string& OptionName);
+
+// The procedure's 0-based frame indexes First..Last (inclusive) that a
+// command walks: those of Requested, checked against FrameCount, or every
+// frame when none was asked for (First > Last when there are no frames).
+struct TFrameIndexes {
+  std::int32_t First = 0;
+  std::int32_t Last = -1;
+};
+TFrameIndexes SelectFrameIndexes(const std::optional<TFrameRange>& Requested,
+                                 std::int32_t FrameCount, const std::string& OptionName);
 
 // Text form "FIRST:LAST", as the user would type it.
 std::string FrameRangeText(const TFrameRange& Range);

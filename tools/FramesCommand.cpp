@@ -179,16 +179,11 @@ int RunFramesCommand(const TFramesOptions& Options, std::ostream& Out, std::ostr
   return RunReportingErrors(Err, [&] {
     // A malformed range is refused before the file is touched.
     const std::optional<TFrameRange> Requested =
-        Options.Range ? std::optional(ParseFrameRange(*Options.Range, RangeOption)) : std::nullopt;
+        ParseOptionalFrameRange(Options.Range, RangeOption);
     TImagerProcedure Procedure;
     Procedure.LoadFromFile(Options.File);
-    int First = 0, Last = Procedure.FrameCount() - 1;
-    if (Requested) {
-      CheckFrameRange(*Requested, Procedure.FrameCount(), RangeOption);
-      First = FrameIndexOfNumber(Requested->First);
-      Last = FrameIndexOfNumber(Requested->Last);
-    }
-    WriteFrames(Out, Procedure, First, Last, Options.Format);
+    const TFrameIndexes Frames = SelectFrameIndexes(Requested, Procedure.FrameCount(), RangeOption);
+    WriteFrames(Out, Procedure, Frames.First, Frames.Last, Options.Format);
     return static_cast<int>(ExitSuccess);
   });
 }

@@ -118,11 +118,10 @@ int RunStatsCommand(const TStatsOptions& Options, std::ostream& Out, std::ostrea
     if (!std::isfinite(Options.Threshold))
       throw EUsageError("--threshold " + FormatNumber(Options.Threshold) +
                         ": expected a finite number");
-    const auto Parse = [](const std::optional<std::string>& Text, const char* Name) {
-      return Text ? std::optional(ParseFrameRange(*Text, Name)) : std::nullopt;
-    };
-    const std::optional<TFrameRange> Analysis = Parse(Options.Analysis, AnalysisOption);
-    const std::optional<TFrameRange> Reference = Parse(Options.Reference, ReferenceOption);
+    const std::optional<TFrameRange> Analysis =
+        ParseOptionalFrameRange(Options.Analysis, AnalysisOption);
+    const std::optional<TFrameRange> Reference =
+        ParseOptionalFrameRange(Options.Reference, ReferenceOption);
 
     TImagerProcedure Procedure;
     Procedure.LoadFromFile(Options.File);

@@ -3,6 +3,7 @@
 #include "tools/ConvertCommand.h"
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
+#include "tools/ScopeCommand.h"
 #include "tools/StatsCommand.h"
 #include "tools/ToolErrors.h"
 
@@ -20,6 +21,7 @@ constexpr TAddCommand Commands[] = {
     AddFramesCommand,
     AddStatsCommand,
     AddConvertCommand,
+    AddScopeCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
