@@ -2,7 +2,6 @@
 #include "foundation/FileNames.h"
 #include "foundation/FloatingPointMask.h"
 #include "foundation/HexText.h"
-#include "foundation/IntegerHelpers.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/Rectangle.h"
 
@@ -22,14 +21,12 @@ TEST(HexText, AlwaysGivesEightUpperCaseDigits) {
   EXPECT_EQ(HexText(0xFFFFFFFFu), "FFFFFFFF");
 }
 
-TEST(FileNames, CutTheExtensionOnlyAfterTheLastSeparator) {
+TEST(FileNames, CutTheExtensionAfterTheLastSeparatorAndKeepARootsSeparator) {
   EXPECT_EQ(FileNameWithoutExtension("C:\\Data\\scan.v2.img"), "C:\\Data\\scan.v2");
   EXPECT_EQ(FileNameWithoutExtension("C:\\my.dir\\scan"), "C:\\my.dir\\scan");
   EXPECT_EQ(FileNameWithoutExtension("dir/.hidden"), "dir/");
   EXPECT_EQ(FileNameWithoutExtension("scan."), "scan");
-}
-
-TEST(FileNames, DirectoryLosesItsSeparatorButARootKeepsIt) {
+  // The directory loses its separator, but a root keeps it.
   EXPECT_EQ(DirectoryWithoutSeparator("C:\\Data\\scan.img"), "C:\\Data");
   EXPECT_EQ(DirectoryWithoutSeparator("C:\\scan.img"), "C:\\");
   EXPECT_EQ(DirectoryWithoutSeparator("/scan.img"), "/");
@@ -37,38 +34,28 @@ TEST(FileNames, DirectoryLosesItsSeparatorButARootKeepsIt) {
   EXPECT_EQ(DirectoryWithoutSeparator("scan.img"), "");
 }
 
-TEST(BuildStamp, CombinesDateAndTimeIntoTwoNumbers) {
+TEST(BuildStamp, CombinesDateAndTimeIntoTwoNumbersAndReadsThemFromAFile) {
   using namespace std::chrono;
   const auto Instant = sys_days{2026y / December / 6} + hours{19} + minutes{5} + seconds{9};
   // 6 + 12 * 31 + 2026 * 372 and 9 + 5 * 60 + 19 * 3600; milliseconds never round up.
   EXPECT_EQ(BuildStampOf(Instant + milliseconds{999}).Text(), "754050-68709");
-}
 
-TEST(BuildStamp, ReadsTheFileTimeAndFailsCleanlyWithoutAFile) {
   const auto Path = std::filesystem::temp_directory_path() /
                     ("kestrava_stamp_" + std::to_string(std::random_device{}()));
   std::ofstream(Path) << "x";
-  const std::chrono::sys_seconds Written =
-      std::chrono::sys_days{std::chrono::year{2024} / 2 / 29} + std::chrono::hours{23};
-  std::filesystem::last_write_time(Path, std::chrono::file_clock::from_sys(Written));
+  const sys_seconds Written = sys_days{2024y / February / 29} + hours{23};
+  std::filesystem::last_write_time(Path, file_clock::from_sys(Written));
   EXPECT_EQ(BuildStampOfFile(Path), BuildStampOf(Written));
   std::filesystem::remove(Path);
   EXPECT_THROW(BuildStampOfFile(Path), E_Qel_FileDoesNotExist);
 }
 
-TEST(SmallHelpers, IntersectRectanglesMinAndSwap) {
+TEST(IntersectRectangles, GivesTheOverlapAndClearsTheResultWhenEdgesOnlyTouch) {
   TRect Result{1, 1, 1, 1};
   EXPECT_TRUE(IntersectRectangles({0, 0, 10, 10}, {5, -5, 20, 7}, Result));
   EXPECT_EQ(Result, (TRect{5, 0, 10, 7}));
   EXPECT_FALSE(IntersectRectangles({0, 0, 10, 10}, {10, 0, 20, 10}, Result)); // edges only touch
   EXPECT_EQ(Result, TRect{});
-
-  EXPECT_EQ(SmallerOf(-3, 2), -3);
-  EXPECT_EQ(SmallerOf(7, 7), 7);
-  std::uint32_t A = 1, B = 0xFFFFFFFFu;
-  Swap32(A, B);
-  EXPECT_EQ(A, 0xFFFFFFFFu);
-  EXPECT_EQ(B, 1u);
 }
 
 #if defined(__GLIBC__)
@@ -81,11 +68,9 @@ TEST(FloatingPointMask, MasksInsideAndRestoresTheTrapsThatWereOn) {
     std::feraiseexcept(FE_DIVBYZERO); // would trap without the guard
     EXPECT_NE(std::fetestexcept(FE_DIVBYZERO), 0);
   }
-  const int Restored = fegetexcept();
-  const int Pending = std::fetestexcept(FE_ALL_EXCEPT);
+  const std::pair RestoredAndPending(fegetexcept(), std::fetestexcept(FE_ALL_EXCEPT));
   fedisableexcept(FE_ALL_EXCEPT);
-  EXPECT_EQ(Restored, FE_DIVBYZERO);
-  EXPECT_EQ(Pending, 0);
+  EXPECT_EQ(RestoredAndPending, std::pair(FE_DIVBYZERO, 0));
 
   {
     TFloatingPointExceptionMask Guard; // already masked: stays masked afterwards

@@ -10,17 +10,7 @@
 namespace kestrava {
 namespace {
 
-using testing::TEvent;
-using testing::TNamed;
-using testing::TNamedList;
-using testing::TRecordingList;
-
-TNamed* AddNamed(TQelList& List, const std::string& Name, int Value = 0, int* Destroyed = nullptr) {
-  auto Item = std::make_unique<TNamed>(Name, Value, Destroyed);
-  TNamed* const Raw = Item.get();
-  List.Add(std::move(Item));
-  return Raw;
-}
+using namespace testing; // the list's test items
 
 std::vector<std::string> NamesOf(const TQelList& List) {
   std::vector<std::string> Names;
@@ -43,25 +33,34 @@ TEST(QelList, CapacityGrowsByTheFixedSequence) {
   EXPECT_THROW(List.SetCapacity(List.Count() - 1), E_Qel_InvalidListItemIndex);
 }
 
-TEST(QelList, NotifiesAddBeforeStoringAndDeleteAroundTheSubscribers) {
+TEST(QelList, NotifiesAddDeleteExtractAndClearInTheirOrder) {
   int Destroyed = 0; // outlives the lists below
   TRecordingList List;
-  TNamed* const Item = AddNamed(List, "a", 0, &Destroyed);
-  List.Delete(0);
-  EXPECT_EQ(List.Log, (std::vector<TEvent>{{"added", Item, 0},
-                                           {"about", Item, 1},
-                                           {"subscriber", Item, 1},
-                                           {"deleted", nullptr, 1}}));
+  TNamed* const A = AddNamed(List, "a", 0, &Destroyed);
+  List.Delete(0); // added before storing, deleted around the subscribers
+  EXPECT_EQ(List.Log,
+            (std::vector<TEvent>{
+                {"added", A, 0}, {"about", A, 1}, {"subscriber", A, 1}, {"deleted", nullptr, 1}}));
   EXPECT_EQ(Destroyed, 1);
-}
 
-TEST(QelList, ExtractHandsTheItemBackWithoutDeleteNotifications) {
-  TRecordingList List;
-  TNamed* const Item = AddNamed(List, "a");
-  std::unique_ptr<TQelObject> Taken = List.ExtractOwned(0);
-  EXPECT_EQ(Taken.get(), Item);
-  EXPECT_EQ(Taken->Parent(), nullptr);
-  EXPECT_EQ(List.Log, (std::vector<TEvent>{{"added", Item, 0}, {"extracted", Item, 0}}));
+  TNamed* const B = AddNamed(List, "b");
+  List.Log.clear();
+  std::unique_ptr<TQelObject> Taken = List.ExtractOwned(0); // no delete notifications
+  EXPECT_TRUE(Taken.get() == B && Taken->Parent() == nullptr);
+  EXPECT_EQ(List.Log, (std::vector<TEvent>{{"extracted", B, 0}}));
+
+  TNamed* const C = AddNamed(List, "c", 0, &Destroyed);
+  TNamed* const D = AddNamed(List, "d", 0, &Destroyed);
+  List.Log.clear();
+  List.ClearNotifying(); // last first
+  EXPECT_EQ(Destroyed, 3);
+  ASSERT_EQ(List.Log.size(), 6u);
+  EXPECT_EQ(List.Log[0], (TEvent{"about", D, 2}));
+  EXPECT_EQ(List.Log[3], (TEvent{"about", C, 1}));
+  AddNamed(List, "e", 0, &Destroyed);
+  List.Log.clear();
+  List.Clear(); // silently
+  EXPECT_TRUE(Destroyed == 4 && List.Log.empty());
 }
 
 TEST(QelList, RefusedItemsStayWithTheirOwnerAndLeaveTheListUnchanged) {
@@ -72,20 +71,15 @@ TEST(QelList, RefusedItemsStayWithTheirOwnerAndLeaveTheListUnchanged) {
   TNamed* const Kept = AddNamed(Second, "kept", 0, &Destroyed);
   EXPECT_THROW(Second.Add(Owned), E_Qel_ListItemIsAlreadyOwned);
   EXPECT_THROW(Second.SetItem(0, Owned), E_Qel_ListItemIsAlreadyOwned);
-  EXPECT_EQ(First.Items(0), Owned);
-  EXPECT_EQ(Second.Items(0), Kept);
-  EXPECT_EQ(Destroyed, 0);
-
-  // Storing an item over itself must not free it.
-  Second.SetItem(0, Kept);
+  EXPECT_TRUE(First.Items(0) == Owned && Second.Items(0) == Kept);
+  Second.SetItem(0, Kept); // storing an item over itself must not free it
   EXPECT_EQ(Destroyed, 0);
   EXPECT_THROW(Second.Add(&Second), E_Qel_InvalidArg); // a list never owns itself
 
   TRecordingList Refusing;
   Refusing.RefuseAdds = true;
   EXPECT_THROW(Refusing.Add(std::make_unique<TNamed>("x", 0, &Destroyed)), E_Qel_InvalidData);
-  EXPECT_EQ(Destroyed, 1); // freed by the caller's pointer, neither kept nor leaked
-  EXPECT_EQ(Refusing.Count(), 0);
+  EXPECT_TRUE(Destroyed == 1 && Refusing.Count() == 0); // freed by the caller's pointer
 }
 
 TEST(QelList, ChecksIndexesAndWrapsCircularOnes) {
@@ -114,16 +108,13 @@ TEST(QelList, ItemIndexFollowsEveryChangeOfOrder) {
   List.Add(static_cast<TQelObject*>(nullptr));
   TNamed* const A = AddNamed(List, "a");
   TNamed* const B = AddNamed(List, "b");
-  EXPECT_EQ(ItemIndex(B), 2);
-  EXPECT_TRUE(List.IndexValid());
+  EXPECT_TRUE(ItemIndex(B) == 2 && List.IndexValid());
   List.Delete(0); // an empty slot still moves the ones after it
-  EXPECT_FALSE(List.IndexValid());
-  EXPECT_EQ(B->Index(), 1);
+  EXPECT_TRUE(!List.IndexValid() && B->Index() == 1);
   List.Exchange(0, 1);
   EXPECT_EQ(ItemIndex(A), 1);
   List.Insert(0, std::make_unique<TNamed>("c", 0));
-  EXPECT_EQ(ItemIndex(B), 1);
-  EXPECT_EQ(ItemIndex(A), 2);
+  EXPECT_EQ(std::pair(ItemIndex(B), ItemIndex(A)), std::pair(1, 2));
 
   TNamed Loose;
   EXPECT_THROW(ItemIndex(nullptr), E_Qel_ObjectPointerIsNil);
@@ -146,25 +137,6 @@ TEST(QelList, SetCountMakesItemsOfTheItemClassAndFreesTheSurplus) {
   EXPECT_EQ(References.Items(1), nullptr);
 }
 
-TEST(QelList, ClearFreesSilentlyAndClearNotifyingDeletesLastFirst) {
-  int Destroyed = 0; // outlives the lists below
-  TRecordingList List;
-  TNamed* const A = AddNamed(List, "a", 0, &Destroyed);
-  TNamed* const B = AddNamed(List, "b", 0, &Destroyed);
-  List.Log.clear();
-  List.ClearNotifying();
-  EXPECT_EQ(Destroyed, 2);
-  ASSERT_EQ(List.Log.size(), 6u);
-  EXPECT_EQ(List.Log[0], (TEvent{"about", B, 2}));
-  EXPECT_EQ(List.Log[3], (TEvent{"about", A, 1}));
-
-  AddNamed(List, "c", 0, &Destroyed);
-  List.Log.clear();
-  List.Clear();
-  EXPECT_EQ(Destroyed, 3);
-  EXPECT_TRUE(List.Log.empty());
-}
-
 TEST(QelList, AssignCopiesOwnedItemsAndSharesReferencesOtherwise) {
   TQelListOf<TNamed> Source;
   AddNamed(Source, "a", 1);
@@ -174,8 +146,7 @@ TEST(QelList, AssignCopiesOwnedItemsAndSharesReferencesOtherwise) {
   AddNamed(Copy, "old", 9);
   AddNamed(Copy, "old", 9);
   Copy.Assign(Source, true);
-  EXPECT_TRUE(Copy.IsEqual(Source));
-  EXPECT_NE(&Copy.At(0), &Source.At(0));
+  EXPECT_TRUE(Copy.IsEqual(Source) && &Copy.At(0) != &Source.At(0));
 
   for (const bool Deep : {true, false}) {
     TQelList References(false);
@@ -205,9 +176,7 @@ TEST(QelList, UpdateMergesByNameKeepingSurvivorsAndSourceOrder) {
   Target.Update(Source, true);
 
   EXPECT_EQ(NamesOf(Target), (std::vector<std::string>{"c", "D", "a"}));
-  EXPECT_EQ(&Target.At(0), C);
-  EXPECT_EQ(Target.At(0).Value, 30);
-  EXPECT_EQ(&Target.At(2), A);
+  EXPECT_TRUE(&Target.At(0) == C && &Target.At(2) == A && Target.At(0).Value == 30);
   EXPECT_EQ(Destroyed, 2); // B and the unclaimed duplicate, nothing leaked
   EXPECT_THROW(Target.Update(Target, true), E_Qel_InvalidArg);
 }
@@ -221,9 +190,8 @@ TEST(QelList, FindByNameSearchesDepthFirstIgnoringCase) {
   Root.Add(std::move(Branch));
   Root.Add(std::make_unique<TNamedList>("leaf"));
 
-  EXPECT_EQ(Root.FindByName("LEAF", true), LeafRaw);
+  EXPECT_TRUE(Root.FindByName("LEAF", true) == LeafRaw && !Root.FindByName("nowhere", true));
   EXPECT_EQ(Root.FindByName("Leaf", false)->GetName(), "leaf");
-  EXPECT_EQ(Root.FindByName("nowhere", true), nullptr);
 
   TQelList Flat;
   AddNamed(Flat, "x");
@@ -237,12 +205,21 @@ TEST(QelList, FindByNameSearchesDepthFirstIgnoringCase) {
   EXPECT_NE(Flat.FindByName("X", true), nullptr); // a match needs no children
 }
 
-TEST(QelList, SortLeavesAnOrderedListUntouched) {
+TEST(QelList, SortOrdersAnyPermutationLeavesOrderedListsAloneAndSurvivesABadCompare) {
   TRecordingList List;
-  std::vector<const TQelObject*> Before;
-  for (int I = 0; I < 9; ++I) {
-    Before.push_back(AddNamed(List, std::to_string(I), I < 5 ? 1 : 2)); // runs of equals
+  std::vector<int> Values(300);
+  std::generate(Values.begin(), Values.end(), [N = 0]() mutable { return N++ % 37; });
+  std::shuffle(Values.begin(), Values.end(), std::mt19937(7));
+  for (std::size_t I = 0; I < Values.size(); ++I) {
+    AddNamed(List, std::to_string(I), Values[I]);
   }
+  List.Sort();
+  for (std::int32_t I = 1; I < List.Count(); ++I) {
+    EXPECT_LE(static_cast<TNamed*>(List.Items(I - 1))->Value,
+              static_cast<TNamed*>(List.Items(I))->Value);
+  }
+  // Ordered, with runs of equals: one look at each neighbouring pair and nothing moves.
+  const std::vector<std::string> Before = NamesOf(List);
   int Calls = 0;
   List.Sort(
       [](void* Data, const TQelObject* A, const TQelObject* B) {
@@ -250,26 +227,8 @@ TEST(QelList, SortLeavesAnOrderedListUntouched) {
         return static_cast<const TNamed*>(A)->Value - static_cast<const TNamed*>(B)->Value;
       },
       &Calls);
-  EXPECT_EQ(Calls, 8); // one look at each neighbouring pair, no partitioning
-  for (int I = 0; I < 9; ++I) {
-    EXPECT_EQ(List.Items(I), Before[I]);
-  }
-}
-
-TEST(QelList, SortOrdersAnyPermutationAndSurvivesABadCompare) {
-  TRecordingList List;
-  std::vector<int> Values(300);
-  std::generate(Values.begin(), Values.end(), [N = 0]() mutable { return N++ % 37; });
-  std::shuffle(Values.begin(), Values.end(), std::mt19937(7));
-  for (const int Value : Values) {
-    AddNamed(List, "v", Value);
-  }
-  List.Sort();
-  for (std::int32_t I = 1; I < List.Count(); ++I) {
-    EXPECT_LE(static_cast<TNamed*>(List.Items(I - 1))->Value,
-              static_cast<TNamed*>(List.Items(I))->Value);
-  }
-
+  EXPECT_EQ(Calls, 299);
+  EXPECT_EQ(NamesOf(List), Before);
   // A compare function that contradicts itself must not run off the slots.
   std::mt19937 Random(3);
   List.Sort(

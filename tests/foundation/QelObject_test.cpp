@@ -9,11 +9,10 @@ namespace {
 
 using testing::TNamed;
 
-TEST(QelObject, ReferenceCountingDestroysOnTheLastRelease) {
+TEST(QelObject, DestroysOnTheLastReleaseAndRejectsReleasesBelowZeroAndUnknownInterfaces) {
   int Destroyed = 0;
   auto Item = std::make_unique<TNamed>("x", 0, &Destroyed);
-  EXPECT_EQ(Item->AddRef(), 0); // not counted until asked
-  EXPECT_EQ(Item->RefCount(), 0);
+  EXPECT_TRUE(Item->AddRef() == 0 && Item->RefCount() == 0); // not counted until asked
 
   Item->SetRefCounted(true);
   void* Interface = nullptr;
@@ -22,42 +21,31 @@ TEST(QelObject, ReferenceCountingDestroysOnTheLastRelease) {
   EXPECT_EQ(Item->AddRef(), 2);
   EXPECT_EQ(Item->Release(), 1);
   TNamed* const Raw = Item.release(); // the last reference owns it now
-  EXPECT_EQ(Raw->Release(), 0);
-  EXPECT_EQ(Destroyed, 1);
-}
+  EXPECT_TRUE(Raw->Release() == 0 && Destroyed == 1);
 
-TEST(QelObject, RejectsAReleaseBelowZeroAndUnknownInterfaces) {
-  TNamed Item;
-  Item.SetRefCounted(true);
-  EXPECT_THROW(Item.Release(), E_Qel_InvalidReferenceCount);
-  EXPECT_EQ(Item.RefCount(), 0);
-
-  void* Interface = &Item;
-  EXPECT_EQ(Item.QueryInterface(TGuid{1, 2, 3, {}}, &Interface), E_NOINTERFACE);
+  TNamed Counted;
+  Counted.SetRefCounted(true);
+  EXPECT_THROW(Counted.Release(), E_Qel_InvalidReferenceCount);
+  EXPECT_EQ(Counted.RefCount(), 0);
+  Interface = &Counted;
+  EXPECT_EQ(Counted.QueryInterface(TGuid{1, 2, 3, {}}, &Interface), E_NOINTERFACE);
   EXPECT_EQ(Interface, nullptr);
 }
 
 TEST(QelObject, AnOwnedObjectOutlivesItsLastReference) {
   int Destroyed = 0; // outlives the list
   TQelList List;
-  auto Item = std::make_unique<TNamed>("x", 0, &Destroyed);
-  Item->SetRefCounted(true);
-  TNamed* const Raw = Item.get();
-  List.Add(std::move(Item));
+  TNamed* const Raw = testing::AddNamed(List, "x", 0, &Destroyed);
+  Raw->SetRefCounted(true);
   Raw->AddRef();
-  EXPECT_EQ(Raw->Release(), 0);
-  EXPECT_EQ(Destroyed, 0);
-  EXPECT_EQ(List.Items(0), Raw);
+  EXPECT_TRUE(Raw->Release() == 0 && Destroyed == 0 && List.Items(0) == Raw);
   List.Delete(0);
   EXPECT_EQ(Destroyed, 1);
 }
 
 TEST(QelExceptions, FormAHierarchyWhoseTextNamesTheClass) {
-  try {
-    throw E_Qel_ErrorOpeningFileForReading();
-  } catch (const E_Qel_ErrorOpeningFile& Error) {
-    EXPECT_STREQ(Error.what(), "E_Qel_ErrorOpeningFileForReading");
-  }
+  EXPECT_THROW(throw E_Qel_ErrorOpeningFileForReading(), E_Qel_ErrorOpeningFile);
+  EXPECT_STREQ(E_Qel_ErrorOpeningFileForReading().what(), "E_Qel_ErrorOpeningFileForReading");
   EXPECT_THROW(throw E_Qel_ErrorOpeningFileForWriting(), E_Qel);
   EXPECT_THROW(throw E_Qel_Maths_AttemptingToNormalizeAZeroLengthVector(), E_Qel_Maths);
   EXPECT_STREQ(E_Qel_Maths().what(), "E_Qel_Maths");

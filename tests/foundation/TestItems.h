@@ -5,6 +5,7 @@
 #include "foundation/QelExceptions.h"
 #include "foundation/QelList.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,15 @@ public:
   std::string GetName() const override { return Name; }
   std::string Name;
 };
+
+// Adds a new item to List and returns it, now owned by List.
+inline TNamed* AddNamed(TQelList& List, const std::string& Name, int Value = 0,
+                        int* Destroyed = nullptr) {
+  auto Item = std::make_unique<TNamed>(Name, Value, Destroyed);
+  TNamed* const Raw = Item.get();
+  List.Add(std::move(Item));
+  return Raw;
+}
 
 struct TEvent {
   std::string What; // "added", "about", "deleted", "extracted", "subscriber"

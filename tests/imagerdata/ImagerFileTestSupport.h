@@ -3,18 +3,40 @@
 // little-endian byte builder that lays files out by hand, independently of
 // the program's own encoder.
 
+#include "imagerdata/ImagerFrame.h"
+
 #include <bit>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace kestrava::test {
+
+// Every stored field of a frame, so that one comparison covers them all.
+inline auto EveryField(const TImagerFrame& F) {
+  return std::tie(F.Time, F.SensorCount, F.TubeRadius, F.SensorValid, F.SensorPosition,
+                  F.SensorDirection, F.SegmentLength, F.EndoscopeValid, F.MarkerValid,
+                  F.MarkerPosition, F.MarkerDirection, F.HandValid, F.HandPosition, F.HandDirection,
+                  F.PainValid, F.Pain, F.OvertubeKind, F.OvertubeData1, F.OvertubeData2);
+}
+
+// The message of what Action throws, or "no error" when it returns.
+template <class TAction> std::string ErrorText(TAction&& Action) {
+  try {
+    Action();
+  } catch (const std::exception& Error) {
+    return Error.what();
+  }
+  return "no error";
+}
 
 class TBytes {
 public:
@@ -46,6 +68,36 @@ private:
     return *this;
   }
 };
+
+// A format 1 header (patient "Smith", tip distance Tip, sensor distances
+// 0.01 m apart), with or without the trailing procedure type byte.
+inline std::vector<std::uint8_t> Format1Header(std::uint16_t NumSensors, double Tip,
+                                               bool WithType = true) {
+  TBytes F;
+  F.U32(0xF1290001).U8(5).Text("Smith", 32).U16(NumSensors).F64(Tip);
+  for (int K = 1; K < 18; ++K) {
+    F.F64(0.01 * K);
+  }
+  if (WithType) {
+    F.U8(1);
+  }
+  return F.Data;
+}
+
+// A format 2 file of one Peg frame with three slots (the middle one invalid);
+// directions are stored reversed.
+inline std::vector<std::uint8_t> Format2File(std::uint16_t Version = 0, std::uint16_t Sensors = 3) {
+  TBytes F;
+  F.U32(0x7149331A).U16(Version).U16(0);
+  F.Text("Old \x80", 64).I32(2).F64(39000.25).I32(1).U8(1).Text("kPa", 16);
+  F.U16(Sensors).U8(1).U8(0).U8(0xFF).Zeros(13);
+  F.F32(1).F32(0).F32(0).F32(2).F32(0).F32(0).F32(3).F32(0).F32(0).Zeros(13 * 12);
+  F.F32(0).F32(0).F32(-1).F32(0).F32(0).F32(-1).F32(1).F32(0).F32(0).Zeros(13 * 12);
+  F.F32(0.5f).F32(0.25f).F32(99).Zeros(12 * 4); // the third length lies beyond the slots
+  F.U8(1).Zeros(5).F32(1).F32(1).F32(1).Zeros(5 * 12).F32(0).F32(1).F32(0).Zeros(5 * 12);
+  F.U8(1).U8(0).F32(5).F32(6).F32(7).F32(0).F32(0).F32(1).F64(0.125).F64(3.5);
+  return F.Data;
+}
 
 class ImagerFileTest : public ::testing::Test {
 protected:

@@ -1,20 +1,16 @@
+#include "ImagerFileTestSupport.h"
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerFrame.h"
 
+#include <cmath>
 #include <limits>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
 namespace kestrava {
 namespace {
 
-auto EveryField(const TImagerFrame& F) {
-  return std::tie(F.Time, F.SensorCount, F.TubeRadius, F.SensorValid, F.SensorPosition,
-                  F.SensorDirection, F.SegmentLength, F.EndoscopeValid, F.MarkerValid,
-                  F.MarkerPosition, F.MarkerDirection, F.HandValid, F.HandPosition, F.HandDirection,
-                  F.PainValid, F.Pain, F.OvertubeKind, F.OvertubeData1, F.OvertubeData2);
-}
+using test::EveryField;
 
 // Every field different from a fresh frame, so a copy that skips one shows.
 void FillEveryField(TImagerFrame& F) {
@@ -60,14 +56,14 @@ TEST(ImagerFrame, ClearResetsOnlyTheSampleState) {
   EXPECT_TRUE(EveryField(Frame) == EveryField(Expected));
 }
 
-TEST(ImagerFrame, ThreeMarkerAxesCountMarkerTwoTwice) {
+TEST(ImagerFrame, ThreeMarkerAxesCountMarkerTwoTwiceAndFourMarkersServeUpperProcedures) {
+  const TVector3 Y{0, 1, 0};
   TImagerFrame F;
   F.MarkerPosition = {{{1, 0, 0}, {-1, 0, 0}, {0, -2, 0}, {}, {}, {}}};
   F.MarkerValid = {true, true, true, false, false, false};
   TVector3 Centre, Normal, Axis, Origin, Direction;
   ASSERT_TRUE(F.GetPatientAxes(0, Centre, Normal, Axis));
-  EXPECT_TRUE(Centre == Vector3(0, -1, 0) && Normal == Vector3(0, 0, -1));
-  EXPECT_EQ(Axis, Vector3(0, 1, 0));
+  EXPECT_TRUE(Centre == Vector3(0, -1, 0) && Normal == Vector3(0, 0, -1) && Axis == Y);
   ASSERT_TRUE(F.GetMarkerAxis(0, Origin, Direction));
   EXPECT_TRUE(Origin == F.MarkerPosition[2] && Direction == Vector3(0, -1, 0));
   EXPECT_FALSE(F.GetMarkerAxis(1, Origin, Direction));
@@ -77,17 +73,13 @@ TEST(ImagerFrame, ThreeMarkerAxesCountMarkerTwoTwice) {
   EXPECT_FALSE(F.GetMarkerAxis(0, Origin, Direction));
   F.MarkerValid[2] = false;
   EXPECT_FALSE(F.GetPatientAxes(0, Centre, Normal, Axis));
-}
 
-TEST(ImagerFrame, FourMarkerAxesForUpperProcedures) {
-  TImagerFrame F;
+  // Upper procedures use four markers.
   F.MarkerPosition = {{{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, {}, {}}};
   F.MarkerValid = {true, true, true, true, false, false};
-  TVector3 Centre, Normal, Axis;
   for (const std::int32_t Mode : {1, 2}) {
     ASSERT_TRUE(F.GetPatientAxes(Mode, Centre, Normal, Axis)) << Mode;
-    EXPECT_TRUE(Centre == Vector3(0, 0, 0) && Normal == Vector3(0, 0, -1));
-    EXPECT_EQ(Axis, Vector3(0, 1, 0));
+    EXPECT_TRUE(Centre == Vector3(0, 0, 0) && Normal == Vector3(0, 0, -1) && Axis == Y);
   }
   EXPECT_FALSE(F.GetPatientAxes(3, Centre, Normal, Axis));
   F.MarkerValid[3] = false;
@@ -129,23 +121,19 @@ TEST(ImagerFrame, MoveBackWalksTowardsTheTipAndOverZeroLengthSegments) {
   TImagerFrame F;
   MakeStraightScope(F);
   std::int32_t NewSegment = -1;
-  double T = 0.5;
-  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T, 0.1));
+  double T;
+  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T = 0.5, 0.1));
   EXPECT_TRUE(NewSegment == 1 && T == 0.5);
-  T = 1;
-  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T, 0.3)); // exactly to the tip
-  EXPECT_EQ(NewSegment, 0);
-  EXPECT_NEAR(T, 0, 1e-12);
-  T = 0.1;
-  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T, 0.1 * 0.1)); // rounds below zero unclamped
+  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T = 1, 0.3)); // exactly to the tip
+  EXPECT_TRUE(NewSegment == 0 && std::abs(T) < 1e-12);
+  // 0.1 * 0.1 rounds below zero unclamped
+  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T = 0.1, 0.1 * 0.1));
   EXPECT_TRUE(NewSegment == 2 && T == 0);
   F.SegmentLength[1] = 0;
-  T = 0.5;
-  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T, 0.1));
+  ASSERT_TRUE(F.MoveBackAlongScope(2, NewSegment, T = 0.5, 0.1));
   EXPECT_TRUE(NewSegment == 0 && T == 0.5);
-  F.SegmentLength.fill(0);
-  T = 1;
-  EXPECT_FALSE(F.MoveBackAlongScope(2, NewSegment, T, 0.1)); // nothing to walk: off the tip
+  F.SegmentLength.fill(0); // nothing to walk: off the tip
+  EXPECT_FALSE(F.MoveBackAlongScope(2, NewSegment, T = 1, 0.1));
 }
 
 TEST(ImagerFrame, MoveBackFailsPastTheTipOrOnBadInput) {

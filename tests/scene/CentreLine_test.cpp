@@ -9,9 +9,7 @@
 namespace kestrava {
 namespace {
 
-using testing::ArcFrame;
-using testing::ExpectNear;
-using testing::StraightFrame;
+using namespace testing; // the scene test helpers
 
 class CentreLineTest : public ::testing::Test {
 protected:
@@ -42,8 +40,8 @@ TEST_F(CentreLineTest, CarriesUpAlongTheLineWithoutTwist) {
   const double R = 0.1, Pitch = 0.05, Norm = std::hypot(R, Pitch);
   for (int I = 0; I < 12; ++I) {
     const double A = 0.5 * I;
-    testing::SetSensor(*Frame, I, {R * std::cos(A), R * std::sin(A), Pitch * A},
-                       {-R * std::sin(A) / Norm, R * std::cos(A) / Norm, Pitch / Norm});
+    SetSensor(*Frame, I, {R * std::cos(A), R * std::sin(A), Pitch * A},
+              {-R * std::sin(A) / Norm, R * std::cos(A) / Norm, Pitch / Norm});
   }
   Frame->SegmentLength.fill(Norm * 0.5);
   Line->Build(*Frame, {0, 12}, 8, {}, {});

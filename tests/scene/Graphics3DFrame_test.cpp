@@ -1,3 +1,4 @@
+#include "geometry/Matrices.h"
 #include "scene/Graphics3DError.h" // declared only: built here so that it keeps compiling
 #include "scene/Graphics3DFrame.h"
 #include "scene/Graphics3DViewer.h" // likewise
@@ -22,11 +23,7 @@ TEST(Graphics3DFrame, ComposesWorldMatricesDownTheTree) {
   EXPECT_EQ(&Root, Child.Parent());
   EXPECT_EQ(IdentityMatrix4, Child.GetWorldMatrix());
   Root.SetOrientation(At(1, 2, 3));
-  TMatrix4 Expected = IdentityMatrix4;
-  Expected.M[0][3] = 1;
-  Expected.M[1][3] = 2;
-  Expected.M[2][3] = 3;
-  EXPECT_EQ(Expected, Child.GetWorldMatrix());
+  EXPECT_EQ(OrientationToMatrix(At(1, 2, 3)), Child.GetWorldMatrix()); // a pure translation
 
   // A quarter turn about Z carries the child's offset along, down to a
   // hidden grandchild whose matrix was already cached.

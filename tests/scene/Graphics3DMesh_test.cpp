@@ -4,6 +4,7 @@
 #include "scene/TextureImage.h" // a mesh only refers to its texture
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -28,20 +29,16 @@ TEST(Graphics3DMesh, AssignCopiesGeometryAndMaterialButNotFogOrTransparency) {
   Target.AssignAttributes(Source);
   EXPECT_EQ(0, Target.VertexCount()) << "attributes only";
   Target.Assign(Source);
-  ASSERT_EQ(Source.Vertices().size_bytes(), Target.Vertices().size_bytes());
-  EXPECT_EQ(0, std::memcmp(Source.Vertices().data(), Target.Vertices().data(),
-                           Source.Vertices().size_bytes()));
-  ASSERT_EQ(Source.FaceCount(), Target.FaceCount());
-  EXPECT_EQ(0,
-            std::memcmp(Source.Faces().data(), Target.Faces().data(), Source.Faces().size_bytes()));
-  EXPECT_EQ(0x123456u, Target.Colour);
-  EXPECT_EQ(0.3, Target.Specular);
-  EXPECT_EQ(&Texture, Target.Texture);
-  EXPECT_EQ(0, Target.PerspectiveCorrect);
-  EXPECT_TRUE(Target.Dither && Target.FogEnabled);
-  EXPECT_EQ(0u, Target.FogColour);
-  EXPECT_EQ(0.0, Target.Opacity);
-  EXPECT_FALSE(Target.Transparent || Target.TwoSided);
+  const auto SameBytes = [](auto A, auto B) {
+    return A.size_bytes() == B.size_bytes() && std::memcmp(A.data(), B.data(), A.size_bytes()) == 0;
+  };
+  EXPECT_TRUE(SameBytes(Source.Vertices(), Target.Vertices()));
+  EXPECT_TRUE(SameBytes(Source.Faces(), Target.Faces()));
+  EXPECT_EQ(std::tuple(Target.Colour, Target.Specular, Target.Texture, Target.PerspectiveCorrect,
+                       Target.Dither, Target.FogEnabled),
+            std::tuple(0x123456u, 0.3, &Texture, 0, true, true));
+  EXPECT_EQ(std::tuple(Target.FogColour, Target.Opacity, Target.Transparent, Target.TwoSided),
+            std::tuple(0u, 0.0, false, false));
 }
 
 TEST(Graphics3DMesh, RefusesCountsAndBuffersThatDoNotFit) {

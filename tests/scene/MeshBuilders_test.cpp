@@ -3,6 +3,7 @@
 #include "tests/scene/SceneTestSupport.h"
 
 #include <array>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,10 +11,7 @@
 namespace kestrava {
 namespace {
 
-using testing::ExpectFacesWoundLikeNormals;
-using testing::ExpectNear;
-using testing::NormalOf;
-using testing::PositionOf;
+using namespace testing; // the scene test helpers
 
 // Axes all unlike the defaults, so that mixing up Direction, Up and their
 // cross product shows: local X is +Y, Up is +Z, Direction is +X.
@@ -27,8 +25,7 @@ TEST(MakeTubeFaces, LaysOutRingsAndWindsBothWays) {
   TGraphics3DMesh Mesh, Reversed;
   MakeTubeFaces(Mesh, 10, 3, false);
   MakeTubeFaces(Reversed, 10, 3, true);
-  EXPECT_EQ(40, Mesh.FaceCount());
-  EXPECT_EQ(30, Mesh.VertexCount());
+  EXPECT_EQ(std::pair(40, 30), std::pair(Mesh.FaceCount(), Mesh.VertexCount()));
   EXPECT_EQ((std::array{0, 1, 10}), Indices(Mesh.Faces()[0]));
   EXPECT_EQ((std::array{10, 20, 29}), Indices(Mesh.Faces()[39])); // wraps round to side 0
   EXPECT_EQ((std::array{10, 29, 20}), Indices(Reversed.Faces()[39]));
@@ -54,9 +51,8 @@ TEST(MakeSphere, PutsPolesAndSeamWhereTheTexturesExpectThem) {
   TGraphics3DMesh Mesh;
   Mesh.WrapU = true;
   MakeSphere(Mesh, {1, 2, 3}, 20, 40, 0.5);
-  ASSERT_EQ(861, Mesh.VertexCount());
-  EXPECT_EQ(1600, Mesh.FaceCount());
-  EXPECT_FALSE(Mesh.WrapU);
+  ASSERT_EQ(std::tuple(861, 1600, false),
+            std::tuple(Mesh.VertexCount(), Mesh.FaceCount(), Mesh.WrapU));
   const auto V = Mesh.Vertices();
   ExpectNear({1, 2, 3.5}, PositionOf(V[0]), 1e-6);
   ExpectNear({1, 2, 2.5}, PositionOf(V[860]), 1e-6);
@@ -71,8 +67,7 @@ TEST(MakeSphere, PutsPolesAndSeamWhereTheTexturesExpectThem) {
 TEST(MakeDisc, ClosesTheFanAndFacesAlongTheDirection) {
   TGraphics3DMesh Mesh;
   MakeDisc(Mesh, 10, Tilted, 2);
-  ASSERT_EQ(11, Mesh.VertexCount());
-  ASSERT_EQ(10, Mesh.FaceCount());
+  ASSERT_EQ(std::pair(11, 10), std::pair(Mesh.VertexCount(), Mesh.FaceCount()));
   EXPECT_EQ((std::array{10, 9, 0}), Indices(Mesh.Faces()[9]));
   ExpectNear({1, 2, 3}, PositionOf(Mesh.Vertices()[10]), 0);
   ExpectNear({1, 2, 5}, PositionOf(Mesh.Vertices()[0]), 1e-6); // the seam lies at Up
@@ -86,8 +81,7 @@ TEST(MakeDisc, ClosesTheFanAndFacesAlongTheDirection) {
 TEST(MakeDome, BulgesAlongTheDirectionToASingleApex) {
   TGraphics3DMesh Mesh;
   MakeDome(Mesh, 10, 3, 2, Tilted);
-  ASSERT_EQ(40, Mesh.VertexCount());
-  ASSERT_EQ(60, Mesh.FaceCount());
+  ASSERT_EQ(std::pair(40, 60), std::pair(Mesh.VertexCount(), Mesh.FaceCount()));
   const auto V = Mesh.Vertices();
   ExpectNear({1, 2, 5}, PositionOf(V[0]), 1e-6);
   for (std::size_t J = 0; J < 10; ++J) {

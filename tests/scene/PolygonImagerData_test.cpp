@@ -4,18 +4,14 @@
 #include "tests/scene/SceneTestSupport.h"
 
 #include <memory>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
 namespace kestrava {
 namespace {
 
-using testing::ArcFrame;
-using testing::ExpectFacesWoundLikeNormals;
-using testing::ExpectNear;
-using testing::NormalOf;
-using testing::PositionOf;
-using testing::StraightFrame;
+using namespace testing; // the scene test helpers
 
 // Markers 0..2 that put a cutoff plane at x = PlaneX, its normal along +X.
 void SetCutoffMarkers(TImagerFrame& Frame, double PlaneX) {
@@ -51,9 +47,9 @@ TEST_F(PolygonImagerDataTest, BuildsOneTubeWithATipDomeAndAnEndDisc) {
   const auto Frame = ArcFrame();
   Model->BuildFromFrame(*Frame, ProcedureColonoscopy, true);
   ASSERT_EQ(3u, EndoscopeMeshes());
-  EXPECT_EQ(1210, Endoscope(0).VertexCount());
-  ASSERT_EQ(40, Endoscope(1).VertexCount());
-  ASSERT_EQ(11, Endoscope(2).VertexCount());
+  ASSERT_EQ(std::tuple(1210, 40, 11),
+            std::tuple(Endoscope(0).VertexCount(), Endoscope(1).VertexCount(),
+                       Endoscope(2).VertexCount()));
   for (std::size_t I = 0; I < 3; ++I) {
     ExpectFacesWoundLikeNormals(Endoscope(I));
   }
@@ -71,9 +67,10 @@ TEST_F(PolygonImagerDataTest, SplitsTheTubeAtInvalidSensorsAndDomesOnlyTheTip) {
   Frame->SensorValid[3] = false;
   Model->BuildFromFrame(*Frame, ProcedureColonoscopy, false);
   ASSERT_EQ(6u, EndoscopeMeshes());
-  EXPECT_EQ(170, Endoscope(0).VertexCount()); // sensors 0..2: 17 rings
-  EXPECT_EQ(40, Endoscope(1).VertexCount());
-  EXPECT_EQ(890, Endoscope(3).VertexCount()); // sensors 4..15: 89 rings
+  // Sensors 0..2 give 17 rings and a dome, sensors 4..15 89 rings.
+  EXPECT_EQ(std::tuple(170, 40, 890),
+            std::tuple(Endoscope(0).VertexCount(), Endoscope(1).VertexCount(),
+                       Endoscope(3).VertexCount()));
   ExpectNear(NegateVector(Frame->SensorDirection[4]), NormalOf(Endoscope(4).Vertices()[0]), 0.02);
 
   Frame->SensorValid[3] = true;
@@ -91,7 +88,7 @@ TEST(PolygonImagerDataScopeLength, CountsUpToTheFirstGapOrThePlane) {
   EXPECT_NEAR(0.75, Length(ProcedureColonoscopy), 1e-12);
   SetCutoffMarkers(*Frame, 0.32);
   EXPECT_NEAR(0.32, Length(ProcedureColonoscopy), 1e-12);
-  EXPECT_NEAR(0.75, Length(ProcedurePeg), 1e-12);
+  EXPECT_NEAR(0.75, Length(ProcedurePeg), 1e-12); // the plane only cuts colonoscopies
   SetCutoffMarkers(*Frame, -0.1);
   EXPECT_EQ(0, Length(ProcedureColonoscopy));
   Frame->SensorValid[4] = false;
@@ -117,13 +114,12 @@ protected:
   std::unique_ptr<TImagerFrame> Frame = StraightFrame();
 };
 
-TEST_F(OvertubeTest, StartsAtTheEndoscopePointNearestItsSensor) {
+TEST_F(OvertubeTest, StartsAtTheEndoscopePointNearestItsSensorOrReachesBackTowardsTheTip) {
   ExpectTubeFrom(0.275, 81);
   ExpectNear({0.275, 0.01, 0}, Centroid(Overtube(0), 861), 1e-4); // the sensor sphere
   ExpectNear({0.75, 0, 0}, PositionOf(Overtube(3).Vertices()[20]), 1e-6);
-}
 
-TEST_F(OvertubeTest, SecondKindReachesBackTowardsTheTipButNotPastIt) {
+  // The second kind reaches back towards the tip, but not past it.
   Frame->OvertubeKind = 2;
   ExpectTubeFrom(0.175, 97);
   Frame->OvertubeData2.Length2 = 10;

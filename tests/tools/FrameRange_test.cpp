@@ -6,12 +6,9 @@
 namespace kestrava {
 namespace {
 
-TEST(FrameRange, ParsesFirstAndLastFrameNumbers) {
+TEST(FrameRange, ParsesFirstAndLastAndRejectsMalformedOrReversedTextNamingTheOption) {
   EXPECT_EQ(ParseFrameRange("3:7", "--range"), (TFrameRange{3, 7}));
   EXPECT_EQ(ParseFrameRange("10800:10800", "--range"), (TFrameRange{10800, 10800}));
-}
-
-TEST(FrameRange, RejectsMalformedOrReversedTextNamingTheOption) {
   for (const char* Text : {"", "3", "3:", ":7", "a:b", "-1:5", "0:5", "3:7:9", " 3:7", "+3:7",
                            "3.5:7", "99999999999:99999999999", "7:3"}) {
     try {

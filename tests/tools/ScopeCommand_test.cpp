@@ -1,86 +1,66 @@
 // kestrava-tool scope: the inserted length and model size of each frame.
 
 #include "ToolTestSupport.h"
+#include "tests/scene/SceneTestSupport.h"
 
 namespace kestrava::testing {
 namespace {
 
 class ScopeCommand : public TToolTest {
 protected:
-  // A straight scope of four sensors 5 cm apart along +Z with the three body
-  // markers of a colonoscopy, so the cut-off plane and the axes exist. Sensor
-  // directions point away from the tip, as the catheter runs.
-  static void AddStraightFrame(TImagerProcedure& Procedure, double Seconds) {
+  // A straight scope of four sensors with the three body markers of a
+  // colonoscopy, so that the cut-off plane and the axes exist.
+  static TImagerFrame& AddStraightFrame(TImagerProcedure& Procedure) {
     TImagerFrame& Frame = Procedure.AddFrame();
-    Frame.Time = Seconds / 86400.0;
-    Frame.SensorCount = 4;
-    Frame.TubeRadius = DefaultTubeRadius;
-    Frame.EndoscopeValid = true;
-    for (int Slot = 0; Slot < 4; ++Slot) {
-      Frame.SensorValid[Slot] = true;
-      Frame.SensorPosition[Slot] = Vector3(0, 0, 0.25 - 0.0625 * Slot);
-      Frame.SensorDirection[Slot] = Vector3(0, 0, -1);
-    }
-    Frame.SegmentLength.fill(0.0625);
+    Frame.Assign(*StraightFrame(4));
+    Frame.Time = Procedure.FrameCount() / 86400.0;
     Frame.MarkerValid = {true, true, true};
-    Frame.MarkerPosition[0] = Vector3(-0.1, 0.1, 0.3);
-    Frame.MarkerPosition[1] = Vector3(0.1, 0.1, 0.3);
-    Frame.MarkerPosition[2] = Vector3(0, -0.1, 0.3);
+    Frame.MarkerPosition = {{{0.2, 0.1, 0.1}, {0.2, 0.1, -0.1}, {0.2, -0.1, 0}}};
+    return Frame;
   }
 
-  std::string SaveStraightScope(int Frames) {
-    TImagerProcedure Procedure;
-    for (int I = 0; I < Frames; ++I)
-      AddStraightFrame(Procedure, I);
-    return Procedure.SaveToFile(PathOf("scope.img"));
+  TJson Scope(const std::vector<std::string>& Options) {
+    std::vector<std::string> Arguments = {"scope", File, "--json"};
+    Arguments.insert(Arguments.end(), Options.begin(), Options.end());
+    const TToolRun Result = Run(Arguments);
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    return Result.Json();
   }
+
+  std::string File;
 };
 
 TEST_F(ScopeCommand, ReportsWholeCatheterLengthWithoutCutoffAndNumbersFramesFromOne) {
-  const std::string File = SaveStraightScope(3);
-  const TToolRun Run =
-      ScopeCommand::Run({"scope", File, "--range", "2:3", "--no-cutoff", "--json"});
-  ASSERT_EQ(Run.Code, 0) << Run.Err;
-  const TJson Json = Run.Json();
+  TImagerProcedure Procedure;
+  for (int I = 0; I < 3; ++I) {
+    AddStraightFrame(Procedure);
+  }
+  File = Procedure.SaveToFile(PathOf("scope.img"));
+  const TJson Json = Scope({"--range", "2:3", "--no-cutoff"});
   ASSERT_EQ(Json.size(), 2u);
   EXPECT_EQ(Json[0]["frame"], 2);
   EXPECT_EQ(Json[1]["frame"], 3);
-  EXPECT_DOUBLE_EQ(Json[0]["scope_length"].get<double>(), 3 * 0.0625);
+  EXPECT_NEAR(Json[0]["scope_length"].get<double>(), 3 * Spacing, 1e-7); // stored as singles
   EXPECT_TRUE(Json[0]["model_complete"].get<bool>());
   EXPECT_GT(Json[0]["mesh_vertices"].get<long>(), 0);
   EXPECT_GT(Json[0]["mesh_faces"].get<long>(), 0);
   ASSERT_TRUE(Json[0]["patient_axes"].is_object());
   EXPECT_EQ(Json[0]["patient_axes"]["axis"].size(), 3u);
-}
 
-TEST_F(ScopeCommand, CutoffNeverLengthensTheScope) {
-  const std::string File = SaveStraightScope(1);
-  const TJson With = ScopeCommand::Run({"scope", File, "--json"}).Json();
-  const TJson Without = ScopeCommand::Run({"scope", File, "--no-cutoff", "--json"}).Json();
-  EXPECT_LE(With[0]["scope_length"].get<double>(), Without[0]["scope_length"].get<double>());
-  EXPECT_LE(With[0]["mesh_vertices"].get<long>(), Without[0]["mesh_vertices"].get<long>());
+  const TJson Cut = Scope({}); // the cut-off never lengthens the scope
+  EXPECT_LE(Cut[1]["scope_length"].get<double>(), Json[0]["scope_length"].get<double>());
+  EXPECT_LE(Cut[1]["mesh_vertices"].get<long>(), Json[0]["mesh_vertices"].get<long>());
 }
 
 TEST_F(ScopeCommand, FrameWithoutMarkersHasNoAxesAndCoincidentSensorsStillReport) {
   TImagerProcedure Procedure;
-  AddStraightFrame(Procedure, 0);
-  TImagerFrame& Bad = Procedure.GetFrame(0);
+  TImagerFrame& Bad = AddStraightFrame(Procedure);
   Bad.MarkerValid = {};
   Bad.SensorPosition[2] = Bad.SensorPosition[1];
-  const std::string File = Procedure.SaveToFile(PathOf("bad.img"));
-
-  const TToolRun Run = ScopeCommand::Run({"scope", File, "--json"});
-  ASSERT_EQ(Run.Code, 0) << Run.Err;
-  const TJson Json = Run.Json();
+  File = Procedure.SaveToFile(PathOf("bad.img"));
+  const TJson Json = Scope({});
   EXPECT_TRUE(Json[0]["patient_axes"].is_null());
   EXPECT_FALSE(Json[0]["model_complete"].get<bool>());
-}
-
-TEST_F(ScopeCommand, RangeBeyondTheLastFrameIsAUsageError) {
-  const std::string File = SaveStraightScope(2);
-  const TToolRun Run = ScopeCommand::Run({"scope", File, "--range", "1:3"});
-  EXPECT_EQ(Run.Code, 1);
-  EXPECT_NE(Run.Err.find("--range"), std::string::npos);
 }
 
 } // namespace

@@ -14,8 +14,13 @@ protected:
     EXPECT_EQ(Result.Code, 0) << Result.Err;
     return Result.Json();
   }
-  // One frame per second; normalised by the largest, pain is 0, .5, 1, .5.
-  std::string File = SavePains("pain.img", {0, 10, 20, 10});
+  // Saved only once SetUp has made the temporary directory.
+  void SetUp() override {
+    TToolTest::SetUp();
+    // One frame per second; normalised by the largest, pain is 0, .5, 1, .5.
+    File = SavePains("pain.img", {0, 10, 20, 10});
+  }
+  std::string File;
 };
 
 TEST_F(StatsCommand, CoversTheWholeProcedureByDefault) {

@@ -27,19 +27,17 @@ TEST(JsonValues, NonFiniteNumbersBecomeNullAndOthersKeepEveryDigit) {
   EXPECT_EQ(static_cast<float>(JsonNumber(1.0f / 3.0f).get<double>()), 1.0f / 3.0f);
 }
 
-TEST(DisplayText, ReadsNonUtf8TextAsWindowsAnsi) {
+TEST(DisplayText, ReadsNonUtf8TextAsWindowsAnsiAndMasksTerminalControls) {
   EXPECT_EQ(TextFromAnsi("M\xFCller"), "M\u00FCller");
   EXPECT_EQ(TextFromAnsi("M\u00FCller"), "M\u00FCller"); // already UTF-8: unchanged
   // Broken sequences, overlong forms and surrogates must not reach the JSON writer.
   for (const char* Bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF5\x80\x80\x80", "\x81"})
     EXPECT_TRUE(ReadBack(JsonText(Bad)).is_string()) << Bad;
-}
-
-TEST(DisplayText, MasksTerminalControlCharacters) {
+  // Terminal control characters are masked, the 8-bit CSI too.
   EXPECT_EQ(PrintableText("\x1B[31mRed\n"), "?[31mRed?");
   EXPECT_EQ(PrintableText("a\xC2\x9B"
                           "b"),
-            "a?b"); // the 8-bit CSI
+            "a?b");
 }
 
 TEST(DateTimeText, FormatsStoredDateTimesToTheSecond) {
