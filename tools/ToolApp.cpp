@@ -1,6 +1,7 @@
 #include "tools/ToolApp.h"
 
 #include "tools/ConvertCommand.h"
+#include "tools/CurvatureCommand.h"
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
 #include "tools/ScopeCommand.h"
@@ -17,11 +18,8 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,
-    AddFramesCommand,
-    AddStatsCommand,
-    AddConvertCommand,
-    AddScopeCommand,
+    AddInfoCommand,    AddFramesCommand,    AddStatsCommand,
+    AddConvertCommand, AddCurvatureCommand, AddScopeCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {

@@ -1,0 +1,192 @@
+#include "imagerdata/EndoscopeCurvatureAnalysis.h"
+#include "imagerdata/EndoscopeCurvatureMarker.h"
+#include "imagerdata/ImagerFrame.h"
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace kestrava {
+namespace {
+
+// Slots spaced Spacing metres along +Z, all pointing along +Z.
+void MakeStraight(TImagerFrame& Frame, int Slots, double Spacing = 0.05) {
+  Frame.SensorCount = Slots;
+  for (int Slot = 0; Slot < Slots; ++Slot) {
+    const auto S = static_cast<std::size_t>(Slot);
+    Frame.SensorValid[S] = true;
+    Frame.SensorPosition[S] = Vector3(0, 0, Slot * Spacing);
+    Frame.SensorDirection[S] = Vector3(0, 0, 1);
+    if (Slot + 1 < Slots)
+      Frame.SegmentLength[S] = Spacing;
+  }
+}
+
+struct TProfile {
+  TCurvatureGraphPoints Graph;
+  TEndoscopeCurvatureInfos Infos;
+  void Analyse(const TImagerFrame* Frame) { AnalyseEndoscopeCurvature(Frame, Graph, Infos); }
+};
+
+TEST(EndoscopeCurvature, ThreeMeasuredSlotsGiveJoinedSegmentsEndingAtTheLastSensor) {
+  TImagerFrame Frame;
+  MakeStraight(Frame, 3);
+  TProfile P;
+  P.Analyse(&Frame);
+  ASSERT_EQ(P.Graph.PointCount(), 101);
+  ASSERT_EQ(P.Infos.Count(), 99);
+  EXPECT_EQ(P.Infos.At(49).Segment, 0); // segment 0 owns its t = 1 sample ...
+  EXPECT_EQ(P.Infos.At(49).T, 1.0f);
+  EXPECT_EQ(P.Infos.At(50).Segment, 1); // ... so segment 1 starts one step in
+  EXPECT_FLOAT_EQ(P.Infos.At(50).T, 1.0f / 49);
+  EXPECT_EQ(P.Infos.At(98).Segment, 1);
+  EXPECT_EQ(P.Infos.At(98).T, 1.0f);
+  EXPECT_NEAR(P.Infos.At(98).Point.Z, 0.10, 1e-12);
+  for (int I = 0; I < 99; ++I)
+    EXPECT_TRUE(P.Infos.At(I).Valid) << I;
+}
+
+TEST(EndoscopeCurvature, UnmeasuredMiddleSlotLeavesNothingValid) {
+  TImagerFrame Frame;
+  MakeStraight(Frame, 3);
+  Frame.SensorValid[1] = false;
+  TProfile P;
+  P.Analyse(&Frame);
+  ASSERT_EQ(P.Infos.Count(), 99);
+  for (int I = 0; I < 99; ++I)
+    EXPECT_FALSE(P.Infos.At(I).Valid || P.Infos.At(I).Point != TVector3{}) << I;
+  for (const double Kappa : P.Graph.Points())
+    EXPECT_EQ(Kappa, 0.0);
+}
+
+// Every pattern of measured slots must give the same number of points and a
+// profile whose samples run continuously from the tip to the last slot.
+TEST(EndoscopeCurvature, EveryValidityPatternPlotsAContinuousProfile) {
+  constexpr int Slots = 5;
+  for (int Pattern = 0; Pattern < (1 << Slots); ++Pattern) {
+    TImagerFrame Frame;
+    MakeStraight(Frame, Slots);
+    for (int Slot = 0; Slot < Slots; ++Slot)
+      Frame.SensorValid[static_cast<std::size_t>(Slot)] = (Pattern >> Slot) & 1;
+    TProfile P;
+    P.Analyse(&Frame);
+    ASSERT_EQ(P.Graph.PointCount(), 201) << Pattern;
+    ASSERT_EQ(P.Infos.Count(), 49 * (Slots - 1) + 1) << Pattern;
+    double Previous = -1; // position along the scope in segments
+    for (int I = 0; I < P.Infos.Count(); ++I) {
+      const TEndoscopeCurvatureInfo& Info = P.Infos.At(I);
+      const double Along = Info.Segment + static_cast<double>(Info.T);
+      EXPECT_NEAR(Along - Previous, I == 0 ? 1.0 : 1.0 / 49, 1e-6) << Pattern << " at " << I;
+      Previous = Along;
+    }
+    EXPECT_NEAR(Previous, Slots - 1, 1e-6) << Pattern;
+  }
+}
+
+TEST(EndoscopeCurvature, SingleSlotGivesOnePointWithoutASegment) {
+  TImagerFrame Frame;
+  MakeStraight(Frame, 1);
+  TProfile P;
+  P.Analyse(&Frame);
+  EXPECT_EQ(P.Graph.PointCount(), 1);
+  ASSERT_EQ(P.Infos.Count(), 1);
+  EXPECT_FALSE(P.Infos.At(0).Valid);
+  EXPECT_EQ(P.Infos.At(0).Segment, -1);
+  EXPECT_EQ(P.Infos.At(0).T, 1.0f);
+}
+
+TEST(EndoscopeCurvature, NoFrameOrNoSlotsLeavesNoStaleInfosOrSelection) {
+  TImagerFrame Frame;
+  MakeStraight(Frame, 4);
+  TImagerFrame Empty;
+  MakeStraight(Empty, 4);
+  Empty.SensorCount = 0;
+  for (const TImagerFrame* Next : std::vector<const TImagerFrame*>{nullptr, &Empty}) {
+    TProfile P;
+    P.Analyse(&Frame);
+    P.Graph.SetSelectedIndex(10);
+    P.Analyse(Next);
+    EXPECT_EQ(P.Graph.PointCount(), 0);
+    EXPECT_EQ(P.Infos.Count(), 0);
+    EXPECT_EQ(P.Graph.SelectedIndex(), -1);
+  }
+  TProfile P;
+  P.Analyse(&Frame);
+  P.Graph.SetSelectedIndex(150); // the last of 4 slots' 151 points
+  P.Analyse(&Frame);
+  EXPECT_EQ(P.Graph.SelectedIndex(), 150);
+}
+
+TEST(EndoscopeCurvature, SlotCountBeyondCapacityReadsOnlyRealSlots) {
+  TImagerFrame Frame;
+  MakeStraight(Frame, MaxSensors);
+  Frame.SensorCount = 1000;
+  TProfile P;
+  P.Analyse(&Frame);
+  EXPECT_EQ(P.Graph.PointCount(), (MaxSensors - 1) * 50 + 1);
+  EXPECT_EQ(P.Infos.Count(), 49 * (MaxSensors - 1) + 1);
+  Frame.SensorCount = -3;
+  P.Analyse(&Frame);
+  EXPECT_EQ(P.Graph.PointCount(), 0);
+}
+
+TEST(EndoscopeCurvature, StraightScopeIsNotCurved) {
+  TImagerFrame Frame;
+  MakeStraight(Frame, 6, 0.04);
+  Frame.SensorValid[3] = false; // an unmeasured stretch changes nothing either
+  TProfile P;
+  P.Analyse(&Frame);
+  for (const double Kappa : P.Graph.Points())
+    EXPECT_NEAR(Kappa, 0.0, 1e-9);
+}
+
+// Sensors on a circle of radius R, 15 degrees apart, tangent to it, with the
+// arc length as segment length: the cubic follows the circle closely enough
+// that its curvature is 1 / R within 1 % everywhere.
+TEST(EndoscopeCurvature, CircularArcHasTheCurvatureOfItsCircle) {
+  constexpr double Radius = 0.2, Step = std::numbers::pi / 12;
+  TImagerFrame Frame;
+  Frame.SensorCount = 4;
+  for (std::size_t Slot = 0; Slot < 4; ++Slot) {
+    const double Angle = Step * static_cast<double>(Slot);
+    Frame.SensorValid[Slot] = true;
+    Frame.SensorPosition[Slot] = Vector3(Radius * std::cos(Angle), Radius * std::sin(Angle), 0);
+    Frame.SensorDirection[Slot] = Vector3(-std::sin(Angle), std::cos(Angle), 0);
+    Frame.SegmentLength[Slot] = Radius * Step;
+  }
+  TProfile P;
+  P.Analyse(&Frame);
+  ASSERT_EQ(P.Infos.Count(), 148);
+  for (int I = 0; I < P.Infos.Count(); ++I)
+    EXPECT_NEAR(P.Graph.Points()[static_cast<std::size_t>(I)] * Radius, 1.0, 0.01) << I;
+}
+
+TEST(EndoscopeCurvatureMarker, ShowsOnlyMeasuredPointsWithAnInfo) {
+  TImagerFrame Frame;
+  MakeStraight(Frame, 3);
+  Frame.SensorValid[2] = false;
+  TProfile P;
+  P.Analyse(&Frame); // infos 0..49 valid, 50..98 not, graph points 99..100 without info
+
+  const TCurvatureMarkerPlacement Shown = SelectCurvatureMarker(P.Infos, 49, true, false);
+  ASSERT_TRUE(Shown.Point.has_value());
+  EXPECT_NEAR(Shown.Point->Z, 0.05, 1e-12);
+  EXPECT_TRUE(Shown.Visible);
+
+  const TCurvatureMarkerPlacement Unmeasured = SelectCurvatureMarker(P.Infos, 60, true, false);
+  EXPECT_TRUE(Unmeasured.Point.has_value());
+  EXPECT_FALSE(Unmeasured.Visible);
+
+  for (const auto& [Index, ViewOn, Recording] : std::vector<std::tuple<int, bool, bool>>{
+           {99, true, false}, {-1, true, false}, {10, false, false}, {10, true, true}}) {
+    const TCurvatureMarkerPlacement Hidden =
+        SelectCurvatureMarker(P.Infos, Index, ViewOn, Recording);
+    EXPECT_FALSE(Hidden.Visible) << Index;
+    EXPECT_FALSE(Hidden.Point.has_value()) << Index;
+  }
+}
+
+} // namespace
+} // namespace kestrava
