@@ -1,11 +1,23 @@
 #include "imagerdata/ImagerFrame.h"
 
 #include "foundation/QelExceptions.h"
+#include "imagerdata/FrameStorage.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace kestrava {
+
+// A larger frame would silently fall back to the heap and lose the point.
+static_assert(sizeof(TImagerFrame) <= TFrameStorage::SlotSize);
+
+void* TImagerFrame::operator new(std::size_t Size) {
+  return TFrameStorage::Allocate(Size);
+}
+
+void TImagerFrame::operator delete(void* Memory, std::size_t Size) noexcept {
+  TFrameStorage::Release(Memory, Size);
+}
 
 namespace {
 

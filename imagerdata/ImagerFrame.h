@@ -63,6 +63,11 @@ public:
   TOvertubeData1 OvertubeData1;
   TOvertubeData2 OvertubeData2;
 
+  // Frames come from block storage (see FrameStorage.h): loading a long
+  // recording would otherwise be dominated by page faults.
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Memory, std::size_t Size) noexcept;
+
   std::unique_ptr<TQelObject> CreateNew() const override;
 
   // Resets Time, SensorCount, every MarkerValid, HandValid, HandPosition, Pain
