@@ -182,7 +182,7 @@ private:
 // still find it.
 constinit TBlockPool ThePool;
 
-TBlockPool& Pool() {
+[[maybe_unused]] TBlockPool& Pool() {
   return ThePool;
 }
 
@@ -204,10 +204,11 @@ void TFrameStorage::Release(void* Memory, std::size_t Size) noexcept {
     return;
   }
 #if defined(KESTRAVA_FRAME_STORAGE_USES_HEAP)
-  ::operator delete(Memory, Size);
+  static_cast<void>(Size);
+  ::operator delete(Memory);
 #else
   if (Size > SlotSize) {
-    ::operator delete(Memory, Size);
+    ::operator delete(Memory);
     return;
   }
   Pool().Release(Memory);
