@@ -1,0 +1,384 @@
+#include "drivers/simulator/SimulatorDriver.h"
+
+#include "drivers/simulator/MeasurementNoise.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrava::simulator {
+
+namespace {
+
+// Noise streams: three position components and two angles per channel,
+// then the pain reading.
+constexpr std::uint64_t StreamsPerChannel = 5;
+constexpr std::uint64_t PainStream = StreamsPerChannel * ChannelCount;
+
+template <class T> HRESULT HandOut(T* Interface, void** Object) {
+  *Object = Interface;
+  Interface->AddRef();
+  return S_OK;
+}
+
+} // namespace
+
+IUnknown* TSimulatorDriver::Create() {
+  return static_cast<IImagerPositionLocator*>(new TSimulatorDriver());
+}
+
+HRESULT TSimulatorDriver::QueryInterface(const TGuid& Iid, void** Object) {
+  if (Object == nullptr) {
+    return E_POINTER;
+  }
+  *Object = nullptr;
+  if (Iid == IID_IUnknown) {
+    return HandOut(static_cast<IUnknown*>(static_cast<IImagerPositionLocator*>(this)), Object);
+  }
+  if (Iid == IID_IImagerPositionLocator) {
+    return HandOut(static_cast<IImagerPositionLocator*>(this), Object);
+  }
+  if (Iid == IID_IImagerRemoteControl) {
+    return HandOut(static_cast<IImagerRemoteControl*>(this), Object);
+  }
+  if (Iid == IID_IImagerPressureSensor) {
+    return HandOut(static_cast<IImagerPressureSensor*>(&PainSensor_), Object);
+  }
+  if (Iid == IID_ISimulatedHardware) {
+    return HandOut(static_cast<ISimulatedHardware*>(this), Object);
+  }
+  return E_NOINTERFACE;
+}
+
+std::uint32_t TSimulatorDriver::AddRef() {
+  return References_.Add();
+}
+
+std::uint32_t TSimulatorDriver::Release() {
+  const std::uint32_t Left = References_.Drop();
+  if (Left == 0) {
+    delete this;
+  }
+  return Left;
+}
+
+HRESULT TSimulatorDriver::Initialise(const char16_t* DspFile) {
+  Model_.reset();
+  Shape_.reset();
+  PainReady_ = false;
+  Pacer_.Restart();
+  TSimulatorSettings Settings;
+  if (!LoadSimulatorSettings(PathOfWideText(DspFile), Settings, LastError_)) {
+    return DRIVER_E_FAIL;
+  }
+  if (Settings.FailInitialise) {
+    LastError_ = "Initialise fails as scripted (fail_initialise)";
+    return DRIVER_E_FAIL;
+  }
+  PainFailuresLeft_ = Settings.FailPainInitialise;
+  Model_ = std::make_unique<TSimulatedProcedure>(Settings);
+  LastError_.clear();
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::Trigger() {
+  if (!Model_) {
+    return DRIVER_E_NOT_READY;
+  }
+  Pacer_.Trigger(RealTime(), Model_->Settings().SampleRate);
+  Shape_.reset();
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::WaitForSample(double TimeLimit) {
+  if (!Model_) {
+    return DRIVER_E_NOT_READY;
+  }
+  if (!Pacer_.Pending()) {
+    return DRIVER_E_FAIL;
+  }
+  if (SampleTime() >= Model_->Settings().SampleTimeoutAt) {
+    if (RealTime()) {
+      WaitOutTimeLimit(TimeLimit);
+    }
+    return DRIVER_E_TIMEOUT;
+  }
+  Pacer_.Deliver(RealTime(), Model_->Settings().SampleRate);
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::Reserved6() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved7() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved8() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved9() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved10() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved11() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved12() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved15() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved17() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved19() {
+  return DRIVER_E_FAIL;
+}
+HRESULT TSimulatorDriver::Reserved3() {
+  return DRIVER_E_FAIL;
+}
+
+HRESULT TSimulatorDriver::GetSensor(std::int32_t Channel, std::uint8_t /*PhaseCorrection*/,
+                                    double* Position, double* Angles, double /*Reserved*/,
+                                    std::uint8_t /*ReservedFlag*/) {
+  if (Position == nullptr || Angles == nullptr) {
+    return E_POINTER;
+  }
+  if (Channel < 0 || Channel >= ChannelCount) {
+    return DRIVER_E_INVALIDARG;
+  }
+  if (!Model_) {
+    return DRIVER_E_NOT_READY;
+  }
+  if (Model_->Settings().CoilsDisconnectedAt(SampleTime())) {
+    return IMAGER_E_GENERATOR_COILS_DISCONNECTED;
+  }
+  TSensorReading Reading = ChannelReading(Channel);
+  if (!Reading.Measured) {
+    return DRIVER_E_NOT_MEASURED;
+  }
+  AddNoise(Reading, Channel);
+  Position[0] = Reading.Position.X;
+  Position[1] = Reading.Position.Y;
+  Position[2] = Reading.Position.Z;
+  Angles[0] = std::acos(std::clamp(Reading.Direction.Z, -1.0, 1.0));
+  Angles[1] = std::atan2(Reading.Direction.Y, Reading.Direction.X);
+  if (Model_->Settings().DirectionNoise > 0) {
+    const std::uint64_t Stream = StreamsPerChannel * static_cast<std::uint64_t>(Channel);
+    for (std::size_t I = 0; I < 2; ++I) {
+      Angles[I] +=
+          Model_->Settings().DirectionNoise * GaussianNoise(Seed(), NoiseSample(), Stream + 3 + I);
+    }
+  }
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::SetSamplerCalibration(const double* Values) {
+  if (Values == nullptr) {
+    return E_POINTER;
+  }
+  std::copy_n(Values, SamplerCalibration_.size(), SamplerCalibration_.begin());
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::SetGeneratorCalibration1(const double* Values) {
+  if (Values == nullptr) {
+    return E_POINTER;
+  }
+  std::copy_n(Values, Generator1_.size(), Generator1_.begin());
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::SetGeneratorCalibration2(const double* Values) {
+  if (Values == nullptr) {
+    return E_POINTER;
+  }
+  std::copy_n(Values, Generator2_.size(), Generator2_.begin());
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::SetChannelParameters(const double* Table) {
+  if (Table == nullptr) {
+    return E_POINTER;
+  }
+  std::copy_n(Table, Channels_.size(), Channels_.begin());
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::GetChannelParameters(double* Table) {
+  if (Table == nullptr) {
+    return E_POINTER;
+  }
+  std::copy(Channels_.begin(), Channels_.end(), Table);
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::SetIndicators(std::uint32_t Mask) {
+  Indicators_ = Mask;
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::GetButtons(std::uint32_t* Mask) {
+  if (Mask == nullptr) {
+    return E_POINTER;
+  }
+  *Mask = 0;
+  if (!Model_) {
+    return DRIVER_E_NOT_READY;
+  }
+  *Mask = Model_->Settings().ButtonsAt(SampleTime());
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::SetPacing(std::uint8_t RealTime) {
+  RealTimeOverride_ = RealTime != 0;
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::OverrideSeed(std::uint64_t Seed) {
+  SeedOverride_ = Seed;
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::GetSampleTime(double* Seconds) {
+  if (Seconds == nullptr) {
+    return E_POINTER;
+  }
+  *Seconds = Model_ ? SampleTime() : 0;
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::GetSampleRate(double* Hertz) {
+  if (Hertz == nullptr) {
+    return E_POINTER;
+  }
+  *Hertz = Model_ ? Model_->Settings().SampleRate : TSimulatorSettings{}.SampleRate;
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::GetLastErrorText(char* Buffer, std::uint32_t Capacity) {
+  return CopyTextOut(LastError_, Buffer, Capacity);
+}
+
+bool TSimulatorDriver::RealTime() const {
+  return RealTimeOverride_.value_or(Model_ && Model_->Settings().RealTime);
+}
+
+std::uint64_t TSimulatorDriver::Seed() const {
+  return SeedOverride_.value_or(Model_ ? Model_->Settings().Seed : 0);
+}
+
+double TSimulatorDriver::SampleTime() const {
+  return Pacer_.Time(Model_->Settings().SampleRate);
+}
+
+std::uint64_t TSimulatorDriver::NoiseSample() const {
+  return Pacer_.Sample();
+}
+
+const TScopeShape& TSimulatorDriver::Shape() {
+  if (!Shape_) {
+    Shape_.emplace(Model_->ShapeAt(SampleTime()));
+  }
+  return *Shape_;
+}
+
+TSensorReading TSimulatorDriver::ChannelReading(int Channel) {
+  const double A = Channels_[2 * static_cast<std::size_t>(Channel)];
+  const double B = Channels_[2 * static_cast<std::size_t>(Channel) + 1];
+  switch (static_cast<int>(std::lround(std::clamp(B, -1.0, 4.0)))) {
+  case RoleEndoscope:
+    return Model_->EndoscopeSensor(Shape(), A);
+  case RoleRemote:
+    return Model_->Hand(SampleTime());
+  case RoleOvertube:
+    return Model_->OvertubeSensor(Shape(), A);
+  default:
+    return {};
+  }
+}
+
+void TSimulatorDriver::AddNoise(TSensorReading& Reading, int Channel) const {
+  const double Sigma = Model_->Settings().PositionNoise;
+  if (Sigma <= 0) {
+    return;
+  }
+  const std::uint64_t Stream = StreamsPerChannel * static_cast<std::uint64_t>(Channel);
+  for (std::size_t I = 0; I < 3; ++I) {
+    Reading.Position[I] += Sigma * GaussianNoise(Seed(), NoiseSample(), Stream + I);
+  }
+}
+
+// The pain sensor part.
+
+HRESULT TSimulatorDriver::TPainSensor::QueryInterface(const TGuid& Iid, void** Object) {
+  return Owner_.QueryInterface(Iid, Object);
+}
+
+std::uint32_t TSimulatorDriver::TPainSensor::AddRef() {
+  return Owner_.AddRef();
+}
+
+std::uint32_t TSimulatorDriver::TPainSensor::Release() {
+  return Owner_.Release();
+}
+
+HRESULT TSimulatorDriver::TPainSensor::SetCalibration(double Value) {
+  if (!std::isfinite(Value)) {
+    return DRIVER_E_INVALIDARG;
+  }
+  Owner_.PainCalibration_ = Value;
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::TPainSensor::Initialise() {
+  if (!Owner_.Model_) {
+    return DRIVER_E_NOT_READY;
+  }
+  if (Owner_.PainFailuresLeft_ > 0) {
+    --Owner_.PainFailuresLeft_;
+    return DRIVER_E_FAIL;
+  }
+  Owner_.PainReady_ = true;
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::TPainSensor::Trigger() {
+  return Owner_.Model_ && Owner_.PainReady_ ? S_OK : DRIVER_E_NOT_READY;
+}
+
+HRESULT TSimulatorDriver::TPainSensor::Reserved6() {
+  return DRIVER_E_FAIL;
+}
+
+HRESULT TSimulatorDriver::TPainSensor::WaitForSample(double TimeLimit) {
+  if (!Owner_.Model_ || !Owner_.PainReady_) {
+    return DRIVER_E_NOT_READY;
+  }
+  if (Owner_.SampleTime() >= Owner_.Model_->Settings().PainTimeoutAt) {
+    if (Owner_.RealTime()) {
+      WaitOutTimeLimit(TimeLimit);
+    }
+    return DRIVER_E_TIMEOUT;
+  }
+  return S_OK;
+}
+
+HRESULT TSimulatorDriver::TPainSensor::GetPain(double* Value) {
+  if (Value == nullptr) {
+    return E_POINTER;
+  }
+  if (!Owner_.Model_ || !Owner_.PainReady_) {
+    return DRIVER_E_NOT_READY;
+  }
+  const TSimulatorSettings& Settings = Owner_.Model_->Settings();
+  const double Noise =
+      Settings.PainNoise * GaussianNoise(Owner_.Seed(), Owner_.NoiseSample(), PainStream);
+  *Value =
+      std::max(0.0, Owner_.Model_->PainAt(Owner_.SampleTime()) + Noise) * Owner_.PainCalibration_;
+  return S_OK;
+}
+
+} // namespace kestrava::simulator

@@ -1,0 +1,315 @@
+#include "drivers/simulator/SimulatorSettings.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+
+namespace kestrava::simulator {
+
+namespace {
+
+using TWords = std::vector<std::string_view>;
+
+std::string_view WithoutComment(std::string_view Line) {
+  const std::size_t Hash = Line.find('#');
+  return Hash == std::string_view::npos ? Line : Line.substr(0, Hash);
+}
+
+TWords SplitWords(std::string_view Line) {
+  TWords Words;
+  std::size_t I = 0;
+  while (I < Line.size()) {
+    while (I < Line.size() && (Line[I] == ' ' || Line[I] == '\t' || Line[I] == '\r')) {
+      ++I;
+    }
+    const std::size_t Start = I;
+    while (I < Line.size() && Line[I] != ' ' && Line[I] != '\t' && Line[I] != '\r') {
+      ++I;
+    }
+    if (I > Start) {
+      Words.push_back(Line.substr(Start, I - Start));
+    }
+  }
+  return Words;
+}
+
+// Thrown inside the parser only, to leave a line at its first bad word; the
+// public readers turn it into their false result.
+struct TSettingsError {
+  std::string Text;
+};
+
+double ParseReal(std::string_view Word) {
+  double Value = 0;
+  const char* End = Word.data() + Word.size();
+  const auto [Next, Code] = std::from_chars(Word.data(), End, Value);
+  if (Code != std::errc() || Next != End || !std::isfinite(Value)) {
+    throw TSettingsError{"'" + std::string(Word) + "' is not a number"};
+  }
+  return Value;
+}
+
+std::uint64_t ParseUnsigned(std::string_view Word) {
+  int Base = 10;
+  if (Word.size() > 2 && Word[0] == '0' && (Word[1] == 'x' || Word[1] == 'X')) {
+    Word.remove_prefix(2);
+    Base = 16;
+  }
+  std::uint64_t Value = 0;
+  const char* End = Word.data() + Word.size();
+  const auto [Next, Code] = std::from_chars(Word.data(), End, Value, Base);
+  if (Code != std::errc() || Next != End || Word.empty()) {
+    throw TSettingsError{"'" + std::string(Word) + "' is not a whole number"};
+  }
+  return Value;
+}
+
+double InRange(double Value, double Low, double High, const char* What) {
+  if (Value < Low || Value > High) {
+    std::ostringstream Text;
+    Text << What << " must lie between " << Low << " and " << High;
+    throw TSettingsError{Text.str()};
+  }
+  return Value;
+}
+
+double Time(std::string_view Word) {
+  return InRange(ParseReal(Word), 0, 1e7, "a time");
+}
+
+struct TKeyword {
+  std::size_t Values;
+  bool Repeatable;
+  std::function<void(const TWords&, TSimulatorSettings&)> Apply;
+};
+
+const std::vector<std::pair<std::string_view, TKeyword>>& Keywords() {
+  static const std::vector<std::pair<std::string_view, TKeyword>> Table = {
+      {"seed",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.Seed = ParseUnsigned(W[1]);
+        }}},
+      {"sample_rate",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.SampleRate = InRange(ParseReal(W[1]), 2, 1000, "sample_rate");
+        }}},
+      {"pacing",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          if (W[1] != "realtime" && W[1] != "none") {
+            throw TSettingsError{"pacing must be 'realtime' or 'none'"};
+          }
+          S.RealTime = W[1] == "realtime";
+        }}},
+      {"insertion_start",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.InsertionStart = Time(W[1]);
+        }}},
+      {"insertion_speed",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.InsertionSpeed = InRange(ParseReal(W[1]), 0.0001, 1, "insertion_speed");
+        }}},
+      {"loop_amplitude",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.LoopAmplitude = InRange(ParseReal(W[1]), 0, 0.3, "loop_amplitude");
+        }}},
+      {"straighten_duration",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.StraightenDuration = Time(W[1]);
+        }}},
+      {"caecum_hold",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.CaecumHold = Time(W[1]);
+        }}},
+      {"position_noise",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.PositionNoise = InRange(ParseReal(W[1]), 0, 0.05, "position_noise");
+        }}},
+      {"direction_noise",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.DirectionNoise = InRange(ParseReal(W[1]), 0, 0.5, "direction_noise");
+        }}},
+      {"pain_baseline",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.PainBaseline = InRange(ParseReal(W[1]), 0, 1000, "pain_baseline");
+        }}},
+      {"pain_loop",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.PainLoop = InRange(ParseReal(W[1]), 0, 1000, "pain_loop");
+        }}},
+      {"pain_noise",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.PainNoise = InRange(ParseReal(W[1]), 0, 100, "pain_noise");
+        }}},
+      {"sample_timeout",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.SampleTimeoutAt = Time(W[1]);
+        }}},
+      {"pain_timeout",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.PainTimeoutAt = Time(W[1]);
+        }}},
+      {"coils_disconnected",
+       {2, true,
+        [](const TWords& W, TSimulatorSettings& S) {
+          const TTimeInterval Interval{Time(W[1]), Time(W[2])};
+          if (Interval.Until <= Interval.From) {
+            throw TSettingsError{"the interval must end after it starts"};
+          }
+          S.CoilsDisconnected.push_back(Interval);
+        }}},
+      {"fail_initialise",
+       {0, false,
+        [](const TWords&, TSimulatorSettings& S) {
+          S.FailInitialise = true;
+        }}},
+      {"fail_pain_initialise",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          const std::uint64_t Count = ParseUnsigned(W[1]);
+          if (Count > 1000) {
+            throw TSettingsError{"fail_pain_initialise is at most 1000"};
+          }
+          S.FailPainInitialise = static_cast<std::int32_t>(Count);
+        }}},
+      {"press",
+       {3, true,
+        [](const TWords& W, TSimulatorSettings& S) {
+          const double At = Time(W[1]);
+          const double Duration = InRange(ParseReal(W[2]), 1e-6, 1e7, "the duration");
+          const std::uint64_t Mask = ParseUnsigned(W[3]);
+          if (Mask == 0 || Mask > AllRemoteButtons) {
+            throw TSettingsError{"the button mask must lie between 0x1 and 0x3FF"};
+          }
+          S.Presses.push_back({At, Duration, static_cast<std::uint32_t>(Mask)});
+        }}},
+  };
+  return Table;
+}
+
+const TKeyword* FindKeyword(std::string_view Name) {
+  for (const auto& [Key, Keyword] : Keywords()) {
+    if (Key == Name) {
+      return &Keyword;
+    }
+  }
+  return nullptr;
+}
+
+void ApplyLine(const TWords& Words, TSimulatorSettings& Settings,
+               std::set<std::string_view>& Seen) {
+  const TKeyword* Keyword = FindKeyword(Words[0]);
+  if (Keyword == nullptr) {
+    throw TSettingsError{"unknown setting '" + std::string(Words[0]) + "'"};
+  }
+  if (Words.size() != Keyword->Values + 1) {
+    throw TSettingsError{std::string(Words[0]) + " takes " + std::to_string(Keyword->Values) +
+                         " value(s)"};
+  }
+  // A scalar given twice is almost always an edit that forgot the first one.
+  if (!Keyword->Repeatable && !Seen.insert(Words[0]).second) {
+    throw TSettingsError{std::string(Words[0]) + " is given more than once"};
+  }
+  Keyword->Apply(Words, Settings);
+  if (Settings.Presses.size() + Settings.CoilsDisconnected.size() > MaxScriptedEvents) {
+    throw TSettingsError{"more than " + std::to_string(MaxScriptedEvents) + " scripted events"};
+  }
+}
+
+} // namespace
+
+std::uint32_t TSimulatorSettings::ButtonsAt(double T) const {
+  std::uint32_t Mask = 0;
+  for (const TButtonPress& Press : Presses) {
+    if (T >= Press.At && T < Press.At + Press.Duration) {
+      Mask |= Press.Mask;
+    }
+  }
+  return Mask;
+}
+
+bool TSimulatorSettings::CoilsDisconnectedAt(double T) const {
+  for (const TTimeInterval& Interval : CoilsDisconnected) {
+    if (T >= Interval.From && T < Interval.Until) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ParseSimulatorSettings(std::string_view Text, TSimulatorSettings& Settings,
+                            std::string& Error) {
+  TSimulatorSettings Parsed = Settings;
+  std::set<std::string_view> Seen;
+  std::size_t LineNumber = 0;
+  while (!Text.empty()) {
+    ++LineNumber;
+    const std::size_t End = Text.find('\n');
+    const std::string_view Line = Text.substr(0, End);
+    Text.remove_prefix(End == std::string_view::npos ? Text.size() : End + 1);
+    const TWords Words = SplitWords(WithoutComment(Line));
+    if (Words.empty()) {
+      continue;
+    }
+    try {
+      ApplyLine(Words, Parsed, Seen);
+    } catch (const TSettingsError& Failure) {
+      Error = "line " + std::to_string(LineNumber) + ": " + Failure.Text;
+      return false;
+    }
+  }
+  Settings = std::move(Parsed);
+  Error.clear();
+  return true;
+}
+
+bool LoadSimulatorSettings(const std::filesystem::path& Path, TSimulatorSettings& Settings,
+                           std::string& Error) {
+  const std::string Name = Path.filename().string();
+  std::ifstream File(Path, std::ios::binary);
+  if (!File) {
+    Error = "cannot open " + Path.string();
+    return false;
+  }
+  // One byte more than allowed tells a file at the limit from a larger one
+  // without reading the whole of something that is not a settings file.
+  std::string Text(MaxSettingsFileBytes + 1, '\0');
+  File.read(Text.data(), static_cast<std::streamsize>(Text.size()));
+  if (File.bad()) {
+    Error = "cannot read " + Path.string();
+    return false;
+  }
+  Text.resize(static_cast<std::size_t>(File.gcount()));
+  if (Text.size() > MaxSettingsFileBytes) {
+    Error = Name + " is larger than " + std::to_string(MaxSettingsFileBytes) + " bytes";
+    return false;
+  }
+  if (Text.find('\0') != std::string::npos) {
+    Error = Name + " is not a text file";
+    return false;
+  }
+  if (!ParseSimulatorSettings(Text, Settings, Error)) {
+    Error = Name + " " + Error;
+    return false;
+  }
+  return true;
+}
+
+} // namespace kestrava::simulator
