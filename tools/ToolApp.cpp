@@ -5,6 +5,7 @@
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
 #include "tools/ScopeCommand.h"
+#include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
 #include "tools/ToolErrors.h"
 
@@ -20,6 +21,7 @@ namespace {
 constexpr TAddCommand Commands[] = {
     AddInfoCommand,    AddFramesCommand,    AddStatsCommand,
     AddConvertCommand, AddCurvatureCommand, AddScopeCommand,
+    AddSimulateCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {

@@ -1,0 +1,96 @@
+#include "app/ProcedureRecorder.h"
+
+#include "acquisition/ImagerSampler.h"
+#include "imagerdata/ImagerFileDateTime.h"
+
+#include <cmath>
+#include <ctime>
+
+namespace kestrava {
+
+namespace {
+
+constexpr double SecondsPerDay = 86400;
+// Frame times are differences of date-times near 46000 days, which carry
+// about a microsecond of rounding: a sample exactly a second after the last
+// stored frame must not be pushed a whole sample late by it.
+constexpr double StoreIntervalSlack = 1e-6;
+
+} // namespace
+
+double LocalDateTimeNow() {
+  const auto Now = std::chrono::system_clock::now();
+  const std::time_t Seconds = std::chrono::system_clock::to_time_t(Now);
+  std::tm Local{};
+  localtime_r(&Seconds, &Local);
+  const double Fraction =
+      std::chrono::duration<double>(Now - std::chrono::system_clock::from_time_t(Seconds)).count();
+  const std::optional<double> Day =
+      EncodeDateTime(Local.tm_year + 1900, Local.tm_mon + 1, Local.tm_mday, Local.tm_hour,
+                     Local.tm_min, std::min(Local.tm_sec, 59));
+  return Day.value_or(0) + Fraction / SecondsPerDay;
+}
+
+TSteadyRecordingClock::TSteadyRecordingClock()
+    : Start_(LocalDateTimeNow()), SteadyStart_(std::chrono::steady_clock::now()) {}
+
+double TSteadyRecordingClock::Now() {
+  const double Elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - SteadyStart_).count();
+  return Start_ + Elapsed / SecondsPerDay;
+}
+
+double TimeLineScaleForPain(double MaxPain) {
+  return MaxPain == 0 ? 0 : 40 * (1 / MaxPain);
+}
+
+TProcedureRecorder::TProcedureRecorder(TImagerProcedure& Procedure, TImagerFrame& CurrentFrame)
+    : Procedure_(Procedure), Frame_(CurrentFrame) {}
+
+void TProcedureRecorder::Begin(const TRecordingDetails& Details, double StartTime,
+                               const std::string& PainUnits, double PainFullScale) {
+  Frame_.Clear();
+  Procedure_.Clear();
+  Procedure_.PatientName = Details.PatientName;
+  Procedure_.ProcedureType = Details.ProcedureType;
+  Procedure_.StartTime = StartTime;
+  Procedure_.HasPainData = Details.UsePainSensor;
+  Procedure_.PainUnits = PainUnits;
+  MaxPain_ = PainFullScale;
+  LastStoredElapsed_ = 0;
+  StoredFrames_ = 0;
+  CoilsNoticeShown_ = false;
+}
+
+TAcquisitionStep TProcedureRecorder::Step(const std::function<void(TImagerFrame&)>& Sample,
+                                          IRecordingClock& Clock) {
+  TAcquisitionStep Result;
+  try {
+    Sample(Frame_);
+  } catch (const EImagerHardwareTimeout&) {
+    return {TAcquisitionOutcome::HardwareTimeout, false, false, true, HardwareTimeoutMessage};
+  } catch (const EPressureSensorTimeout&) {
+    return {TAcquisitionOutcome::PressureSensorTimeout, false, false, true,
+            PressureSensorTimeoutMessage};
+  } catch (const EGenCoilsDisconnected&) {
+    // The frame is half filled: nothing of it is stored until a good sample.
+    CoilsNoticeShown_ = true;
+    Result.Outcome = TAcquisitionOutcome::GenCoilsDisconnected;
+    return Result;
+  }
+  CoilsNoticeShown_ = false;
+  if (Frame_.Pain > MaxPain_) {
+    MaxPain_ = Frame_.Pain;
+    Result.MaxPainRaised = true;
+  }
+  Frame_.Time = Clock.Now() - Procedure_.StartTime;
+  if ((Frame_.Time - LastStoredElapsed_) * SecondsPerDay >= 1.0 - StoreIntervalSlack) {
+    ++StoredFrames_;
+    Procedure_.AddFrame().Assign(Frame_);
+    LastStoredElapsed_ = Frame_.Time;
+    Result.FrameStored = true;
+  }
+  return Result;
+}
+
+} // namespace kestrava

@@ -1,0 +1,116 @@
+#pragma once
+// The data side of recording a procedure, shared by the main window and
+// kestrava-tool simulate: starting the procedure, and per acquisition step
+// the sample, the time stamp, the largest pain seen, the one-frame-per-second
+// append and what the three acquisition faults mean for the recording. The
+// caller does the polls, the messages, the display and the saving.
+//
+// Times: the procedure's StartTime and the clock's Now are date-times (days
+// since 30 December 1899); frame times are days since StartTime.
+//
+// Thread: user-interface thread.
+
+#include "imagerdata/ImagerProcedure.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kestrava {
+
+inline constexpr const char* HardwareTimeoutMessage =
+    "Timeout waiting for the imager hardware to respond. Recording terminated.";
+inline constexpr const char* PressureSensorTimeoutMessage =
+    "Timeout waiting for pressure sensor to respond. Recording terminated.";
+inline constexpr const char* GenCoilsDisconnectedNotice = "Generator coils are disconnected";
+
+// The local date-time now.
+double LocalDateTimeNow();
+
+// Where a recording's time stamps come from.
+class IRecordingClock {
+public:
+  virtual ~IRecordingClock() = default;
+  // The date-time now. Never goes backwards.
+  virtual double Now() = 0;
+};
+
+// The workstation's clock: the local date-time when it is made, carried on
+// by a steady clock, so that a change of the computer's clock (summer time,
+// a time server) neither stops the one-per-second storing nor opens a gap.
+class TSteadyRecordingClock final : public IRecordingClock {
+public:
+  TSteadyRecordingClock();
+  double Now() override;
+
+private:
+  double Start_;
+  std::chrono::steady_clock::time_point SteadyStart_;
+};
+
+struct TRecordingDetails {
+  std::string PatientName;
+  std::int32_t ProcedureType = ProcedureColonoscopy;
+  bool UsePainSensor = false;
+};
+
+enum class TAcquisitionOutcome {
+  Sampled,               // a good sample; the frame may have been stored
+  GenCoilsDisconnected,  // show the notice; the recording goes on
+  HardwareTimeout,       // stop the recording with HardwareTimeoutMessage
+  PressureSensorTimeout, // stop the recording with PressureSensorTimeoutMessage
+};
+
+struct TAcquisitionStep {
+  TAcquisitionOutcome Outcome = TAcquisitionOutcome::Sampled;
+  bool FrameStored = false;   // a copy of the frame was appended
+  bool MaxPainRaised = false; // the time line's scale changes
+  // The recording must stop (a timeout); Message says why.
+  bool Stop = false;
+  const char* Message = "";
+};
+
+// The time line's vertical scale for the largest pain seen: 40 / MaxPain,
+// or 0 when MaxPain is 0.
+double TimeLineScaleForPain(double MaxPain);
+
+class TProcedureRecorder {
+public:
+  // Procedure and CurrentFrame must outlive the recorder.
+  TProcedureRecorder(TImagerProcedure& Procedure, TImagerFrame& CurrentFrame);
+
+  // After the sampler's set-up succeeded: clears the current frame and the
+  // procedure and gives the procedure its details (StartTime, PainUnits from
+  // the sampler, HasPainData = the pain sensor choice). The largest pain
+  // starts at PainFullScale. The caller then saves the still empty file.
+  void Begin(const TRecordingDetails& Details, double StartTime, const std::string& PainUnits,
+             double PainFullScale);
+
+  // One acquisition step after the key and remote polls: Sample fills the
+  // current frame and may raise EImagerHardwareTimeout,
+  // EPressureSensorTimeout or EGenCoilsDisconnected; any other exception
+  // passes through untouched. A good sample is stamped with Clock.Now() (read
+  // after the sample) - StartTime and appended when at least a second of
+  // procedure time has passed since the last frame stored (the first at the
+  // first sample past one second).
+  TAcquisitionStep Step(const std::function<void(TImagerFrame&)>& Sample, IRecordingClock& Clock);
+
+  std::int32_t StoredFrames() const { return StoredFrames_; }
+  // Time of the last frame stored (days since StartTime); 0 at the start.
+  double LastStoredElapsed() const { return LastStoredElapsed_; }
+  double MaxPain() const { return MaxPain_; }
+  // The generator-coils notice is up: from a disconnected sample until the
+  // next good one.
+  bool CoilsNoticeShown() const { return CoilsNoticeShown_; }
+
+private:
+  TImagerProcedure& Procedure_;
+  TImagerFrame& Frame_;
+  std::int32_t StoredFrames_ = 0;
+  double LastStoredElapsed_ = 0;
+  double MaxPain_ = 0;
+  bool CoilsNoticeShown_ = false;
+};
+
+} // namespace kestrava

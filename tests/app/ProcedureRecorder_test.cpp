@@ -1,0 +1,155 @@
+#include "acquisition/ImagerSampler.h"
+#include "app/ProcedureRecorder.h"
+
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+namespace kestrava {
+namespace {
+
+constexpr double Start = 46000.5; // a date-time in 2025
+constexpr double Second = 1 / 86400.0;
+
+struct TFixedClock final : IRecordingClock {
+  double Time = Start;
+  double Now() override { return Time; }
+};
+
+class ProcedureRecorder : public ::testing::Test {
+protected:
+  ProcedureRecorder() { Recorder.Begin({"Patient", ProcedureTop, true}, Start, "mmHg", 50); }
+
+  // A step at Seconds of procedure time whose sample reads Pain (or raises Fault).
+  TAcquisitionStep StepAt(double Seconds, double Pain = 1, std::function<void()> Fault = {}) {
+    Clock.Time = Start + Seconds * Second;
+    return Recorder.Step(
+        [&](TImagerFrame& Frame) {
+          if (Fault) {
+            Fault();
+          }
+          Frame.SensorCount = 1;
+          Frame.Pain = Pain;
+        },
+        Clock);
+  }
+
+  TFixedClock Clock;
+  TImagerProcedure Procedure;
+  TImagerFrame Frame;
+  TProcedureRecorder Recorder{Procedure, Frame};
+};
+
+TEST_F(ProcedureRecorder, BeginClearsTheProcedureAndGivesItTheDetails) {
+  Procedure.AddFrame();
+  Frame.SensorCount = 5;
+  Frame.MarkerValid[1] = true;
+  Recorder.Begin({"Jane Doe", ProcedurePeg, false}, Start, "kPa", 80);
+  EXPECT_EQ(Procedure.FrameCount(), 0);
+  EXPECT_EQ(Procedure.PatientName, "Jane Doe");
+  EXPECT_EQ(Procedure.ProcedureType, ProcedurePeg);
+  EXPECT_EQ(Procedure.StartTime, Start);
+  EXPECT_FALSE(Procedure.HasPainData);
+  EXPECT_EQ(Procedure.PainUnits, "kPa");
+  EXPECT_EQ(Frame.SensorCount, 0);
+  EXPECT_FALSE(Frame.MarkerValid[1]) << "markers of an earlier recording must not carry over";
+  EXPECT_EQ(Recorder.MaxPain(), 80);
+  EXPECT_EQ(Recorder.StoredFrames(), 0);
+}
+
+TEST_F(ProcedureRecorder, StoresOneFramePerSecondOfProcedureTime) {
+  int Steps = 0;
+  std::vector<double> StoredAt;
+  for (double T = 0.04; T < 2.5; T += 0.04, ++Steps) {
+    if (StepAt(T).FrameStored) {
+      StoredAt.push_back(T);
+    }
+  }
+  ASSERT_EQ(Procedure.FrameCount(), 2);
+  EXPECT_GT(Steps, 50) << "every step samples, only some store";
+  // The first steps at or past 1 s and 2 s.
+  EXPECT_NEAR(StoredAt[0], 1.0, 0.041);
+  EXPECT_NEAR(StoredAt[1], 2.0, 0.041);
+  EXPECT_NEAR(Procedure.GetFrame(0).Time / Second, StoredAt[0], 1e-6);
+  EXPECT_EQ(Recorder.StoredFrames(), 2);
+  EXPECT_EQ(Recorder.LastStoredElapsed(), Procedure.GetFrame(1).Time);
+  EXPECT_EQ(Procedure.GetFrame(1).SensorCount, 1) << "the stored frame is a copy of the sample";
+}
+
+TEST_F(ProcedureRecorder, StoresOnTheSampleExactlyASecondOnDespiteDateTimeRounding) {
+  // 25 samples a second for a minute: one frame per whole second, none late.
+  for (int K = 1; K <= 60 * 25; ++K) {
+    StepAt(K / 25.0);
+  }
+  ASSERT_EQ(Procedure.FrameCount(), 60);
+  for (int I = 0; I < 60; ++I) {
+    EXPECT_NEAR(Procedure.GetFrame(I).Time / Second, I + 1, 1e-5) << I;
+  }
+}
+
+TEST_F(ProcedureRecorder, StoresAtOnceAfterAPauseLongerThanASecond) {
+  EXPECT_TRUE(StepAt(1.1).FrameStored);
+  EXPECT_FALSE(StepAt(1.5).FrameStored);
+  EXPECT_TRUE(StepAt(7.25).FrameStored);
+  EXPECT_FALSE(StepAt(8.0).FrameStored) << "counted from the last stored frame";
+  EXPECT_TRUE(StepAt(8.3).FrameStored);
+}
+
+TEST_F(ProcedureRecorder, DisconnectedCoilsShowTheNoticeAndStoreNothingUntilAGoodSample) {
+  const auto Unplugged = [] {
+    throw EGenCoilsDisconnected();
+  };
+  StepAt(1.1);
+  for (double T = 1.5; T < 4; T += 0.5) {
+    const TAcquisitionStep Step = StepAt(T, 1, Unplugged);
+    EXPECT_EQ(Step.Outcome, TAcquisitionOutcome::GenCoilsDisconnected);
+    EXPECT_FALSE(Step.FrameStored);
+    EXPECT_FALSE(Step.Stop) << "the recording goes on";
+    EXPECT_TRUE(Recorder.CoilsNoticeShown());
+  }
+  EXPECT_EQ(Procedure.FrameCount(), 1);
+  const TAcquisitionStep Good = StepAt(4.0);
+  EXPECT_FALSE(Recorder.CoilsNoticeShown());
+  EXPECT_TRUE(Good.FrameStored);
+}
+
+TEST_F(ProcedureRecorder, TimeoutsStopTheRecordingWithTheirMessagesAndStoreNothing) {
+  StepAt(1.1);
+  const TAcquisitionStep Hardware = StepAt(2.0, 1, [] { throw EImagerHardwareTimeout(); });
+  EXPECT_EQ(Hardware.Outcome, TAcquisitionOutcome::HardwareTimeout);
+  EXPECT_TRUE(Hardware.Stop);
+  EXPECT_STREQ(Hardware.Message,
+               "Timeout waiting for the imager hardware to respond. Recording terminated.");
+  const TAcquisitionStep Pain = StepAt(3.0, 1, [] { throw EPressureSensorTimeout(); });
+  EXPECT_EQ(Pain.Outcome, TAcquisitionOutcome::PressureSensorTimeout);
+  EXPECT_TRUE(Pain.Stop);
+  EXPECT_STREQ(Pain.Message,
+               "Timeout waiting for pressure sensor to respond. Recording terminated.");
+  EXPECT_EQ(Procedure.FrameCount(), 1);
+  // Anything else is not the recorder's to interpret.
+  EXPECT_THROW(StepAt(4.0, 1, [] { throw std::runtime_error("driver bug"); }), std::runtime_error);
+}
+
+TEST_F(ProcedureRecorder, TracksTheLargestPainFromTheFullScaleOn) {
+  EXPECT_FALSE(StepAt(0.1, 49).MaxPainRaised);
+  EXPECT_TRUE(StepAt(0.2, 60).MaxPainRaised);
+  EXPECT_FALSE(StepAt(0.3, 60).MaxPainRaised);
+  EXPECT_EQ(Recorder.MaxPain(), 60);
+  // A failed sample's half-read pain does not count.
+  StepAt(0.4, 90, [] { throw EGenCoilsDisconnected(); });
+  EXPECT_EQ(Recorder.MaxPain(), 60);
+  EXPECT_DOUBLE_EQ(TimeLineScaleForPain(80), 0.5);
+  EXPECT_EQ(TimeLineScaleForPain(0), 0);
+}
+
+TEST(SteadyRecordingClock, StartsAtTheLocalTimeAndNeverGoesBack) {
+  const double Before = LocalDateTimeNow();
+  TSteadyRecordingClock Clock;
+  const double First = Clock.Now();
+  EXPECT_NEAR(First, Before, 5 * Second);
+  EXPECT_GT(First, 45658) << "after 1 January 2025";
+  EXPECT_GE(Clock.Now(), First);
+}
+
+} // namespace
+} // namespace kestrava

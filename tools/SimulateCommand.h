@@ -1,0 +1,53 @@
+#pragma once
+// kestrava-tool simulate -o OUT.img --seconds S [--seed N] [--procedure-type T]
+//   [--catheter FILE.msd] [--overtube FILE.otb] [--pain] [--patient NAME]
+//   [--realtime] [--replay IN.img] [--program-dir DIR]
+//
+// Records a procedure through the sampler and the simulated driver exactly
+// as the workstation's recording does (one frame per second of procedure
+// time), without a display: messages go to the error stream and questions
+// get scripted answers. The driver plugin and the calibration files come
+// from the program directory. Without --realtime the recording runs as fast
+// as it can, on the driver's own procedure clock. With --replay the replay
+// driver plays IN.img instead, so a recording is made again through the
+// whole acquisition path.
+
+#include "tools/ToolCommand.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kestrava {
+
+// The recording could not start, or the hardware stopped it early (the part
+// recorded until then is still written).
+inline constexpr int ExitHardwareError = 3;
+
+struct TSimulateOptions {
+  std::string Output;
+  double Seconds = 0;
+  std::optional<std::uint64_t> Seed;
+  std::string ProcedureType = "0"; // 0, 1, 2 or colonoscopy, top, peg
+  std::string Catheter = "Catheter16.msd";
+  std::string Overtube; // none when empty
+  std::string Generator = "Generator.gen";
+  bool UsePainSensor = false;
+  std::string PatientName = "Simulated Patient";
+  bool RealTime = false;
+  // Played by the replay driver instead of simulating, when not empty.
+  std::string Replay;
+  // The directory of the running executable when empty.
+  std::string ProgramDir;
+};
+
+// The directory of the running executable, without a trailing separator.
+std::string ExecutableDirectory();
+
+// Records Options.Seconds of procedure time into Options.Output and prints
+// the path written and the frame count. Returns the exit code.
+int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::ostream& Err);
+
+void AddSimulateCommand(CLI::App& App, TToolContext& Context);
+
+} // namespace kestrava
