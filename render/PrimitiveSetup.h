@@ -1,0 +1,31 @@
+#pragma once
+// The first stage of the software rasterizer: turns recorded primitives into
+// screen primitives - trivial rejection, clipping in homogeneous space,
+// projection and snapping to the subpixel grid, culling, and the splitting
+// of wireframe triangles into lines. See SoftwareRasterizer.h for the rules.
+//
+// Thread: any; it reads the queue and writes only Output and Statistics.
+
+#include "render/SoftwareRasterizer.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kestrava {
+
+// Appends the screen primitives of the queue's primitives First .. Last - 1
+// (counted through all batches in order) to Output, in that order, and
+// counts them in Statistics.
+void SetupPrimitives(const TRenderQueue& Queue, std::int64_t First, std::int64_t Last,
+                     std::vector<TScreenPrimitive>& Output, TDrawStatistics& Statistics);
+
+// Works out Vertices, Codes and Screen (already sized like Input) for the
+// input vertices First .. Last - 1: each vertex transformed to the clip
+// volume once, its outcode and, when it needs no clipping, its screen
+// position, so that shared vertices are projected once.
+void PrepareVertices(TRenderQueue& Queue, std::size_t First, std::size_t Last);
+
+// The primitive count of IndexCount indices of Type.
+std::int64_t PrimitiveCount(D3DPRIMITIVETYPE Type, std::uint32_t IndexCount);
+
+} // namespace kestrava

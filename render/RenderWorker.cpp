@@ -1,0 +1,141 @@
+#include "render/RenderWorker.h"
+
+#include <algorithm>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kestrava {
+
+namespace {
+
+// About a few tens of microseconds: longer than the gap between the jobs of
+// one frame, far shorter than the gap between frames.
+constexpr int SpinRounds = 4000;
+
+void Relax() {
+#if defined(__SSE2__)
+  _mm_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+// True when Done() became true while spinning.
+template <class TCondition> bool SpinFor(TCondition Done) {
+  for (int I = 0; I < SpinRounds; ++I) {
+    if (Done()) {
+      return true;
+    }
+    Relax();
+  }
+  return Done();
+}
+
+} // namespace
+
+TRenderWorker::TRenderWorker(std::int32_t Threads) : Threads_(std::clamp(Threads, 1, 2)) {}
+
+TRenderWorker::~TRenderWorker() {
+  if (Thread_.joinable()) {
+    {
+      const std::lock_guard Lock(Mutex_);
+      Stopping_.store(true);
+    }
+    Wake_.notify_one();
+    Thread_.join();
+  }
+}
+
+void TRenderWorker::Help(TJob& Job) {
+  for (;;) {
+    const std::int32_t Chunk = Job.Next.fetch_add(1);
+    if (Chunk >= Job.Chunks) {
+      return;
+    }
+    if (!Job.Failed.load()) {
+      try {
+        (*Job.Work)(Chunk);
+      } catch (...) {
+        const std::lock_guard Lock(Mutex_);
+        if (!Job.Error) {
+          Job.Error = std::current_exception();
+        }
+        Job.Failed.store(true);
+      }
+    }
+    if (Job.Done.fetch_add(1) + 1 == Job.Chunks) {
+      const std::lock_guard Lock(Mutex_);
+      Finished_.notify_all();
+    }
+  }
+}
+
+void TRenderWorker::Run(std::int32_t Chunks, const TWork& Work, bool MoreFollows) {
+  if (Chunks <= 0) {
+    return;
+  }
+  TJob Job;
+  Job.Work = &Work;
+  Job.Chunks = Chunks;
+  if (Threads_ == 1 || Chunks == 1) {
+    Help(Job);
+  } else {
+    if (!Thread_.joinable()) {
+      Thread_ = std::thread([this] { WorkerLoop(); });
+    }
+    {
+      const std::lock_guard Lock(Mutex_);
+      Current_ = &Job;
+      SpinAfterJob_ = MoreFollows;
+      Posted_.store(Posted_.load() + 1);
+    }
+    Wake_.notify_one();
+    Help(Job);
+    // What is left is at most the chunk the worker is busy with.
+    SpinFor([&] { return Job.Done.load() == Chunks; });
+    std::unique_lock Lock(Mutex_);
+    Finished_.wait(Lock, [&] { return Job.Done.load() == Chunks; });
+    // A worker that wakes only now must not touch the job any more.
+    Current_ = nullptr;
+    Finished_.wait(Lock, [&] { return Active_ == 0; });
+  }
+  if (Job.Error) {
+    std::rethrow_exception(Job.Error);
+  }
+}
+
+void TRenderWorker::WorkerLoop() {
+  std::uint64_t Seen = 0;
+  bool Spin = false;
+  for (;;) {
+    if (Spin) {
+      SpinFor([&] { return Stopping_.load() || Posted_.load() != Seen; });
+    }
+    TJob* Job = nullptr;
+    {
+      std::unique_lock Lock(Mutex_);
+      Wake_.wait(Lock, [&] { return Stopping_.load() || Posted_.load() != Seen; });
+      if (Stopping_.load()) {
+        return;
+      }
+      Seen = Posted_.load();
+      Job = Current_;
+      Spin = SpinAfterJob_;
+      if (Job == nullptr) {
+        continue; // the caller finished that job alone
+      }
+      ++Active_;
+    }
+    Help(*Job);
+    {
+      const std::lock_guard Lock(Mutex_);
+      --Active_;
+    }
+    Finished_.notify_all();
+  }
+}
+
+} // namespace kestrava

@@ -1,0 +1,710 @@
+#include "render/SoftwareRasterizer.h"
+
+#include "render/MemoryFill.h"
+#include "render/PrimitiveSetup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+namespace kestrava {
+
+// ---------------------------------------------------------------------------
+// The queue
+
+void TRenderQueue::Reset() {
+  Input.clear();
+  Vertices.clear();
+  Codes.clear();
+  Screen.clear();
+  Indices.clear();
+  States.clear();
+  Batches.clear();
+  Clears.clear();
+  Commands.clear();
+  Primitives = 0;
+}
+
+std::uint32_t TRenderQueue::AddState(const TRasterState& State) {
+  if (States.empty() || !(States.back() == State)) {
+    States.push_back(State);
+  }
+  return static_cast<std::uint32_t>(States.size() - 1);
+}
+
+void TRenderQueue::AddBatch(TRasterBatch Batch) {
+  Batch.FirstPrimitive = Primitives;
+  Batch.PrimitiveCount = PrimitiveCount(Batch.Type, Batch.IndexCount);
+  Primitives += Batch.PrimitiveCount;
+  Commands.push_back({false, static_cast<std::uint32_t>(Batches.size())});
+  Batches.push_back(Batch);
+}
+
+void TRenderQueue::AddClear(const TRasterClear& Clear) {
+  Commands.push_back({true, static_cast<std::uint32_t>(Clears.size())});
+  Clears.push_back(Clear);
+}
+
+namespace {
+
+constexpr std::int32_t Subpixels = 1 << TSoftwareRasterizer::SubpixelBits;
+
+// ---------------------------------------------------------------------------
+// Pixel arithmetic shared by every path, so that the specialised spans give
+// exactly the pixels of the general one.
+
+inline std::uint32_t ToByte(float Value) {
+  Value = std::min(std::max(Value + 0.5f, 0.0f), 255.0f);
+  return static_cast<std::uint32_t>(Value);
+}
+
+inline std::uint32_t Pack(float R, float G, float B, std::uint32_t Alpha) {
+  return (Alpha << 24) | (ToByte(R) << 16) | (ToByte(G) << 8) | ToByte(B);
+}
+
+inline float Channel(std::uint32_t Colour, std::int32_t Shift) {
+  return static_cast<float>((Colour >> Shift) & 0xFFu);
+}
+
+bool DepthPasses(D3DCMPFUNC Function, float New, float Old) {
+  switch (Function) {
+  case D3DCMP_NEVER:
+    return false;
+  case D3DCMP_LESS:
+    return New < Old;
+  case D3DCMP_EQUAL:
+    return New == Old;
+  case D3DCMP_LESSEQUAL:
+    return New <= Old;
+  case D3DCMP_GREATER:
+    return New > Old;
+  case D3DCMP_NOTEQUAL:
+    return New != Old;
+  case D3DCMP_GREATEREQUAL:
+    return New >= Old;
+  default:
+    return true;
+  }
+}
+
+// What one pixel receives from its primitive.
+struct TFragment {
+  float Z;
+  float R, G, B, A;
+  float SR, SG, SB, F;
+  float U, V; // already divided by Rhw
+};
+
+struct TTexel {
+  float R, G, B, A;
+  bool Keyed;
+};
+
+// A texture coordinate made safe: finite, and for wrapping reduced to [0, 1).
+inline float AddressCoordinate(float Value, bool Wrap) {
+  if (!std::isfinite(Value)) {
+    return 0.0f;
+  }
+  if (Wrap) {
+    Value -= std::floor(Value);
+    return Value >= 0.0f && Value < 1.0f ? Value : 0.0f;
+  }
+  return std::min(std::max(Value, 0.0f), 1.0f);
+}
+
+inline std::int32_t WrapIndex(std::int32_t Index, std::int32_t Size, bool Wrap) {
+  if (Wrap) {
+    Index %= Size;
+    return Index < 0 ? Index + Size : Index;
+  }
+  return std::min(std::max(Index, 0), Size - 1);
+}
+
+TTexel FetchTexel(const TRasterTexture& T, std::int32_t X, std::int32_t Y) {
+  const std::uint32_t Colour =
+      T.Texels[static_cast<std::size_t>(Y) * static_cast<std::size_t>(T.Width) +
+               static_cast<std::size_t>(X)];
+  return {Channel(Colour, 16), Channel(Colour, 8), Channel(Colour, 0),
+          T.HasAlpha ? Channel(Colour, 24) : 255.0f, T.HasKey && MatchesColourKey(Colour, T.Key)};
+}
+
+TTexel SamplePoint(const TRasterState& S, float U, float V) {
+  const TRasterTexture& T = S.Texture;
+  const float AU = AddressCoordinate(U, S.WrapAddressU);
+  const float AV = AddressCoordinate(V, S.WrapAddressV);
+  const std::int32_t X =
+      std::min(static_cast<std::int32_t>(AU * static_cast<float>(T.Width)), T.Width - 1);
+  const std::int32_t Y =
+      std::min(static_cast<std::int32_t>(AV * static_cast<float>(T.Height)), T.Height - 1);
+  return FetchTexel(T, X, Y);
+}
+
+// Bilinear filtering between the four texels around the sample point. Keyed
+// texels take no part: the others are reweighted, and the sample counts as
+// keyed when they hold less than half the weight, so keyed holes keep sharp
+// edges instead of bleeding the key colour.
+TTexel SampleBilinear(const TRasterState& S, float U, float V) {
+  const TRasterTexture& T = S.Texture;
+  const float X = AddressCoordinate(U, S.WrapAddressU) * static_cast<float>(T.Width) - 0.5f;
+  const float Y = AddressCoordinate(V, S.WrapAddressV) * static_cast<float>(T.Height) - 0.5f;
+  const float X0f = std::floor(X);
+  const float Y0f = std::floor(Y);
+  const float FX = X - X0f;
+  const float FY = Y - Y0f;
+  const auto X0 = static_cast<std::int32_t>(X0f);
+  const auto Y0 = static_cast<std::int32_t>(Y0f);
+  const std::int32_t XS[2] = {WrapIndex(X0, T.Width, S.WrapAddressU),
+                              WrapIndex(X0 + 1, T.Width, S.WrapAddressU)};
+  const std::int32_t YS[2] = {WrapIndex(Y0, T.Height, S.WrapAddressV),
+                              WrapIndex(Y0 + 1, T.Height, S.WrapAddressV)};
+  const float Weights[4] = {(1 - FX) * (1 - FY), FX * (1 - FY), (1 - FX) * FY, FX * FY};
+  TTexel Sum{0, 0, 0, 0, false};
+  float Total = 0;
+  for (std::int32_t I = 0; I < 4; ++I) {
+    const TTexel Texel = FetchTexel(T, XS[I & 1], YS[I >> 1]);
+    if (Texel.Keyed) {
+      continue;
+    }
+    Sum.R += Weights[I] * Texel.R;
+    Sum.G += Weights[I] * Texel.G;
+    Sum.B += Weights[I] * Texel.B;
+    Sum.A += Weights[I] * Texel.A;
+    Total += Weights[I];
+  }
+  if (Total < 0.5f) {
+    return {0, 0, 0, 0, true};
+  }
+  if (Total < 1.0f) {
+    Sum.R /= Total;
+    Sum.G /= Total;
+    Sum.B /= Total;
+    Sum.A /= Total;
+  }
+  return Sum;
+}
+
+float BlendFactor(D3DBLEND Blend, float SourceAlpha) {
+  switch (Blend) {
+  case D3DBLEND_ZERO:
+    return 0.0f;
+  case D3DBLEND_SRCALPHA:
+    return SourceAlpha;
+  case D3DBLEND_INVSRCALPHA:
+    return 1.0f - SourceAlpha;
+  default:
+    return 1.0f;
+  }
+}
+
+// The whole fixed-function pixel pipeline: depth test, texture, colour key,
+// specular add, fog, blending, writes.
+void ShadePixel(const TRasterState& S, const TRasterTarget& Target, std::uint32_t* Colour,
+                float* Depth, TFragment F) {
+  const bool UseDepth = Depth != nullptr && S.DepthTest;
+  if (UseDepth && !DepthPasses(S.DepthFunction, F.Z, *Depth)) {
+    return;
+  }
+  float R = F.R, G = F.G, B = F.B, A = F.A;
+  if (S.Textured) {
+    const TTexel T = S.Bilinear ? SampleBilinear(S, F.U, F.V) : SamplePoint(S, F.U, F.V);
+    if (T.Keyed && S.ColourKey) {
+      return;
+    }
+    switch (S.TextureBlend) {
+    case D3DTBLEND_DECAL:
+      R = T.R, G = T.G, B = T.B;
+      A = S.Texture.HasAlpha ? T.A : A;
+      break;
+    case D3DTBLEND_MODULATEALPHA:
+      R = T.R * R / 255.0f, G = T.G * G / 255.0f, B = T.B * B / 255.0f;
+      A = T.A * A / 255.0f;
+      break;
+    default:
+      R = T.R * R / 255.0f, G = T.G * G / 255.0f, B = T.B * B / 255.0f;
+      A = S.Texture.HasAlpha ? T.A : A;
+      break;
+    }
+  }
+  if (S.Specular) {
+    R = std::min(R + F.SR, 255.0f);
+    G = std::min(G + F.SG, 255.0f);
+    B = std::min(B + F.SB, 255.0f);
+  }
+  if (S.Fog) {
+    const float Factor = std::min(std::max(F.F / 255.0f, 0.0f), 1.0f);
+    R = Factor * R + (1.0f - Factor) * Channel(S.FogColour, 16);
+    G = Factor * G + (1.0f - Factor) * Channel(S.FogColour, 8);
+    B = Factor * B + (1.0f - Factor) * Channel(S.FogColour, 0);
+  }
+  std::uint32_t Alpha = ToByte(A);
+  if (S.Blend) {
+    const float SourceAlpha = static_cast<float>(Alpha) / 255.0f;
+    const float Fs = BlendFactor(S.SourceBlend, SourceAlpha);
+    const float Fd = BlendFactor(S.DestBlend, SourceAlpha);
+    const std::uint32_t Old = *Colour;
+    R = R * Fs + Channel(Old, 16) * Fd;
+    G = G * Fs + Channel(Old, 8) * Fd;
+    B = B * Fs + Channel(Old, 0) * Fd;
+    Alpha = ToByte(static_cast<float>(Alpha) * Fs + Channel(Old, 24) * Fd);
+  }
+  *Colour = Pack(R, G, B, Target.ColourHasAlpha ? Alpha : 255u);
+  if (UseDepth && S.DepthWrite) {
+    *Depth = F.Z;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Triangles
+
+// An attribute as a plane over the screen: value at (X0, Y0) plus gradients.
+struct TPlane {
+  float Start; // at the span's first pixel
+  float Dx;
+  double Base, DDx, DDy;
+
+  float At(std::int32_t X, std::int32_t Y, double X0, double Y0) const {
+    return static_cast<float>(Base + DDx * (X - X0) + DDy * (Y - Y0));
+  }
+};
+
+enum TAttribute : std::int32_t { AZ, ARhw, AR, AG, AB, AA, ASR, ASG, ASB, AF, AU, AV, ACount };
+
+// The screen-vertex field of each attribute.
+constexpr float TScreenVertex::*AttributeField[ACount] = {
+    &TScreenVertex::Z,  &TScreenVertex::Rhw, &TScreenVertex::R,  &TScreenVertex::G,
+    &TScreenVertex::B,  &TScreenVertex::A,   &TScreenVertex::SR, &TScreenVertex::SG,
+    &TScreenVertex::SB, &TScreenVertex::F,   &TScreenVertex::U,  &TScreenVertex::V};
+
+inline float AttributeOf(const TScreenVertex& V, std::int32_t A) {
+  return V.*AttributeField[A];
+}
+
+struct TEdge {
+  std::int64_t Dx, Dy, AX, AY;
+  std::int64_t Bias; // 0 on top and left edges, else 1: pixels on the edge belong to one side
+  std::int64_t Step; // Dy * Subpixels: the edge function's change per pixel to the left
+  double InverseStep;
+};
+
+class TTriangleRaster {
+public:
+  TTriangleRaster(const TScreenPrimitive& P, const TRasterState& S, const TRasterBatch& Batch,
+                  const TRasterTarget& Target, bool GeneralOnly)
+      : P_(P), S_(S), Batch_(Batch), Target_(Target) {
+    for (std::int32_t I = 0; I < 3; ++I) {
+      const TScreenVertex& A = P.V[I];
+      const TScreenVertex& B = P.V[(I + 1) % 3];
+      TEdge& E = Edges_[I];
+      E.Dx = static_cast<std::int64_t>(B.FX) - A.FX;
+      E.Dy = static_cast<std::int64_t>(B.FY) - A.FY;
+      E.AX = A.FX;
+      E.AY = A.FY;
+      const bool TopLeft = E.Dy < 0 || (E.Dy == 0 && E.Dx > 0);
+      E.Bias = TopLeft ? 0 : 1;
+      E.Step = E.Dy * Subpixels;
+      E.InverseStep = E.Dy != 0 ? 1.0 / static_cast<double>(E.Step) : 0.0;
+    }
+    X0_ = P.V[0].FX / static_cast<double>(Subpixels);
+    Y0_ = P.V[0].FY / static_cast<double>(Subpixels);
+    const double X1 = P.V[1].FX / static_cast<double>(Subpixels) - X0_;
+    const double Y1 = P.V[1].FY / static_cast<double>(Subpixels) - Y0_;
+    const double X2 = P.V[2].FX / static_cast<double>(Subpixels) - X0_;
+    const double Y2 = P.V[2].FY / static_cast<double>(Subpixels) - Y0_;
+    const double InverseArea = 1.0 / (X1 * Y2 - X2 * Y1);
+    Fast_ = !GeneralOnly && !S.Textured && !S.Blend && !S.Fog && !S.Specular &&
+            (!S.DepthTest || S.DepthFunction == D3DCMP_LESSEQUAL);
+    const auto Use = [this](std::initializer_list<std::int32_t> Attributes) {
+      for (const std::int32_t A : Attributes) {
+        Used_[UsedCount_++] = A;
+      }
+    };
+    Use({AZ, AR, AG, AB, AA});
+    if (S.Textured) {
+      Use({ARhw, AU, AV});
+    }
+    if (S.Specular) {
+      Use({ASR, ASG, ASB});
+    }
+    if (S.Fog) {
+      Use({AF});
+    }
+    for (std::int32_t U = 0; U < UsedCount_; ++U) {
+      const std::int32_t A = Used_[U];
+      const double V0 = AttributeOf(P.V[0], A);
+      const double D1 = AttributeOf(P.V[1], A) - V0;
+      const double D2 = AttributeOf(P.V[2], A) - V0;
+      Planes_[A].Base = V0;
+      Planes_[A].DDx = (D1 * Y2 - D2 * Y1) * InverseArea;
+      Planes_[A].DDy = (D2 * X1 - D1 * X2) * InverseArea;
+      Planes_[A].Dx = static_cast<float>(Planes_[A].DDx);
+    }
+  }
+
+  // Draws the rows First .. Last (those of one band).
+  void Rows(std::int32_t First, std::int32_t Last) {
+    const TRect& Box = Batch_.Mapping.Scissor;
+    for (std::int32_t Y = std::max(First, P_.MinY); Y <= std::min(Last, P_.MaxY); ++Y) {
+      std::int32_t Left = Box.Left;
+      std::int32_t Right = Box.Right - 1;
+      if (Span(Y, Left, Right)) {
+        Row(Y, Left, Right);
+      }
+    }
+  }
+
+private:
+  // Narrows [Left, Right] to the pixels of row Y inside all three edges.
+  // Each edge's crossing is estimated in floating point and then settled
+  // exactly with the integer edge function, which spares a division per
+  // edge and row.
+  bool Span(std::int32_t Y, std::int32_t& Left, std::int32_t& Right) const {
+    const std::int64_t PY = static_cast<std::int64_t>(Y) * Subpixels;
+    for (const TEdge& E : Edges_) {
+      // E(px) = K - Dy * Subpixels * px must be >= Bias.
+      const std::int64_t K = E.Dx * (PY - E.AY) + E.Dy * E.AX;
+      const auto Inside = [&](std::int64_t X) {
+        return K - E.Step * X >= E.Bias;
+      };
+      if (E.Dy == 0) {
+        if (K < E.Bias) {
+          return false;
+        }
+        continue;
+      }
+      const double Crossing = static_cast<double>(K - E.Bias) * E.InverseStep;
+      const auto Clamp = [&](double X) {
+        return static_cast<std::int64_t>(std::min(std::max(X, Left - 1.0), Right + 1.0));
+      };
+      if (E.Dy < 0) { // inside to the right of the crossing: a first pixel
+        std::int64_t First = Clamp(std::ceil(Crossing));
+        while (First <= Right && !Inside(First)) {
+          ++First;
+        }
+        while (First > Left && Inside(First - 1)) {
+          --First;
+        }
+        Left = static_cast<std::int32_t>(std::max<std::int64_t>(First, Left));
+      } else { // inside to the left: a last pixel
+        std::int64_t Last = Clamp(std::floor(Crossing));
+        while (Last >= Left && !Inside(Last)) {
+          --Last;
+        }
+        while (Last < Right && Inside(Last + 1)) {
+          ++Last;
+        }
+        Right = static_cast<std::int32_t>(std::min<std::int64_t>(Last, Right));
+      }
+      if (Left > Right) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  void Row(std::int32_t Y, std::int32_t Left, std::int32_t Right) {
+    for (std::int32_t U = 0; U < UsedCount_; ++U) {
+      TPlane& Plane = Planes_[Used_[U]];
+      Plane.Start = Plane.At(Left, Y, X0_, Y0_);
+    }
+    const std::size_t RowStart =
+        static_cast<std::size_t>(Y) * static_cast<std::size_t>(Target_.Width);
+    std::uint32_t* Colour = Target_.Colour + RowStart + Left;
+    float* Depth = Target_.Depth != nullptr ? Target_.Depth + RowStart + Left : nullptr;
+    const std::int32_t Count = Right - Left + 1;
+    if (Fast_) {
+      if (Depth != nullptr && S_.DepthTest) {
+        FastSpan<true>(Colour, Depth, Count);
+      } else {
+        FastSpan<false>(Colour, Depth, Count);
+      }
+      return;
+    }
+    GeneralSpan(Colour, Depth, Count);
+  }
+
+  // Attributes step by repeated addition along a span, the same way on every
+  // path, so that the paths agree to the bit.
+
+  // Untextured, unblended, unfogged, no specular: depth test and colour only.
+  template <bool DepthTest> void FastSpan(std::uint32_t* Colour, float* Depth, std::int32_t Count) {
+    const bool WriteDepth = S_.DepthWrite;
+    const bool KeepAlpha = Target_.ColourHasAlpha;
+    float Z = Planes_[AZ].Start, R = Planes_[AR].Start, G = Planes_[AG].Start,
+          B = Planes_[AB].Start, A = Planes_[AA].Start;
+    const float DZ = Planes_[AZ].Dx, DR = Planes_[AR].Dx, DG = Planes_[AG].Dx, DB = Planes_[AB].Dx,
+                DA = Planes_[AA].Dx;
+    for (std::int32_t I = 0; I < Count; ++I, Z += DZ, R += DR, G += DG, B += DB, A += DA) {
+      if constexpr (DepthTest) {
+        if (!(Z <= Depth[I])) {
+          continue;
+        }
+        if (WriteDepth) {
+          Depth[I] = Z;
+        }
+      }
+      Colour[I] = Pack(R, G, B, KeepAlpha ? ToByte(A) : 255u);
+    }
+  }
+
+  void GeneralSpan(std::uint32_t* Colour, float* Depth, std::int32_t Count) {
+    float Current[ACount] = {};
+    for (std::int32_t U = 0; U < UsedCount_; ++U) {
+      Current[Used_[U]] = Planes_[Used_[U]].Start;
+    }
+    for (std::int32_t I = 0; I < Count; ++I) {
+      TFragment F{};
+      F.Z = Current[AZ];
+      F.R = Current[AR];
+      F.G = Current[AG];
+      F.B = Current[AB];
+      F.A = Current[AA];
+      if (S_.Specular) {
+        F.SR = Current[ASR];
+        F.SG = Current[ASG];
+        F.SB = Current[ASB];
+      }
+      if (S_.Fog) {
+        F.F = Current[AF];
+      }
+      if (S_.Textured) {
+        F.U = Current[AU];
+        F.V = Current[AV];
+        if (S_.Perspective) {
+          const float Rhw = Current[ARhw];
+          F.U = Rhw != 0 ? F.U / Rhw : 0.0f;
+          F.V = Rhw != 0 ? F.V / Rhw : 0.0f;
+        }
+      }
+      ShadePixel(S_, Target_, Colour + I, Depth != nullptr ? Depth + I : nullptr, F);
+      for (std::int32_t U = 0; U < UsedCount_; ++U) {
+        Current[Used_[U]] += Planes_[Used_[U]].Dx;
+      }
+    }
+  }
+
+  const TScreenPrimitive& P_;
+  const TRasterState& S_;
+  const TRasterBatch& Batch_;
+  const TRasterTarget& Target_;
+  TEdge Edges_[3];
+  // Only the planes of the attributes in Used_ are set up (and read); a
+  // triangle is set up once per band it reaches, so this is kept lean.
+  TPlane Planes_[ACount];
+  std::int32_t Used_[ACount];
+  std::int32_t UsedCount_ = 0;
+  double X0_ = 0, Y0_ = 0;
+  bool Fast_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Points and lines
+
+TFragment FragmentBetween(const TRasterState& S, const TScreenVertex& A, const TScreenVertex& B,
+                          float T) {
+  const auto L = [T](float X, float Y) {
+    return X + T * (Y - X);
+  };
+  TFragment F{L(A.Z, B.Z),   L(A.R, B.R),   L(A.G, B.G), L(A.B, B.B), L(A.A, B.A), L(A.SR, B.SR),
+              L(A.SG, B.SG), L(A.SB, B.SB), L(A.F, B.F), L(A.U, B.U), L(A.V, B.V)};
+  if (S.Textured && S.Perspective) {
+    const float Rhw = L(A.Rhw, B.Rhw);
+    F.U = Rhw != 0 ? F.U / Rhw : 0.0f;
+    F.V = Rhw != 0 ? F.V / Rhw : 0.0f;
+  }
+  return F;
+}
+
+// The rows of one band, First .. Last.
+struct TBandRows {
+  std::int32_t First, Last;
+  bool Has(std::int32_t Y) const { return Y >= First && Y <= Last; }
+};
+
+void PlotFragment(const TRasterState& S, const TRasterTarget& Target, std::int32_t X,
+                  std::int32_t Y, const TFragment& F) {
+  const std::size_t At = static_cast<std::size_t>(Y) * static_cast<std::size_t>(Target.Width) +
+                         static_cast<std::size_t>(X);
+  ShadePixel(S, Target, Target.Colour + At, Target.Depth != nullptr ? Target.Depth + At : nullptr,
+             F);
+}
+
+std::int32_t NearestPixel(std::int32_t F) {
+  return (F + Subpixels / 2) >> TSoftwareRasterizer::SubpixelBits;
+}
+
+void DrawPoint(const TScreenPrimitive& P, const TRasterState& S, const TRasterTarget& Target,
+               const TBandRows& Band) {
+  const std::int32_t Y = NearestPixel(P.V[0].FY);
+  if (!Band.Has(Y)) {
+    return;
+  }
+  PlotFragment(S, Target, NearestPixel(P.V[0].FX), Y, FragmentBetween(S, P.V[0], P.V[0], 0));
+}
+
+// Steps along the longer axis from one end pixel to the other, both drawn.
+void DrawLine(const TScreenPrimitive& P, const TRasterState& S, const TRasterBatch& Batch,
+              const TRasterTarget& Target, const TBandRows& Band) {
+  const TScreenVertex& A = P.V[0];
+  const TScreenVertex& B = P.V[1];
+  const double AX = A.FX / static_cast<double>(Subpixels);
+  const double AY = A.FY / static_cast<double>(Subpixels);
+  const double DX = (B.FX - A.FX) / static_cast<double>(Subpixels);
+  const double DY = (B.FY - A.FY) / static_cast<double>(Subpixels);
+  const bool AlongX = std::fabs(DX) >= std::fabs(DY);
+  const std::int32_t From = AlongX ? NearestPixel(A.FX) : NearestPixel(A.FY);
+  const std::int32_t To = AlongX ? NearestPixel(B.FX) : NearestPixel(B.FY);
+  const std::int32_t Step = To >= From ? 1 : -1;
+  const double Major = AlongX ? DX : DY;
+  const TRect& Box = Batch.Mapping.Scissor;
+  for (std::int32_t M = From;; M += Step) {
+    const double T =
+        Major != 0 ? std::min(std::max(((AlongX ? M - AX : M - AY)) / Major, 0.0), 1.0) : 0.0;
+    const std::int32_t N =
+        static_cast<std::int32_t>(std::floor((AlongX ? AY + T * DY : AX + T * DX) + 0.5));
+    const std::int32_t X = AlongX ? M : N;
+    const std::int32_t Y = AlongX ? N : M;
+    if (X >= Box.Left && X < Box.Right && Y >= Box.Top && Y < Box.Bottom && Band.Has(Y)) {
+      PlotFragment(S, Target, X, Y, FragmentBetween(S, A, B, static_cast<float>(T)));
+    }
+    if (M == To) {
+      break;
+    }
+  }
+}
+
+// Clears this large go around the caches: they would not stay there anyway.
+constexpr std::int64_t StreamClearsFrom = std::int64_t{1} << 40;
+
+void DoClear(const TRasterClear& Clear, const TRasterTarget& Target, const TBandRows& Band) {
+  const auto Width = static_cast<std::size_t>(Clear.Rect.Right - Clear.Rect.Left);
+  const bool Stream =
+      static_cast<std::int64_t>(Width) * (Clear.Rect.Bottom - Clear.Rect.Top) >= StreamClearsFrom;
+  const std::int32_t Last = std::min(Clear.Rect.Bottom - 1, Band.Last);
+  for (std::int32_t Y = std::max(Clear.Rect.Top, Band.First); Y <= Last; ++Y) {
+    const std::size_t Row = static_cast<std::size_t>(Y) * static_cast<std::size_t>(Target.Width) +
+                            static_cast<std::size_t>(Clear.Rect.Left);
+    if ((Clear.Flags & D3DCLEAR_TARGET) != 0) {
+      FillWords(Target.Colour + Row, Width, Clear.Colour, Stream);
+    }
+    if ((Clear.Flags & D3DCLEAR_ZBUFFER) != 0 && Target.Depth != nullptr) {
+      FillFloats(Target.Depth + Row, Width, 1.0f, Stream);
+    }
+  }
+  if (Stream) {
+    FinishStreamingFills();
+  }
+}
+
+// Runs of work small enough to share out evenly, large enough that claiming
+// them costs nothing.
+constexpr std::size_t VerticesPerChunk = 2048;
+constexpr std::int64_t PrimitivesPerChunk = 1024;
+
+} // namespace
+
+TSoftwareRasterizer::TSoftwareRasterizer(std::int32_t Threads) : Worker_(Threads) {}
+
+void TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Target,
+                                  TDrawStatistics& Statistics) {
+  if (Queue.Empty()) {
+    return;
+  }
+  const std::size_t Vertices = Queue.Input.size();
+  Queue.Vertices.resize(Vertices);
+  Queue.Codes.resize(Vertices);
+  Queue.Screen.resize(Vertices);
+  const auto VertexChunks =
+      static_cast<std::int32_t>((Vertices + VerticesPerChunk - 1) / VerticesPerChunk);
+  Worker_.Run(
+      VertexChunks,
+      [&](std::int32_t Chunk) {
+        const std::size_t First = static_cast<std::size_t>(Chunk) * VerticesPerChunk;
+        PrepareVertices(Queue, First, std::min(First + VerticesPerChunk, Vertices));
+      },
+      true);
+
+  const std::int64_t Total = Queue.Primitives;
+  const auto Bands = static_cast<std::size_t>(((Target.Height - 1) >> BandShift) + 1);
+  const auto SetupChunks =
+      static_cast<std::size_t>((Total + PrimitivesPerChunk - 1) / PrimitivesPerChunk);
+  if (Chunks_.size() < SetupChunks) {
+    Chunks_.resize(SetupChunks);
+  }
+  Worker_.Run(
+      static_cast<std::int32_t>(SetupChunks),
+      [&](std::int32_t Index) {
+        TSetupChunk& Chunk = Chunks_[static_cast<std::size_t>(Index)];
+        Chunk.Primitives.clear();
+        Chunk.Statistics = {};
+        const std::int64_t First = std::int64_t{Index} * PrimitivesPerChunk;
+        SetupPrimitives(Queue, First, std::min(First + PrimitivesPerChunk, Total), Chunk.Primitives,
+                        Chunk.Statistics);
+        Chunk.Bins.resize(Bands);
+        for (std::vector<std::uint32_t>& Bin : Chunk.Bins) {
+          Bin.clear();
+        }
+        for (std::size_t I = 0; I < Chunk.Primitives.size(); ++I) {
+          const auto From = static_cast<std::size_t>(Chunk.Primitives[I].MinY >> BandShift);
+          const auto To = static_cast<std::size_t>(Chunk.Primitives[I].MaxY >> BandShift);
+          for (std::size_t B = From; B <= To && B < Bands; ++B) {
+            Chunk.Bins[B].push_back(static_cast<std::uint32_t>(I));
+          }
+        }
+      },
+      true);
+
+  Worker_.Run(static_cast<std::int32_t>(Bands), [&](std::int32_t Band) {
+    RasterizeBand(Queue, Target, static_cast<std::size_t>(Band), SetupChunks);
+  });
+
+  for (std::size_t C = 0; C < SetupChunks; ++C) {
+    const TDrawStatistics& Part = Chunks_[C].Statistics;
+    Statistics.TrianglesSubmitted += Part.TrianglesSubmitted;
+    Statistics.TrianglesCulled += Part.TrianglesCulled;
+    Statistics.TrianglesClipped += Part.TrianglesClipped;
+    Statistics.TrianglesDrawn += Part.TrianglesDrawn;
+    Statistics.PointsDrawn += Part.PointsDrawn;
+  }
+}
+
+// Everything of one band, in submission order: the clears and, batch by
+// batch, the primitives of every setup chunk in chunk order.
+void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRasterTarget& Target,
+                                        std::size_t Band, std::size_t Chunks) {
+  const auto Top = static_cast<std::int32_t>(Band << BandShift);
+  const TBandRows Rows{Top, std::min(Top + (1 << BandShift), Target.Height) - 1};
+  // The band's primitives in submission order: the chunks hold consecutive
+  // runs of primitives, so their bins simply follow one another.
+  std::vector<const TScreenPrimitive*> Merged;
+  for (std::size_t C = 0; C < Chunks; ++C) {
+    const std::vector<TScreenPrimitive>& List = Chunks_[C].Primitives;
+    for (const std::uint32_t Index : Chunks_[C].Bins[Band]) {
+      Merged.push_back(&List[Index]);
+    }
+  }
+  std::size_t At = 0;
+  for (const TRasterCommand& Command : Queue.Commands) {
+    if (Command.IsClear) {
+      DoClear(Queue.Clears[Command.Index], Target, Rows);
+      continue;
+    }
+    const TRasterBatch& Batch = Queue.Batches[Command.Index];
+    const TRasterState& State = Queue.States[Batch.State];
+    for (; At < Merged.size() && Merged[At]->Batch == Command.Index; ++At) {
+      const TScreenPrimitive& P = *Merged[At];
+      switch (P.Kind) {
+      case TScreenKind::Point:
+        DrawPoint(P, State, Target, Rows);
+        break;
+      case TScreenKind::Line:
+        DrawLine(P, State, Batch, Target, Rows);
+        break;
+      case TScreenKind::Triangle:
+        TTriangleRaster(P, State, Batch, Target, GeneralOnly_).Rows(Rows.First, Rows.Last);
+        break;
+      }
+    }
+  }
+}
+
+} // namespace kestrava

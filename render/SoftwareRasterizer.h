@@ -1,0 +1,205 @@
+#pragma once
+// The software device's rasterizer: carries out a recorded queue of clears
+// and draw batches on a 32-bit colour target and an optional float depth
+// buffer.
+//
+// Rules it keeps (the pictures depend on them):
+// - Pixel centres are at integer screen coordinates. Vertex positions are
+//   snapped to 1/256 pixel and coverage is decided in exact integer
+//   arithmetic with the top-left rule, so triangles sharing an edge cover
+//   every pixel along it exactly once.
+// - Clipping happens in homogeneous space against the near (z = 0) and far
+//   (z = w) planes and a guard band around the viewport; the viewport
+//   rectangle scissors the rest. Cut edges are computed from the inside
+//   vertex towards the outside one, so neighbours produce identical points.
+// - Colours and fog are interpolated linearly on the screen, texture
+//   coordinates perspective-correctly when asked; depth is z / w.
+// - Deterministic: the same queue gives the same pixels, with one thread or
+//   two. Vertex work and setup are split into runs of vertices and
+//   primitives, rasterization into bands of rows, each written to its own
+//   place; each pixel is written by one thread in submission order. Each
+//   band is cleared and drawn in one go, while its rows are in the cache.
+//
+// Thread: Execute is called from one thread at a time; it uses the worker
+// it owns and returns when everything is drawn.
+
+#include "foundation/Rectangle.h"
+#include "render/DeviceTypes.h"
+#include "render/RenderWorker.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kestrava {
+
+// A texture as the rasterizer samples it: Height rows of Width texels
+// (0xAARRGGBB), read-only while a queue executes.
+struct TRasterTexture {
+  const std::uint32_t* Texels = nullptr;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  bool HasAlpha = false;
+  bool HasKey = false;
+  TColourKey Key;
+  friend bool operator==(const TRasterTexture&, const TRasterTexture&) = default;
+};
+
+// The device state a batch was drawn with.
+struct TRasterState {
+  bool DepthTest = false;
+  bool DepthWrite = true;
+  D3DCMPFUNC DepthFunction = D3DCMP_LESSEQUAL;
+  D3DFILLMODE Fill = D3DFILL_SOLID;
+  D3DSHADEMODE Shade = D3DSHADE_GOURAUD;
+  D3DCULL Cull = D3DCULL_CCW;
+  bool Blend = false;
+  D3DBLEND SourceBlend = D3DBLEND_ONE;
+  D3DBLEND DestBlend = D3DBLEND_ZERO;
+  bool Fog = false;
+  std::uint32_t FogColour = 0; // 0x00RRGGBB
+  bool Specular = false;
+  // Texturing; the rest of the fields only count when Textured.
+  bool Textured = false;
+  TRasterTexture Texture;
+  D3DTEXTUREBLEND TextureBlend = D3DTBLEND_MODULATE;
+  bool ColourKey = false;
+  bool Perspective = true;
+  bool Bilinear = false;
+  bool WrapAddressU = true; // D3DTADDRESS_WRAP, else clamp
+  bool WrapAddressV = true;
+  bool WrapInterpolationU = false; // D3DWRAP_U: interpolate the shorter way round
+  bool WrapInterpolationV = false;
+  friend bool operator==(const TRasterState&, const TRasterState&) = default;
+};
+
+// A vertex after the world, view, projection and viewport-clip transforms:
+// inside the viewport's clip volume -W <= X, Y <= W and 0 <= Z <= W.
+// Colours are 0..255 per channel; F is the fog factor 0..255.
+struct TClipVertex {
+  float X, Y, Z, W;
+  float R, G, B, A;
+  float SR, SG, SB, F;
+  float U, V;
+};
+
+// From the clip volume to pixels: screen x = OffsetX + ScaleX * X / W (and
+// likewise y, depth); Scissor is the viewport rectangle cut to the target.
+struct TViewportMapping {
+  float OffsetX = 0, ScaleX = 1;
+  float OffsetY = 0, ScaleY = -1;
+  float OffsetZ = 0, ScaleZ = 1;
+  TRect Scissor;
+};
+
+struct TRasterBatch {
+  D3DPRIMITIVETYPE Type = D3DPT_TRIANGLELIST;
+  std::uint32_t FirstVertex = 0; // into TRenderQueue::Input
+  std::uint32_t VertexCount = 0;
+  // Model to clip volume (world x view x projection x viewport clip), row vectors.
+  double Transform[4][4] = {};
+  std::uint32_t FirstIndex = 0; // into TRenderQueue::Indices
+  std::uint32_t IndexCount = 0;
+  std::uint32_t State = 0; // into TRenderQueue::States
+  TViewportMapping Mapping;
+  std::int64_t FirstPrimitive = 0; // position of its first primitive in the whole queue
+  std::int64_t PrimitiveCount = 0;
+};
+
+struct TRasterClear {
+  TRect Rect; // already cut to the viewport and the target
+  std::uint32_t Flags = 0;
+  std::uint32_t Colour = 0; // the stored pixel value
+};
+
+struct TRasterCommand {
+  bool IsClear = false;
+  std::uint32_t Index = 0; // into Clears or Batches
+};
+
+// A primitive after clipping, culling and projection.
+struct TScreenVertex {
+  std::int32_t FX, FY; // 1/256 pixel
+  float Z, Rhw;
+  float R, G, B, A;
+  float SR, SG, SB, F;
+  float U, V; // times Rhw when the batch is perspective-correct
+};
+
+// Everything recorded since the last execution. Indices refer to Input;
+// Vertices, Codes and Screen run parallel to it and are worked out by the
+// rasterizer (see PrepareVertices).
+struct TRenderQueue {
+  std::vector<D3DLVERTEX> Input;
+  std::vector<TClipVertex> Vertices;
+  std::vector<std::uint32_t> Codes;
+  std::vector<TScreenVertex> Screen;
+  std::vector<std::uint32_t> Indices;
+  std::vector<TRasterState> States;
+  std::vector<TRasterBatch> Batches;
+  std::vector<TRasterClear> Clears;
+  std::vector<TRasterCommand> Commands;
+  std::int64_t Primitives = 0;
+
+  bool Empty() const { return Commands.empty(); }
+  // Empties the queue, keeping its memory for the next frame.
+  void Reset();
+  // The index of State in States, adding it when it differs from the last one.
+  std::uint32_t AddState(const TRasterState& State);
+  // Appends a batch (its indices already in Indices from FirstIndex on).
+  void AddBatch(TRasterBatch Batch);
+  void AddClear(const TRasterClear& Clear);
+};
+
+struct TRasterTarget {
+  std::uint32_t* Colour = nullptr; // Height rows of Width pixels
+  float* Depth = nullptr;          // the same layout; null without depth buffer
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  bool ColourHasAlpha = false;
+};
+
+enum class TScreenKind : std::uint8_t { Point, Line, Triangle };
+struct TScreenPrimitive {
+  // Left uninitialised on purpose: setup fills every field it emits, and
+  // zeroing 184 bytes per primitive first is a measurable part of a frame.
+  TScreenPrimitive() {}
+  TScreenKind Kind;
+  std::uint32_t Batch;
+  std::int32_t MinY, MaxY; // rows that may be touched, inside the scissor
+  TScreenVertex V[3];
+};
+
+class TSoftwareRasterizer {
+public:
+  // Rows per band of the two-thread split (as a shift).
+  static constexpr std::int32_t BandShift = 4;
+  // Vertices are snapped to 1 / (1 << SubpixelBits) pixel.
+  static constexpr std::int32_t SubpixelBits = 8;
+
+  explicit TSoftwareRasterizer(std::int32_t Threads);
+
+  // Fills the queue's vertex arrays, then draws it.
+  void Execute(TRenderQueue& Queue, const TRasterTarget& Target, TDrawStatistics& Statistics);
+
+  // Test switch: sends every triangle through the general per-pixel path
+  // instead of the specialised ones; the pictures must not change.
+  void SetGeneralPathOnly(bool GeneralOnly) { GeneralOnly_ = GeneralOnly; }
+
+private:
+  // The screen primitives of one run of the queue's primitives, and for
+  // each band of rows the ones reaching it, in order.
+  struct TSetupChunk {
+    std::vector<TScreenPrimitive> Primitives;
+    std::vector<std::vector<std::uint32_t>> Bins;
+    TDrawStatistics Statistics;
+  };
+
+  void RasterizeBand(const TRenderQueue& Queue, const TRasterTarget& Target, std::size_t Band,
+                     std::size_t Chunks);
+
+  TRenderWorker Worker_;
+  bool GeneralOnly_ = false;
+  std::vector<TSetupChunk> Chunks_; // kept between frames for their memory
+};
+
+} // namespace kestrava

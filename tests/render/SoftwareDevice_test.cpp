@@ -1,0 +1,242 @@
+// The software device's contract: scenes, states, deferred drawing, loss,
+// the viewport mapping, enumeration.
+
+#include "DeviceTestSupport.h"
+
+#include <QPainter>
+
+namespace kestrava {
+namespace {
+
+using testing::TTestDevice;
+using testing::Vertex;
+
+const std::vector<D3DLVERTEX> RedTriangle = {Vertex(0, 0, 0.5f, 0xFFFF0000u),
+                                             Vertex(8, 0, 0.5f, 0xFFFF0000u),
+                                             Vertex(0, 8, 0.5f, 0xFFFF0000u)};
+
+TEST(SoftwareDevice, DrawsOnlyInsideAScene) {
+  TTestDevice T(8, 8);
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0),
+            D3DERR_SCENE_NOT_IN_SCENE);
+  EXPECT_EQ(T.Device->EndScene(), D3DERR_SCENE_NOT_IN_SCENE);
+  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
+  EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_IN_SCENE);
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0x102, RedTriangle, 0),
+            D3DERR_INVALIDVERTEXTYPE);
+  EXPECT_EQ(
+      T.Device->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(5), D3DFVF_LVERTEX, RedTriangle, 0),
+      D3DERR_INVALIDPRIMITIVETYPE);
+  const std::vector<std::uint16_t> Outside = {0, 1, 3};
+  EXPECT_EQ(
+      T.Device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, Outside, 0),
+      DDERR_INVALIDPARAMS);
+  ASSERT_EQ(T.Device->EndScene(), DD_OK);
+  EXPECT_EQ(T.Pixel(1, 1), 0u); // nothing refused was drawn
+}
+
+TEST(SoftwareDevice, CopiesTheCallersDataAndDrawsByEndOfScene) {
+  TTestDevice T(8, 8);
+  T.Clear();
+  std::vector<D3DLVERTEX> Buffer = RedTriangle;
+  const std::vector<std::uint16_t> Indices = {0, 1, 2};
+  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
+  ASSERT_EQ(T.Device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, Buffer, Indices, 0),
+            DD_OK);
+  for (D3DLVERTEX& V : Buffer) {
+    V.Diffuse = 0xFF00FF00u; // the caller reuses its buffer at once
+  }
+  ASSERT_EQ(T.Device->EndScene(), DD_OK);
+  EXPECT_EQ(T.Pixel(1, 1), 0xFF0000u);
+}
+
+TEST(SoftwareDevice, FinishesRecordedWorkBeforeTheSurfaceIsTouched) {
+  TTestDevice T(8, 8);
+  T.Clear(0x0000FF); // recorded outside any scene
+  QPainter* Painter = nullptr;
+  ASSERT_EQ(T.Target->GetDC(Painter), DD_OK);
+  EXPECT_EQ(Painter->device()->width(), 8);
+  // The drawing context sees the clear, and the device may not draw meanwhile.
+  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0),
+            DDERR_SURFACEBUSY);
+  ASSERT_EQ(T.Target->ReleaseDC(Painter), DD_OK);
+  ASSERT_EQ(T.Device->EndScene(), DD_OK);
+  EXPECT_EQ(T.Pixel(7, 7), 0x0000FFu);
+
+  // A texture changed after a draw call is sampled as it was when drawn.
+  std::shared_ptr<IDrawSurface> Surface;
+  T.Device->SetTexture(0, testing::MakeTexture(*T.DirectDraw, 1, 1, {0x00FF00}, &Surface));
+  const std::vector<D3DLVERTEX> White = {Vertex(0, 0, 0.5f, 0xFFFFFFFFu),
+                                         Vertex(8, 0, 0.5f, 0xFFFFFFFFu),
+                                         Vertex(0, 8, 0.5f, 0xFFFFFFFFu)};
+  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
+  ASSERT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, White, 0), DD_OK);
+  TBltEffects Effects;
+  Effects.FillColour = 0xFF0000;
+  ASSERT_EQ(Surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &Effects), DD_OK);
+  ASSERT_EQ(T.Device->EndScene(), DD_OK);
+  EXPECT_EQ(T.Pixel(1, 1), 0x00FF00u);
+}
+
+TEST(SoftwareDevice, RefusesScenesWhileItsSurfacesAreLost) {
+  TTestDevice T(8, 8);
+  T.Depth->MarkLostForTest();
+  EXPECT_EQ(T.Device->BeginScene(), DDERR_SURFACELOST);
+  ASSERT_EQ(T.Depth->Restore(), DD_OK);
+  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
+  ASSERT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0), DD_OK);
+  T.Target->MarkLostForTest();
+  EXPECT_EQ(T.Device->EndScene(), DDERR_SURFACELOST);
+  ASSERT_EQ(T.Target->Restore(), DD_OK);
+  EXPECT_EQ(T.Pixel(1, 1), 0u); // restored memory is cleared, not drawn into
+  T.Clear();
+  // The test hooks for the callers' retry paths.
+  T.Device->RefuseBeginSceneForTest(2);
+  EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_BEGIN_FAILED);
+  EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_BEGIN_FAILED);
+  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
+  T.Device->AnswerStillDrawingForTest(1);
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0),
+            DDERR_WASSTILLDRAWING);
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0), DD_OK);
+  ASSERT_EQ(T.Device->EndScene(), DD_OK);
+  EXPECT_EQ(T.Pixel(1, 1), 0xFF0000u);
+}
+
+TEST(SoftwareDevice, RefusesUnknownStatesAndValues) {
+  TTestDevice T(2, 2);
+  std::uint32_t Value = 0;
+  EXPECT_EQ(T.Device->SetRenderState(D3DRENDERSTATE_SRCBLEND, 3), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(T.Device->SetRenderState(D3DRENDERSTATE_LAST_, 1), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(T.Device->SetTextureStageState(1, D3DTSS_MAGFILTER, D3DTFG_LINEAR),
+            DDERR_INVALIDPARAMS);
+  EXPECT_EQ(T.Device->SetTextureStageState(0, D3DTSS_MIPFILTER, 2), DDERR_INVALIDPARAMS);
+  // The single address and wrap states are views of the newer ones.
+  ASSERT_EQ(T.Device->SetRenderState(D3DRENDERSTATE_TEXTUREADDRESSV, D3DTADDRESS_CLAMP), DD_OK);
+  T.Device->GetTextureStageState(0, D3DTSS_ADDRESSV, Value);
+  EXPECT_EQ(Value, static_cast<std::uint32_t>(D3DTADDRESS_CLAMP));
+  ASSERT_EQ(T.Device->SetRenderState(D3DRENDERSTATE_WRAPV, 1), DD_OK);
+  T.Device->GetRenderState(D3DRENDERSTATE_WRAP0, Value);
+  EXPECT_EQ(Value, D3DWRAP_V);
+  // The depth test starts on because the target had a depth buffer.
+  T.Device->GetRenderState(D3DRENDERSTATE_ZENABLE, Value);
+  EXPECT_EQ(Value, 1u);
+}
+
+TEST(SoftwareDevice, MapsThroughTheViewportLikeTheDrawing) {
+  TTestDevice T(200, 100);
+  // The viewer's parallel set-up: ScaleX = 2, ScaleY = 1.
+  TViewport2 V;
+  V.Width = 200;
+  V.Height = 100;
+  V.ClipX = -0.5f;
+  V.ClipY = 1;
+  V.ClipWidth = 1;
+  V.ClipHeight = 2;
+  ASSERT_EQ(T.Viewport->SetViewport2(V), DD_OK);
+  ASSERT_EQ(T.Device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, TDeviceMatrix{}), DD_OK);
+  TDeviceMatrix World;
+  World.M[3][0] = 0.25f; // a translation in the fourth row
+  ASSERT_EQ(T.Device->SetTransform(D3DTRANSFORMSTATE_WORLD, World), DD_OK);
+  std::vector<TTransformVertex> Points = {{0, 0, 0.5f, 0}, {0.25f, 1, 0, 0}};
+  std::uint32_t OffScreen = 99;
+  ASSERT_EQ(T.Viewport->TransformVertices(Points, D3DTRANSFORM_UNCLIPPED, OffScreen), DD_OK);
+  EXPECT_EQ(OffScreen, 0u);
+  // x = W/2 (1 + ScaleX x), y = H/2 (1 - ScaleY y)
+  EXPECT_FLOAT_EQ(Points[0].X, 150);
+  EXPECT_FLOAT_EQ(Points[0].Y, 50);
+  EXPECT_FLOAT_EQ(Points[0].Z, 0.5f);
+  EXPECT_FLOAT_EQ(Points[0].Rhw, 1);
+  EXPECT_FLOAT_EQ(Points[1].X, 200);
+  EXPECT_FLOAT_EQ(Points[1].Y, 0);
+  std::vector<TTransformVertex> Away = {{5, 0, 0.5f, 0}, {6, 0.5f, 0.5f, 0}};
+  ASSERT_EQ(T.Viewport->TransformVertices(Away, D3DTRANSFORM_CLIPPED, OffScreen), DD_OK);
+  EXPECT_NE(OffScreen, 0u);
+
+  // The drawing agrees: a point at the mapped position lights that pixel.
+  T.Clear();
+  T.Draw(D3DPT_POINTLIST, {Vertex(0, 0, 0.5f, 0xFFFFFFFFu)});
+  EXPECT_EQ(T.Pixel(150, 50), 0xFFFFFFu);
+}
+
+TEST(SoftwareDevice, ClearsToTheBackgroundWithinTheViewport) {
+  TTestDevice T(6, 4);
+  TViewport2 V;
+  V.X = 2;
+  V.Width = 4;
+  V.Height = 4;
+  ASSERT_EQ(T.Viewport->SetViewport2(V), DD_OK);
+  TMaterial M;
+  M.Diffuse = {255 / 256.0f, 0.5f, 0, 0};
+  T.Background->SetMaterial(M);
+  const TRect All{0, 0, 6, 4};
+  ASSERT_EQ(T.Viewport->Clear({&All, 1}, D3DCLEAR_TARGET), DD_OK);
+  EXPECT_EQ(T.Pixel(1, 1), 0u);
+  EXPECT_EQ(T.Pixel(2, 1), 0xFE8000u); // 255/256 of full red is 254
+  std::shared_ptr<I3DViewport> Loose;
+  ASSERT_EQ(T.Direct3D->CreateViewport(Loose), DD_OK);
+  EXPECT_EQ(Loose->Clear({&All, 1}, D3DCLEAR_TARGET), D3DERR_VIEWPORTHASNODEVICE);
+}
+
+TEST(DeviceEnumeration, OffersThePrimaryDriverFirstAndTheSoftwareDevice) {
+  std::vector<bool> HasGuid;
+  DirectDrawEnumerate([&](const TGuid* Guid, std::string_view, std::string_view) {
+    HasGuid.push_back(Guid != nullptr);
+    return true;
+  });
+  ASSERT_FALSE(HasGuid.empty());
+  EXPECT_FALSE(HasGuid.front());
+  const TGuid Unknown{1, 2, 3, {4}};
+  std::shared_ptr<IDirectDrawLayer> DirectDraw;
+  EXPECT_EQ(DirectDrawCreate(&Unknown, DirectDraw), DDERR_INVALIDDIRECTDRAWGUID);
+
+  TDirectDrawOptions Options;
+  Options.ExtraTextureCaps = D3DPTEXTURECAPS_POW2;
+  ASSERT_EQ(DirectDrawCreate(nullptr, DirectDraw, Options), DD_OK);
+  std::shared_ptr<IDirect3DLayer> Direct3D;
+  ASSERT_EQ(DirectDraw->QueryDirect3D(Direct3D), DD_OK);
+  std::int32_t Software = 0;
+  Direct3D->EnumDevices([&](const TGuid& Guid, std::string_view, std::string_view,
+                            const TDeviceDescription& Hardware, const TDeviceDescription& Soft) {
+    if (Guid == IID_IDirect3DRGBDevice) {
+      ++Software;
+      EXPECT_EQ(Hardware.Flags, 0u); // what makes it a software device
+      EXPECT_NE(Soft.ColourModel & D3DCOLOR_RGB, 0u);
+      EXPECT_NE(Soft.TriangleCaps.ShadeCaps & D3DPSHADECAPS_COLORGOURAUDRGB, 0u);
+      EXPECT_NE(Soft.RenderBitDepth & DDBD_16, 0u);
+      EXPECT_NE(Soft.RenderBitDepth & DDBD_32, 0u);
+      EXPECT_NE(Soft.TriangleCaps.TextureCaps & D3DPTEXTURECAPS_POW2, 0u);
+      EXPECT_EQ(Soft.TriangleCaps.RasterCaps & D3DPRASTERCAPS_ZBUFFERLESSHSR, 0u);
+    }
+    return true;
+  });
+  EXPECT_EQ(Software, 1);
+  TFindDeviceResult Found;
+  EXPECT_EQ(Direct3D->FindDevice({D3DFDS_GUID, IID_IDirect3DRGBDevice}, Found), DD_OK);
+  EXPECT_EQ(Direct3D->FindDevice({D3DFDS_GUID, IID_IDirect3DNullDevice}, Found), DDERR_NOTFOUND);
+  std::vector<TPixelFormat> Depths;
+  Direct3D->EnumZBufferFormats(IID_IDirect3DRGBDevice, [&](const TPixelFormat& F) {
+    Depths.push_back(F);
+    return true;
+  });
+  ASSERT_FALSE(Depths.empty());
+  EXPECT_EQ(Depths.front().Flags, DDPF_ZBUFFER);
+}
+
+TEST(DeviceEnumeration, PretendsAnOlderPlatformWhenAsked) {
+  TDirectDrawOptions Options;
+  Options.OfferVersion6 = false;
+  Options.DisplayBitsPerPixel = 8;
+  std::shared_ptr<IDirectDrawLayer> DirectDraw;
+  ASSERT_EQ(DirectDrawCreate(nullptr, DirectDraw, Options), DD_OK);
+  EXPECT_EQ(DirectDraw->QueryDirectDraw4(), E_NOINTERFACE);
+  std::shared_ptr<IDirect3DLayer> Direct3D;
+  EXPECT_EQ(DirectDraw->QueryDirect3D(Direct3D), E_NOINTERFACE);
+  TSurfaceDescription Mode;
+  ASSERT_EQ(DirectDraw->GetDisplayMode(Mode), DD_OK);
+  EXPECT_EQ(Mode.PixelFormat.BitCount, 8u);
+}
+
+} // namespace
+} // namespace kestrava
