@@ -63,7 +63,9 @@ void FillSensors(TImagerFrame& Frame, const TDemoPath& Path, double TipDepth) {
     const double S = TipDepth - Slot * DemoSensorSpacing;
     Frame.SensorValid[Slot] = true;
     Frame.SensorPosition[Slot] = Path.Position(S);
-    Frame.SensorDirection[Slot] = TDemoPath::Heading(S);
+    // Frames carry the tangent towards the operator's end, against the
+    // direction of insertion.
+    Frame.SensorDirection[Slot] = NegateVector(TDemoPath::Heading(S));
   }
   for (int Segment = 0; Segment < MaxSegments; ++Segment)
     Frame.SegmentLength[Segment] = DemoSensorSpacing;

@@ -4,6 +4,7 @@
 #include "tools/CurvatureCommand.h"
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
+#include "tools/RenderCommand.h"
 #include "tools/ScopeCommand.h"
 #include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr TAddCommand Commands[] = {
     AddInfoCommand,    AddFramesCommand,    AddStatsCommand,
     AddConvertCommand, AddCurvatureCommand, AddScopeCommand,
+    AddRenderCommand,
     AddSimulateCommand,
 };
 

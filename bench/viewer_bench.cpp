@@ -1,0 +1,117 @@
+// Cost of one display refresh as the main window does it for every shown
+// frame: rebuild the endoscope model, align the camera to the patient, then
+// clear, render and label both twin views of a 1920 x 1080 window and
+// present them.
+
+#include "app/ViewCamera.h"
+#include "app/ViewPicture.h"
+#include "imagerdata/ImagerProcedure.h"
+#include "render/Direct3DViewerCore.h"
+#include "render/Direct3DViewerWindow.h"
+#include "scene/PolygonImagerData.h"
+
+#include <QGuiApplication>
+#include <cmath>
+#include <memory>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace kestrava;
+
+// Sixty frames of a full sixteen-sensor scope advancing along a bend under
+// the three body markers of a colonoscopy, so that the axes and the cut-off
+// plane exist and part of the scope lies outside the patient.
+void FillProcedure(TImagerProcedure& Procedure) {
+  Procedure.ProcedureType = ProcedureColonoscopy;
+  for (int Index = 0; Index < 60; ++Index) {
+    TImagerFrame& Frame = Procedure.AddFrame();
+    Frame.SensorCount = MaxSensors;
+    Frame.TubeRadius = DefaultTubeRadius;
+    Frame.EndoscopeValid = true;
+    const double Advance = 0.005 * Index;
+    for (int Sensor = 0; Sensor < MaxSensors; ++Sensor) {
+      const auto Slot = static_cast<std::size_t>(Sensor);
+      const double A = 0.12 * Sensor - Advance;
+      Frame.SensorValid[Slot] = true;
+      Frame.SensorPosition[Slot] = {0.3 * std::sin(A), 0.1, 0.3 * (1 - std::cos(A)) - 0.2};
+      Frame.SensorDirection[Slot] = {std::cos(A), 0, std::sin(A)};
+    }
+    Frame.SegmentLength.fill(0.3 * 0.12);
+    Frame.MarkerValid = {true, true, true};
+    Frame.MarkerPosition = {{{-0.15, 0.12, 0.25}, {0.15, 0.12, 0.25}, {0.0, 0.15, -0.05}}};
+  }
+}
+
+// One view set up as the main window sets its views up at start.
+struct TBenchView {
+  TBenchView(std::int32_t Width, std::int32_t Height) : Window(Width, Height), View(Window) {
+    View.SetUseDirect3DHardware(true);
+    View.SetProjectionType(ProjectionParallel);
+    View.SetNearClip(0.01);
+    View.SetFarClip(5.0);
+    View.SetBackFaceCulling(true);
+    View.SetZBufferEnabled(true);
+  }
+  TOffscreenViewerWindow Window;
+  TDirect3DViewerCore View;
+};
+
+void TwinViewRefresh(benchmark::State& State) {
+  TImagerProcedure Procedure;
+  FillProcedure(Procedure);
+  auto Model = std::make_unique<TPolygonImagerData>();
+  const TViewPlacement Placement = PlaceViews(ViewModeTwin, {0, 0, 1920, 1080});
+  const auto WidthOf = [](const TRect& R) {
+    return R.Right - R.Left;
+  };
+  const auto HeightOf = [](const TRect& R) {
+    return R.Bottom - R.Top;
+  };
+  TBenchView Front(WidthOf(Placement.Front), HeightOf(Placement.Front));
+  TBenchView Side(WidthOf(Placement.Side), HeightOf(Placement.Side));
+
+  std::int32_t Index = 0;
+  for (auto _ : State) {
+    const TImagerFrame& Frame = Procedure.GetFrame(Index);
+    Index = (Index + 1) % Procedure.FrameCount();
+    Model->BuildFromFrame(Frame, Procedure.ProcedureType, true);
+    TViewCamera Camera;
+    Camera.AlignToPatient(Frame, Procedure.ProcedureType, false);
+    PointFrontView(Front.View, Camera, Front.Window.Width(), Front.Window.Height());
+    PointSideView(Side.View, Camera, Side.Window.Width(), Side.Window.Height());
+    const TViewPictureOptions Options{32768, true, Procedure.ProcedureType};
+    for (TBenchView* View : {&Front, &Side}) {
+      View->View.OnDraw = [&](TDirect3DViewerCore& Sender) {
+        DrawViewPicture(Sender, Sender.BackSurfaceCanvas(), *Model, Frame, Options);
+      };
+      View->View.Paint();
+    }
+    benchmark::DoNotOptimize(Front.Window.Picture().constBits());
+  }
+  State.SetItemsProcessed(State.iterations());
+  // Proves that the views drew the model rather than an empty picture.
+  std::int64_t Drawn = 0;
+  for (const TBenchView* View : {&Front, &Side})
+    Drawn += View->View.Device()->Statistics().TrianglesDrawn;
+  State.counters["triangles_per_refresh"] =
+      static_cast<double>(Drawn) / static_cast<double>(State.iterations());
+}
+BENCHMARK(TwinViewRefresh)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+// Marker labels are text, which needs a GUI application; no screen is used.
+int main(int argc, char** argv) {
+  int QtArgc = 3;
+  char Name[] = "viewer_bench", Option[] = "-platform", Platform[] = "offscreen";
+  char* QtArgv[] = {Name, Option, Platform, nullptr};
+  QGuiApplication Application(QtArgc, QtArgv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

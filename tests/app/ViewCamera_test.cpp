@@ -1,0 +1,202 @@
+// The main window's camera: key and remote moves, auto-align, and how each
+// view is pointed and scaled before drawing.
+
+#include "app/ViewCamera.h"
+#include "imagerdata/ImagerFrame.h"
+#include "scene/Graphics3DViewer.h"
+
+#include <cmath>
+#include <numbers>
+
+#include <gtest/gtest.h>
+
+namespace kestrava {
+namespace {
+
+constexpr double Tolerance = 1e-12;
+constexpr double QuarterTurn = std::numbers::pi / 2;
+
+void ExpectVector(const TVector3& Expected, const TVector3& Actual) {
+  EXPECT_NEAR(Expected.X, Actual.X, Tolerance);
+  EXPECT_NEAR(Expected.Y, Actual.Y, Tolerance);
+  EXPECT_NEAR(Expected.Z, Actual.Z, Tolerance);
+}
+
+TEST(ViewCamera, StartsAtTheStartCameraAndResetUndoesEveryMove) {
+  TViewCamera Camera;
+  ExpectVector({0.4, 0, 0}, Camera.Camera().Position);
+  ExpectVector({-1, 0, 0}, Camera.Camera().Direction);
+  ExpectVector({0, 1, 0}, Camera.Camera().Up);
+  Camera.Zoom(1 / 0.95);
+  Camera.Zoom(2);
+  EXPECT_NEAR(Camera.ZoomFactor(), 2 / 0.95, Tolerance);
+  Camera.PanUp(0.02);
+  Camera.Roll(0.3);
+  Camera.ResetCamera();
+  ExpectVector({0.4, 0, 0}, Camera.Camera().Position);
+  ExpectVector({0, 1, 0}, Camera.Camera().Up);
+  EXPECT_EQ(Camera.ZoomFactor(), 1.0);
+}
+
+TEST(ViewCamera, PansMoveThePositionAgainstEachAxis) {
+  // Direction (-1, 0, 0) x Up (0, 1, 0) = (0, 0, -1).
+  TViewCamera Camera;
+  Camera.PanSideways(0.02);
+  ExpectVector({0.4, 0, 0.02}, Camera.Camera().Position);
+  Camera.PanUp(0.02);
+  ExpectVector({0.4, -0.02, 0.02}, Camera.Camera().Position);
+  Camera.PanForward(0.1);
+  ExpectVector({0.5, -0.02, 0.02}, Camera.Camera().Position);
+}
+
+TEST(ViewCamera, TurnsFollowTheirAxesAndSigns) {
+  TViewCamera Yawed;
+  // Direction turned by -a about Up: the lateral view looks the way the twin
+  // side view does, along Direction x Up.
+  Yawed.Yaw(QuarterTurn);
+  ExpectVector({0, 0, -1}, Yawed.Camera().Direction);
+  ExpectVector({0, 1, 0}, Yawed.Camera().Up);
+
+  TViewCamera Pitched;
+  Pitched.Pitch(QuarterTurn); // about Up x Direction = (0, 0, 1)
+  ExpectVector({0, -1, 0}, Pitched.Camera().Direction);
+  ExpectVector({-1, 0, 0}, Pitched.Camera().Up);
+
+  TViewCamera Rolled;
+  Rolled.Roll(QuarterTurn); // Up about Direction (-1, 0, 0)
+  ExpectVector({-1, 0, 0}, Rolled.Camera().Direction);
+  ExpectVector({0, 0, -1}, Rolled.Camera().Up);
+}
+
+TEST(ViewCamera, ManyTurnsKeepTheAxesUnitLength) {
+  TViewCamera Camera;
+  for (int I = 0; I < 5000; ++I) {
+    Camera.Pitch(0.1309);
+    Camera.Yaw(0.1309);
+    Camera.Roll(-0.1309);
+  }
+  EXPECT_NEAR(VectorLength(Camera.Camera().Direction), 1.0, 1e-12);
+  EXPECT_NEAR(VectorLength(Camera.Camera().Up), 1.0, 1e-12);
+}
+
+// A colonoscopy frame whose three markers give the patient axes.
+void MarkFrame(TImagerFrame& Frame) {
+  Frame.MarkerValid = {true, true, true};
+  Frame.MarkerPosition = {{{0.2, 0.1, 0.1}, {0.2, 0.1, -0.1}, {0.2, -0.1, 0}}};
+}
+
+TEST(ViewCamera, AlignsToThePatientAxesAndTurnsTheLateralView) {
+  TImagerFrame Frame;
+  MarkFrame(Frame);
+  TVector3 Centre, Normal, Axis;
+  ASSERT_TRUE(Frame.GetPatientAxes(0, Centre, Normal, Axis));
+
+  TViewCamera AP;
+  ASSERT_TRUE(AP.AlignToPatient(Frame, 0, false));
+  ExpectVector(Centre, AP.Camera().Position);
+  ExpectVector(NegateVector(Normal), AP.Camera().Direction);
+  ExpectVector(Axis, AP.Camera().Up);
+
+  TViewCamera Lateral;
+  ASSERT_TRUE(Lateral.AlignToPatient(Frame, 0, true));
+  ExpectVector(RotateAboutAxis(NegateVector(Normal), Axis, -QuarterTurn),
+               Lateral.Camera().Direction);
+  ExpectVector(Axis, Lateral.Camera().Up);
+}
+
+TEST(ViewCamera, KeepsTheCameraWhenTheFrameHasNoPatientAxes) {
+  TViewCamera Camera;
+  Camera.PanUp(0.1);
+  const TImagerFrame Unmarked;
+  EXPECT_FALSE(Camera.AlignToPatient(Unmarked, 0, false));
+  ExpectVector({0.4, -0.1, 0}, Camera.Camera().Position);
+}
+
+TEST(ViewScales, ShorterSideSpansTheUnitTimesFourTimesZoom) {
+  const TViewScales Wide = ViewScalesFor(200, 100, 1.0);
+  EXPECT_DOUBLE_EQ(Wide.X, 2.0);
+  EXPECT_DOUBLE_EQ(Wide.Y, 4.0);
+  const TViewScales Tall = ViewScalesFor(100, 400, 2.0);
+  EXPECT_DOUBLE_EQ(Tall.X, 8.0);
+  EXPECT_DOUBLE_EQ(Tall.Y, 2.0);
+  const TViewScales Empty = ViewScalesFor(0, 0, 1.0);
+  EXPECT_DOUBLE_EQ(Empty.X, 4.0);
+  EXPECT_DOUBLE_EQ(Empty.Y, 4.0);
+}
+
+// Records what the camera arithmetic hands a view.
+class TRecordingViewer : public IGraphics3DViewer {
+public:
+  void Clear(std::uint32_t, bool) override {}
+  void Render(const TGraphics3DScene&, const TGraphics3DFrame&) override {}
+  void DrawImage(const TTextureImage&, std::int32_t, std::int32_t) override {}
+  std::int32_t GetTextureMode() const override { return 0; }
+  void SetTextureMode(std::int32_t) override {}
+  void ReleaseImage(const TTextureImage&) override {}
+  void ReleaseAllImages() override {}
+  TPositionOrientation GetCamera() const override { return Camera; }
+  void SetCamera(const TPositionOrientation& C) override { Camera = C; }
+  double GetNearClip() const override { return 0; }
+  void SetNearClip(double) override {}
+  double GetFarClip() const override { return 0; }
+  void SetFarClip(double) override {}
+  double GetFieldOfView() const override { return 0; }
+  void SetFieldOfView(double) override {}
+  std::int32_t GetProjectionType() const override { return 1; }
+  void SetProjectionType(std::int32_t) override {}
+  double GetScaleX() const override { return ScaleX; }
+  void SetScaleX(double S) override { ScaleX = S; }
+  double GetScaleY() const override { return ScaleY; }
+  void SetScaleY(double S) override { ScaleY = S; }
+  bool GetBackFaceCulling() const override { return false; }
+  void SetBackFaceCulling(bool) override {}
+  bool GetWireframe() const override { return false; }
+  void SetWireframe(bool) override {}
+  std::int32_t GetAntiAliasing() const override { return 2; }
+  void SetAntiAliasing(std::int32_t) override {}
+  bool GetZBufferEnabled() const override { return true; }
+  void SetZBufferEnabled(bool) override {}
+  double GetLastRenderTime() const override { return 0; }
+  TVector3 ProjectToScreen(const TVector3& P, const TGraphics3DFrame&) override { return P; }
+  TVector3 FrameToScreen(const TVector3& P, const TGraphics3DFrame&) override { return P; }
+  TVector3 ScreenToFrame(const TVector3& P, const TGraphics3DFrame&) override { return P; }
+
+  TPositionOrientation Camera;
+  double ScaleX = 0, ScaleY = 0;
+};
+
+TEST(ViewPointing, FrontEyeSitsOneUnitBehindAndSideViewLooksAlongDirectionCrossUp) {
+  TViewCamera Camera;
+  Camera.Zoom(0.5);
+  TRecordingViewer Front, Side;
+  PointFrontView(Front, Camera, 300, 150);
+  ExpectVector({1.4, 0, 0}, Front.Camera.Position);
+  ExpectVector({-1, 0, 0}, Front.Camera.Direction);
+  ExpectVector({0, 1, 0}, Front.Camera.Up);
+  EXPECT_DOUBLE_EQ(Front.ScaleX, 1.0);
+  EXPECT_DOUBLE_EQ(Front.ScaleY, 2.0);
+
+  PointSideView(Side, Camera, 150, 300);
+  ExpectVector({0, 0, -1}, Side.Camera.Direction);
+  ExpectVector({0.4, 0, 1}, Side.Camera.Position);
+  ExpectVector({0, 1, 0}, Side.Camera.Up);
+  EXPECT_DOUBLE_EQ(Side.ScaleX, 2.0);
+  EXPECT_DOUBLE_EQ(Side.ScaleY, 1.0);
+}
+
+TEST(ViewPlacement, TwinViewsShareTheWidthLessFourWithTheSideViewFlushRight) {
+  const TViewPlacement Twin = PlaceViews(ViewModeTwin, {2, 4, 2 + 1001, 4 + 500});
+  EXPECT_EQ(Twin.Front, (TRect{2, 4, 2 + 498, 504}));
+  EXPECT_EQ(Twin.Side, (TRect{2 + 1001 - 498, 4, 2 + 1001, 504}));
+
+  const TViewPlacement Single = PlaceViews(ViewModeLateral, {0, 0, 640, 480});
+  EXPECT_EQ(Single.Front, (TRect{0, 0, 640, 480}));
+  EXPECT_TRUE(Single.Side.IsEmpty());
+
+  const TViewPlacement Cramped = PlaceViews(ViewModeTwin, {0, 0, 3, 10});
+  EXPECT_TRUE(Cramped.Front.IsEmpty());
+  EXPECT_TRUE(Cramped.Side.IsEmpty());
+}
+
+} // namespace
+} // namespace kestrava

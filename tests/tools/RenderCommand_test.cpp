@@ -1,0 +1,180 @@
+// kestrava-tool render: the workstation's picture of a frame, checked by
+// what it shows where the viewer's own projection puts things.
+
+#include "ToolTestSupport.h"
+#include "app/ViewCamera.h"
+#include "render/Direct3DViewerCore.h"
+#include "tools/DemoRecording.h"
+#include "tools/RenderCommand.h"
+#include "tools/ToolErrors.h"
+
+#include <QImage>
+#include <cmath>
+
+namespace kestrava::testing {
+namespace {
+
+constexpr int DemoFrame = 150;
+
+struct TRgb {
+  int R, G, B;
+};
+
+TRgb RgbAt(const QImage& Image, int X, int Y) {
+  const QRgb P = Image.pixel(X, Y);
+  return {qRed(P), qGreen(P), qBlue(P)};
+}
+
+bool IsGrey(const TRgb& C) {
+  return std::abs(C.R - C.G) <= 8 && std::abs(C.G - C.B) <= 8 && C.R >= 40;
+}
+bool IsRedDominant(const TRgb& C) {
+  return C.R > C.G + 60 && C.R > C.B + 60;
+}
+bool IsWhite(const TRgb& C) {
+  return C.R > 200 && C.G > 200 && C.B > 200;
+}
+bool IsBackground(const TRgb& C) {
+  return C.R == 0 && C.G == 128 && C.B == 0; // 32768 cleared at 128/256
+}
+
+class RenderCommand : public TToolTest {
+protected:
+  void SetUp() override {
+    TToolTest::SetUp();
+    BuildDemoProcedure(Procedure);
+    File = Procedure.SaveToFile(PathOf("demo.img"));
+  }
+
+  QImage Render(const std::vector<std::string>& Options, const std::string& Name = "out.png") {
+    std::vector<std::string> Arguments = {
+        "render", File, "--frame", std::to_string(DemoFrame), "-o", PathOf(Name)};
+    Arguments.insert(Arguments.end(), Options.begin(), Options.end());
+    const TToolRun Result = Run(Arguments);
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    return QImage(QString::fromStdString(PathOf(Name)));
+  }
+
+  // Where the AP view of Width x Height puts a world point, by the viewer's
+  // own conversion with the camera the tool aligns to the patient.
+  TVector3 ScreenOf(const TVector3& Point, std::int32_t Width, std::int32_t Height) {
+    TViewCamera Camera;
+    EXPECT_TRUE(Camera.AlignToPatient(Procedure.GetFrame(DemoFrame - 1), 0, false));
+    TOffscreenViewerWindow Window(Width, Height);
+    TDirect3DViewerCore View(Window);
+    View.SetProjectionType(ProjectionParallel);
+    PointFrontView(View, Camera, Width, Height);
+    return View.FrameToScreen(Point, TGraphics3DFrame());
+  }
+
+  const TImagerFrame& Frame() const { return Procedure.GetFrame(DemoFrame - 1); }
+
+  TImagerProcedure Procedure;
+  std::string File;
+};
+
+TEST_F(RenderCommand, DrawsMarkersTheirLabelsAndTheBackgroundWhereTheProjectionPutsThem) {
+  const QImage Picture = Render({"--size", "640x360"});
+  ASSERT_EQ(Picture.width(), 640);
+  ASSERT_EQ(Picture.height(), 360);
+  for (const auto& [X, Y] : {std::pair{0, 0}, {639, 0}, {0, 359}, {639, 359}})
+    EXPECT_TRUE(IsBackground(RgbAt(Picture, X, Y))) << X << "," << Y;
+
+  const char* Labels = "RLA";
+  for (int Marker = 0; Marker < 3; ++Marker) {
+    ASSERT_TRUE(Frame().MarkerValid[static_cast<std::size_t>(Marker)]);
+    const TVector3 At =
+        ScreenOf(Frame().MarkerPosition[static_cast<std::size_t>(Marker)], 640, 360);
+    const int X = static_cast<int>(std::lround(At.X)), Y = static_cast<int>(std::lround(At.Y));
+    int Red = 0, Pixels = 0;
+    for (int DY = -6; DY <= 6; ++DY)
+      for (int DX = -6; DX <= 6; ++DX, ++Pixels)
+        Red += IsRedDominant(RgbAt(Picture, X + DX, Y + DY));
+    EXPECT_GT(Red, Pixels / 2) << "marker " << Marker << " at " << X << "," << Y;
+
+    // The label's white text starts 10 pixels right of and below the
+    // marker; the same box on the other side of the marker is background.
+    int White = 0, WhiteOpposite = 0;
+    for (int DY = 10; DY < 26; ++DY)
+      for (int DX = 10; DX < 22; ++DX) {
+        White += IsWhite(RgbAt(Picture, X + DX, Y + DY));
+        WhiteOpposite += IsWhite(RgbAt(Picture, X - DX, Y + DY));
+      }
+    EXPECT_GE(White, 3) << "label " << Labels[Marker];
+    EXPECT_EQ(WhiteOpposite, 0);
+  }
+}
+
+TEST_F(RenderCommand, TheGreyTubeRunsThroughEveryProjectedSensor) {
+  const QImage Picture = Render({"--size", "640x360", "--no-cutoff"});
+  int Checked = 0;
+  for (int Sensor = 0; Sensor < Frame().SensorCount; ++Sensor) {
+    const TVector3 At =
+        ScreenOf(Frame().SensorPosition[static_cast<std::size_t>(Sensor)], 640, 360);
+    const int X = static_cast<int>(std::lround(At.X)), Y = static_cast<int>(std::lround(At.Y));
+    if (X < 15 || Y < 15 || X > 625 || Y > 345)
+      continue;
+    bool NearMarker = false;
+    for (int Marker = 0; Marker < 3; ++Marker) {
+      const TVector3 M =
+          ScreenOf(Frame().MarkerPosition[static_cast<std::size_t>(Marker)], 640, 360);
+      NearMarker = NearMarker || std::hypot(M.X - At.X, M.Y - At.Y) < 40;
+    }
+    if (NearMarker)
+      continue;
+    ++Checked;
+    EXPECT_TRUE(IsGrey(RgbAt(Picture, X, Y))) << "sensor " << Sensor << " at " << X << "," << Y;
+  }
+  EXPECT_GE(Checked, 3);
+}
+
+TEST_F(RenderCommand, TwinViewsSitSideBySideAndTheSideViewIsTheLateralOne) {
+  const QImage Twin = Render({"--view", "twin", "--size", "1001x300"}, "twin.png");
+  const QImage Lateral = Render({"--view", "lateral", "--size", "498x300"}, "lateral.png");
+  const QImage AP = Render({"--size", "498x300"}, "ap.png");
+  ASSERT_EQ(Twin.width(), 1001);
+  // (1001 - 4) / 2 = 498 pixels each; the side view ends at the right edge.
+  for (int X = 498; X < 503; ++X)
+    EXPECT_EQ(Twin.pixel(X, 150) & 0xFFFFFFu, 0xF0F0F0u) << X;
+  int Same = 0, Total = 0;
+  for (int Y = 0; Y < 300; Y += 3)
+    for (int X = 0; X < 498; X += 3, ++Total) {
+      Same += Twin.pixel(503 + X, Y) == Lateral.pixel(X, Y) && Twin.pixel(X, Y) == AP.pixel(X, Y);
+    }
+  EXPECT_GT(Same, Total * 99 / 100);
+  EXPECT_NE(Lateral, AP);
+}
+
+TEST_F(RenderCommand, BackgroundAndZoomOptionsChangeThePicture) {
+  const QImage Blue = Render({"--size", "64x64", "--background", "0xFF0000"}, "blue.png");
+  EXPECT_EQ(Blue.pixel(0, 0) & 0xFFFFFFu, 0x0000FEu);
+  const QImage Near = Render({"--size", "200x100", "--zoom", "3"}, "near.png");
+  const QImage Far = Render({"--size", "200x100"}, "far.png");
+  EXPECT_NE(Near, Far);
+}
+
+TEST_F(RenderCommand, RefusesBadOptionsBeforeReadingAndReportsFileErrors) {
+  const auto Code = [&](const std::vector<std::string>& Arguments) {
+    return Run(Arguments).Code;
+  };
+  const std::string Out = PathOf("x.png");
+  EXPECT_EQ(Code({"render", File, "--frame", "0", "-o", Out}), ExitUsageError);
+  EXPECT_EQ(Code({"render", File, "--frame", "301", "-o", Out}), ExitUsageError);
+  EXPECT_EQ(Code({"render", File, "--frame", "1", "--view", "top", "-o", Out}), ExitUsageError);
+  for (const char* Size : {"0x10", "10x", "x10", "9000x10", "10*10", "-5x10"})
+    EXPECT_EQ(Code({"render", File, "--frame", "1", "--size", Size, "-o", Out}), ExitUsageError)
+        << Size;
+  for (const char* Colour : {"0x1000000", "green", "0x", "-1"})
+    EXPECT_EQ(Code({"render", File, "--frame", "1", "--background", Colour, "-o", Out}),
+              ExitUsageError)
+        << Colour;
+  EXPECT_EQ(Code({"render", File, "--frame", "1", "--zoom", "0", "-o", Out}), ExitUsageError);
+  EXPECT_EQ(Code({"render", File, "--frame", "1"}), ExitUsageError); // no output
+  EXPECT_EQ(Code({"render", PathOf("missing.img"), "--frame", "1", "-o", Out}), ExitFileError);
+  EXPECT_EQ(Code({"render", File, "--frame", "1", "-o", PathOf("no/such/dir/x.png")}),
+            ExitFileError);
+  EXPECT_FALSE(std::filesystem::exists(Out));
+}
+
+} // namespace
+} // namespace kestrava::testing

@@ -1,0 +1,204 @@
+#include "tools/RenderCommand.h"
+
+#include "app/ViewCamera.h"
+#include "app/ViewPicture.h"
+#include "foundation/QelExceptions.h"
+#include "imagerdata/ImagerProcedure.h"
+#include "render/Direct3DViewerCore.h"
+#include "render/Direct3DViewerWindow.h"
+#include "scene/PolygonImagerData.h"
+#include "tools/ToolErrors.h"
+
+#include <CLI/CLI.hpp>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <ostream>
+
+namespace kestrava {
+
+namespace {
+
+// The main window's face colour, seen in the gap between twin views.
+constexpr QRgb WindowFaceColour = 0xFFF0F0F0;
+
+// Text drawing needs a GUI application; the tool makes an off-screen one for
+// the run when its host has none (tests and the command line alike).
+class TGuiSession {
+public:
+  TGuiSession() {
+    if (QCoreApplication::instance() == nullptr)
+      App_ = std::make_unique<QGuiApplication>(Argc_, Argv_);
+  }
+
+private:
+  char Name_[16] = "kestrava-tool";
+  char PlatformOption_[16] = "-platform";
+  char Platform_[16] = "offscreen";
+  char* Argv_[4] = {Name_, PlatformOption_, Platform_, nullptr};
+  int Argc_ = 3;
+  std::unique_ptr<QGuiApplication> App_;
+};
+
+struct TPictureSize {
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+std::int32_t ParseSide(std::string_view Text, const std::string& Whole) {
+  std::int32_t Value = 0;
+  const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+  if (Error != std::errc() || End != Text.data() + Text.size() || Value < 1 ||
+      Value > MaxPictureSide)
+    throw EUsageError("--size " + Whole + ": expected WIDTHxHEIGHT, each 1.." +
+                      std::to_string(MaxPictureSide));
+  return Value;
+}
+
+TPictureSize ParseSize(const std::string& Text) {
+  const auto Cross = Text.find('x');
+  if (Cross == std::string::npos)
+    throw EUsageError("--size " + Text + ": expected WIDTHxHEIGHT, each 1.." +
+                      std::to_string(MaxPictureSide));
+  const std::string_view All(Text);
+  return {ParseSide(All.substr(0, Cross), Text), ParseSide(All.substr(Cross + 1), Text)};
+}
+
+std::uint32_t ParseBackground(const std::string& Text) {
+  const bool Hex = Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X');
+  const std::string_view Digits = std::string_view(Text).substr(Hex ? 2 : 0);
+  std::uint32_t Value = 0;
+  const auto [End, Error] =
+      std::from_chars(Digits.data(), Digits.data() + Digits.size(), Value, Hex ? 16 : 10);
+  if (Digits.empty() || Error != std::errc() || End != Digits.data() + Digits.size() ||
+      Value > 0xFFFFFF)
+    throw EUsageError("--background " + Text + ": expected a colour 0xBBGGRR (0 .. 0xFFFFFF)");
+  return Value;
+}
+
+std::int32_t ParseViewMode(const std::string& Text) {
+  if (Text == "ap")
+    return ViewModeAP;
+  if (Text == "lateral")
+    return ViewModeLateral;
+  if (Text == "twin")
+    return ViewModeTwin;
+  throw EUsageError("--view " + Text + ": expected ap, lateral or twin");
+}
+
+struct TViewJob {
+  const TPolygonImagerData& Model;
+  const TImagerFrame& Frame;
+  const TViewCamera& Camera;
+  TViewPictureOptions Picture;
+};
+
+// One view as the main window sets it up at start (parallel projection,
+// clipping 0.01 to 5, back faces culled, depth test on) and points it before
+// each paint.
+QImage DrawView(const TViewJob& Job, const TRect& Bounds, bool Side) {
+  const std::int32_t Width = Bounds.Right - Bounds.Left, Height = Bounds.Bottom - Bounds.Top;
+  TOffscreenViewerWindow Window(Width, Height);
+  TDirect3DViewerCore View(Window);
+  View.SetUseDirect3DHardware(true); // the program's default; falls back to software
+  View.SetProjectionType(ProjectionParallel);
+  View.SetNearClip(0.01);
+  View.SetFarClip(5.0);
+  View.SetBackFaceCulling(true);
+  View.SetZBufferEnabled(true);
+  View.SetWireframe(false);
+  if (Side)
+    PointSideView(View, Job.Camera, Width, Height);
+  else
+    PointFrontView(View, Job.Camera, Width, Height);
+  View.OnDraw = [&](TDirect3DViewerCore& Sender) {
+    DrawViewPicture(Sender, Sender.BackSurfaceCanvas(), Job.Model, Job.Frame, Job.Picture);
+  };
+  View.Paint();
+  return Window.Picture();
+}
+
+QImage DrawPicture(const TViewJob& Job, std::int32_t ViewMode, const TPictureSize& Size) {
+  QImage Picture(Size.Width, Size.Height, QImage::Format_RGB32);
+  Picture.fill(WindowFaceColour);
+  const TViewPlacement Placement = PlaceViews(ViewMode, {0, 0, Size.Width, Size.Height});
+  QPainter Painter(&Picture);
+  Painter.drawImage(Placement.Front.Left, Placement.Front.Top,
+                    DrawView(Job, Placement.Front, false));
+  if (ViewMode == ViewModeTwin && !Placement.Side.IsEmpty())
+    Painter.drawImage(Placement.Side.Left, Placement.Side.Top, DrawView(Job, Placement.Side, true));
+  return Picture;
+}
+
+void CheckOptionValues(const TRenderOptions& Options) {
+  if (!std::isfinite(Options.Zoom) || Options.Zoom <= 0)
+    throw EUsageError("--zoom: expected a number above 0");
+  if (Options.Output.empty())
+    throw EUsageError("-o: an output file name is needed");
+}
+
+} // namespace
+
+int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostream& Err) {
+  return RunReportingErrors(Err, [&] {
+    // Every option is checked before the file is read.
+    CheckOptionValues(Options);
+    const std::int32_t ViewMode = ParseViewMode(Options.View);
+    const TPictureSize Size = ParseSize(Options.Size);
+    const std::uint32_t Background = ParseBackground(Options.Background);
+
+    TImagerProcedure Procedure;
+    Procedure.LoadFromFile(Options.File);
+    if (Options.Frame < 1 || Options.Frame > Procedure.FrameCount())
+      throw EUsageError("--frame " + std::to_string(Options.Frame) + ": the file has " +
+                        std::to_string(Procedure.FrameCount()) + " frames");
+    const TImagerFrame& Frame = Procedure.GetFrame(Options.Frame - 1);
+    const std::int32_t ProcedureType = Procedure.ProcedureType;
+
+    TViewCamera Camera;
+    Camera.Zoom(Options.Zoom);
+    Camera.AlignToPatient(Frame, ProcedureType, ViewMode == ViewModeLateral);
+    auto Model = std::make_unique<TPolygonImagerData>();
+    try {
+      Model->BuildFromFrame(Frame, ProcedureType, Options.AutoCutoff);
+    } catch (const E_Qel_Maths&) {
+      // Coincident sensors stop the build with a drawable model, which the
+      // workstation shows as it is.
+      Err << "Frame " << Options.Frame << ": model incomplete (coincident sensors)\n";
+    }
+
+    const TGuiSession Gui;
+    const TViewJob Job{*Model, Frame, Camera, {Background, true, ProcedureType}};
+    const QImage Picture = DrawPicture(Job, ViewMode, Size);
+    if (!Picture.save(QString::fromStdString(Options.Output), "PNG"))
+      throw Exception("Cannot write " + Options.Output);
+    Out << "Wrote " << Options.Output << ": " << Options.View << " view of frame " << Options.Frame
+        << ", " << Size.Width << 'x' << Size.Height << '\n';
+    return static_cast<int>(ExitSuccess);
+  });
+}
+
+void AddRenderCommand(CLI::App& App, TToolContext& Context) {
+  auto Options = std::make_shared<TRenderOptions>();
+  auto NoCutoff = std::make_shared<bool>(false);
+  CLI::App* Command =
+      App.add_subcommand("render", "Draw the workstation's picture of one frame as a PNG");
+  Command->add_option("FILE", Options->File, "Imager file (format 1, 2 or 3)")->required();
+  Command->add_option("--frame", Options->Frame, "Frame number, counted from 1")->required();
+  Command->add_option("--view", Options->View, "ap (default), lateral or twin");
+  Command->add_option("--size", Options->Size, "Picture size WIDTHxHEIGHT (default 1280x720)");
+  Command->add_option("--background", Options->Background,
+                      "Background colour 0xBBGGRR (default 32768, the program's green)");
+  Command->add_flag("--no-cutoff", *NoCutoff, "Draw without the auto cut-off plane");
+  Command->add_option("--zoom", Options->Zoom, "Zoom factor (default 1)");
+  Command->add_option("-o,--output", Options->Output, "PNG file to write")->required();
+  Command->callback([Options, NoCutoff, &Context] {
+    Options->AutoCutoff = !*NoCutoff;
+    Context.ExitCode = RunRenderCommand(*Options, Context.Out, Context.Err);
+  });
+}
+
+} // namespace kestrava
