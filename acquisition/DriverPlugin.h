@@ -6,9 +6,9 @@
 //
 // Thread: user-interface thread.
 
-#include <QtPlugin>
-
 #include "foundation/ComInterface.h"
+
+#include <QtPlugin>
 
 namespace kestrava {
 

@@ -10,9 +10,9 @@
 //
 // Thread: a driver is used from one thread at a time.
 
-#include <cstdint>
-
 #include "foundation/ComInterface.h"
+
+#include <cstdint>
 
 namespace kestrava {
 

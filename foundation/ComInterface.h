@@ -5,10 +5,10 @@
 // Thread: whichever thread uses the component; the holder itself is not
 // synchronised.
 
+#include "foundation/QelObject.h"
+
 #include <cstdint>
 #include <utility>
-
-#include "foundation/QelObject.h"
 
 namespace kestrava {
 
@@ -25,8 +25,12 @@ protected:
   ~IUnknown() = default;
 };
 
-inline bool Succeeded(HRESULT Result) { return Result >= 0; }
-inline bool Failed(HRESULT Result) { return Result < 0; }
+inline bool Succeeded(HRESULT Result) {
+  return Result >= 0;
+}
+inline bool Failed(HRESULT Result) {
+  return Result < 0;
+}
 
 // Holds one reference to an interface and releases it when it goes.
 template <class T> class TComPtr {

@@ -20,10 +20,8 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,    AddFramesCommand,    AddStatsCommand,
-    AddConvertCommand, AddCurvatureCommand, AddScopeCommand,
-    AddRenderCommand,
-    AddSimulateCommand,
+    AddInfoCommand,      AddFramesCommand, AddStatsCommand,  AddConvertCommand,
+    AddCurvatureCommand, AddScopeCommand,  AddRenderCommand, AddSimulateCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
