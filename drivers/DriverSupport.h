@@ -35,6 +35,13 @@ private:
   std::atomic<std::uint32_t> Count_{1};
 };
 
+// QueryInterface's answer: Interface with one reference added for the caller.
+template <class T> HRESULT HandOut(T* Interface, void** Object) {
+  *Object = Interface;
+  Interface->AddRef();
+  return S_OK;
+}
+
 // The settings path handed to Initialise, or an empty path for null.
 inline std::filesystem::path PathOfWideText(const char16_t* Text) {
   if (Text == nullptr) {

@@ -10,12 +10,6 @@ namespace {
 
 enum TChannelRole : int { RoleEndoscope = 1, RoleRemote = 2, RoleOvertube = 3 };
 
-template <class T> HRESULT HandOut(T* Interface, void** Object) {
-  *Object = Interface;
-  Interface->AddRef();
-  return S_OK;
-}
-
 } // namespace
 
 IUnknown* TReplayDriver::Create() {

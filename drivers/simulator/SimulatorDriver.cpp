@@ -14,12 +14,6 @@ namespace {
 constexpr std::uint64_t StreamsPerChannel = 5;
 constexpr std::uint64_t PainStream = StreamsPerChannel * ChannelCount;
 
-template <class T> HRESULT HandOut(T* Interface, void** Object) {
-  *Object = Interface;
-  Interface->AddRef();
-  return S_OK;
-}
-
 } // namespace
 
 IUnknown* TSimulatorDriver::Create() {
