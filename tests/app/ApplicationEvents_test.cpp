@@ -1,5 +1,5 @@
-#include "foundation/ApplicationEvents.h"
-#include "foundation/QelApplication.h"
+#include "app/ApplicationEvents.h"
+#include "app/QelApplication.h"
 #include "foundation/QelExceptions.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "foundation/ApplicationEvents.h"
+#include "app/ApplicationEvents.h"
 
-#include "foundation/QelApplication.h"
+#include "app/QelApplication.h"
 
 namespace kestrava {
 

@@ -1,6 +1,6 @@
 // The application-object tests need the program's own application object, and
 // no screen: the offscreen platform serves.
-#include "foundation/QelApplication.h"
+#include "app/QelApplication.h"
 
 #include <gtest/gtest.h>
 

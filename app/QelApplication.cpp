@@ -1,4 +1,4 @@
-#include "foundation/QelApplication.h"
+#include "app/QelApplication.h"
 
 #include "foundation/QelExceptions.h"
 

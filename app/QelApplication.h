@@ -7,7 +7,7 @@
 // Exactly one exists per run, created before any window. Thread: the
 // user-interface thread only.
 
-#include "foundation/ApplicationEvents.h"
+#include "app/ApplicationEvents.h"
 
 #include <QApplication>
 #include <QTimer>
