@@ -10,6 +10,8 @@
 
 namespace kestrava {
 
+class TViewCamera;
+
 // 7.5 degrees (pi / 24): one step of Yaw, Pitch or Roll.
 inline constexpr double ControlAngleStep = 0.130899693899575;
 // One step of PanSideways, PanUp or PanForward.
@@ -55,5 +57,10 @@ struct TControlAction {
 
   friend bool operator==(const TControlAction&, const TControlAction&) = default;
 };
+
+// Applies a camera action (Zoom, ResetCamera, the turns and the pans) to
+// Camera; false, Camera untouched, for any other kind. The window then sets
+// camera changed.
+bool ApplyCameraAction(TViewCamera& Camera, const TControlAction& Action);
 
 } // namespace kestrava
