@@ -1,0 +1,199 @@
+#include "app/MainDisplay.h"
+
+#include "foundation/QelExceptions.h"
+#include "foundation/UserInteraction.h"
+#include "imagerdata/CurvatureGraphPoints.h"
+#include "imagerdata/EndoscopeCurvatureAnalysis.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace kestrava {
+
+TMainDisplay::TMainDisplay(TOptions& Options) : Options_(Options) {}
+
+void TMainDisplay::Update(IMainDisplaySurface& Surface) {
+  if (!Ready)
+    return;
+  if (Changes.NeedLayout())
+    Surface.LayOut();
+  if (ProcedureShown)
+    CopyCurrentFrame(Surface);
+  SetGauge(Surface);
+  PassCurvatureSelection();
+  AlignCameraWhenAsked();
+  Refresh(Surface);
+  Changes = {};
+  Surface.RepaintNow();
+}
+
+void TMainDisplay::CopyCurrentFrame(IMainDisplaySurface& Surface) {
+  if (Procedure_.FrameCount() > 0)
+    CurrentFrameData_.Assign(Procedure_.GetFrame(CurrentFrame - 1));
+  else
+    CurrentFrameData_.Clear();
+  Surface.ShowTimeLineCursor(CurrentFrame - 1);
+  if (Surface.CurvatureGraphVisible()) {
+    ICurvatureGraph& Graph = Surface.CurvatureGraph();
+    AnalyseEndoscopeCurvature(&CurrentFrameData_, Graph, CurvatureInfos_);
+    // The analysis drops a selection beyond the new profile.
+    if (SelectedCurvaturePoint >= Graph.PointCount())
+      SelectedCurvaturePoint = -1;
+  }
+}
+
+void TMainDisplay::SetGauge(IMainDisplaySurface& Surface) {
+  double Divisor = 0;
+  if (Mode == ModeReplay)
+    Divisor = Procedure_.GetReferencePain();
+  else if (Mode == ModeRecording)
+    Divisor = MaxPain;
+  Surface.SetGaugeProgress(GaugeProgress(CurrentFrameData_.Pain, Divisor));
+}
+
+void TMainDisplay::PassCurvatureSelection() {
+  const bool Selectable = Options_.ViewEndoscopeCurvature && !Recording() &&
+                          SelectedCurvaturePoint >= 0 &&
+                          SelectedCurvaturePoint < CurvatureInfos_.Count();
+  ShapeModel_.ShowCurvaturePoint = false;
+  if (!Selectable)
+    return;
+  const TEndoscopeCurvatureInfo& Info = CurvatureInfos_.At(SelectedCurvaturePoint);
+  ShapeModel_.ShowCurvaturePoint = Info.Valid;
+  ShapeModel_.CurvaturePoint = Info.Point;
+}
+
+void TMainDisplay::AlignCameraWhenAsked() {
+  const bool Asked = Changes.ViewMode || Changes.AlignmentRequested ||
+                     (Options_.AutoAlign && (Changes.Procedure || Changes.Frame));
+  if (Asked)
+    Camera_.AlignToPatient(CurrentFrameData_, Procedure_.ProcedureType,
+                           Options_.ViewMode == ViewModeLateral);
+}
+
+void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
+  Surface.FillInformationBox();
+  ShapeModel_.ShowEndoscope = Options_.ViewEndoscope;
+  ShapeModel_.ShowMarkers = Options_.ViewMarkers;
+  ShapeModel_.ShowHand = Options_.ViewHand;
+  ShapeModel_.ShowOvertube = Options_.ViewOvertube;
+  ShapeModel_.BuildFromFrame(CurrentFrameData_, Procedure_.ProcedureType, Options_.UseAutoCutoff);
+  Surface.ShowViews(Camera_, Options_.ViewMode == ViewModeTwin);
+  Surface.SetStatusTexts(
+      StatusPanelTexts({Options_.ViewMode, Options_.AutoAlign, Options_.UseAutoCutoff,
+                        Procedure_.HasPainData, Options_.UsePhaseCorrection}));
+}
+
+void TMainDisplay::ClearProcedureState() {
+  CurvatureInfos_.Clear();
+  ProcedureShown = false;
+  Procedure_.Clear();
+  SelectedCurvaturePoint = -1;
+}
+
+bool TMainDisplay::OpenImagerFile(const std::string& FileName, IUserInteraction& User,
+                                  IMainDisplaySurface& Surface) {
+  ProcedureShown = false;
+  bool Recognised = true;
+  try {
+    Procedure_.LoadFromFile(FileName);
+  } catch (const E_Qel_UnrecognisedDataFormat&) {
+    ShowNotice(User, FormatNotRecognisedMessage);
+    Recognised = false;
+  } catch (const std::exception&) {
+    ShowNotice(User, UnableToLoadMessage);
+    // Whatever the reader left behind must not be shown as this file, nor
+    // linger as the frame of a procedure nobody opened.
+    Procedure_.Clear();
+    CurrentFrameData_.Clear();
+    Update(Surface);
+    return false;
+  }
+  CurrentFileName = FileName;
+  SetMode(ModeReplay, Surface);
+  CurrentFrame = 1;
+  Changes.Procedure = true;
+  const TTimeLinePoints Line = TimeLinePointsOf(Procedure_);
+  MaxPain = Line.MaxPain;
+  Surface.SetTimeLine(Line);
+  ProcedureShown = true;
+  if (Procedure_.FrameCount() == 0)
+    CurrentFrame = 0;
+  SelectedCurvaturePoint = -1;
+  Update(Surface);
+  return Recognised;
+}
+
+TStepResult TMainDisplay::StepFrame(std::int32_t Delta) {
+  if (Recording() || !ProcedureShown)
+    return TStepResult::Ignored;
+  const std::int32_t Last = Procedure_.FrameCount();
+  const std::int32_t Wanted = std::min(std::max(CurrentFrame + Delta, 1), Last);
+  if (Wanted == CurrentFrame)
+    return TStepResult::AtEnd;
+  CurrentFrame = Wanted;
+  Changes.Frame = true;
+  return TStepResult::Moved;
+}
+
+void TMainDisplay::SetMode(std::int32_t NewMode, IMainDisplaySurface& Surface) {
+  if (NewMode == ModeReplay)
+    Mode = ModeReplay;
+  else if (NewMode == ModeRecording) {
+    Mode = ModeRecording;
+    SetRemoteMode(0, Surface);
+  }
+  Changes.Layout = true;
+  Update(Surface);
+}
+
+void TMainDisplay::SetRemoteMode(std::int32_t NewMode, IMainDisplaySurface& Surface) {
+  RemoteMode = NewMode;
+  Surface.SetRemoteIndicators(NewMode == 0 ? 0u : 63u);
+}
+
+void TMainDisplay::TimeLinePress(std::int32_t Index, IMainDisplaySurface& Surface) {
+  TimeLineMove(Index, Surface);
+  TimeLineDragging = true;
+}
+
+void TMainDisplay::TimeLineMove(std::int32_t Index, IMainDisplaySurface& Surface) {
+  if (Recording() || Index == -1)
+    return;
+  Surface.ShowTimeLineCursor(Index);
+  CurrentFrame = Index + 1;
+  Changes.Frame = true;
+  Update(Surface);
+}
+
+bool TMainDisplay::TimeLineRelease(std::int32_t Index, bool RightButton) {
+  TimeLineIndex = Index;
+  const bool OpenMenu = TimeLineDragging && RightButton;
+  TimeLineDragging = false;
+  return OpenMenu;
+}
+
+void TMainDisplay::CurvaturePress(std::int32_t Index, IMainDisplaySurface& Surface) {
+  if (Recording())
+    return;
+  SelectCurvaturePoint(Index, Surface);
+  CurvatureDragging = true;
+}
+
+void TMainDisplay::CurvatureMove(std::int32_t Index, IMainDisplaySurface& Surface) {
+  if (CurvatureDragging && !Recording())
+    SelectCurvaturePoint(Index, Surface);
+}
+
+void TMainDisplay::SelectCurvaturePoint(std::int32_t Index, IMainDisplaySurface& Surface) {
+  SelectedCurvaturePoint = Index;
+  Surface.CurvatureGraph().SetSelectedIndex(Index);
+  Update(Surface);
+}
+
+double TMainDisplay::CurrentScopeLength() const {
+  return TPolygonImagerData::ScopeLength(CurrentFrameData_, Procedure_.ProcedureType,
+                                         Options_.UseAutoCutoff);
+}
+
+} // namespace kestrava

@@ -1,0 +1,153 @@
+#pragma once
+// The main window's display engine without the widgets: the procedure shown,
+// the copy of the current frame, the shape model, the camera, the curvature
+// selection, the change flags, and the single refresh (Update) that turns
+// them into what the window shows. The window implements IMainDisplaySurface
+// for the parts only it can do (placing widgets, pointing views at their
+// sizes, painting) and forwards its events here.
+//
+// Frames are numbered from 1 (0: none); lengths in metres.
+// Thread: user-interface thread only.
+
+#include "app/DisplayChanges.h"
+#include "app/Options.h"
+#include "app/PainDisplay.h"
+#include "app/StatusPanelTexts.h"
+#include "app/ViewCamera.h"
+#include "imagerdata/EndoscopeCurvatureInfo.h"
+#include "imagerdata/ImagerFrame.h"
+#include "imagerdata/ImagerProcedure.h"
+#include "scene/PolygonImagerData.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kestrava {
+
+class ICurvatureGraph;
+class IUserInteraction;
+
+enum TOperatingMode : std::int32_t {
+  ModeIdle = 0,
+  ModeReplay = 1,
+  ModeRecording = 2,
+};
+
+inline constexpr const char* FormatNotRecognisedMessage = "File format not recognised";
+inline constexpr const char* UnableToLoadMessage = "Unable to load file";
+
+class IMainDisplaySurface {
+public:
+  virtual ~IMainDisplaySurface() = default;
+  // Places the controls for the current options and mode.
+  virtual void LayOut() = 0;
+  // Moves the time line's cursor (-1 hides it) and repaints the time line.
+  virtual void ShowTimeLineCursor(std::int32_t Position) = 0;
+  // Replaces the time line's points and scale and repaints it.
+  virtual void SetTimeLine(const TTimeLinePoints& Line) = 0;
+  virtual bool CurvatureGraphVisible() const = 0;
+  // The curvature graph the analysis plots into.
+  virtual ICurvatureGraph& CurvatureGraph() = 0;
+  virtual void SetGaugeProgress(std::int32_t Percent) = 0;
+  virtual void FillInformationBox() = 0;
+  // Points the front view (and in twin view the side view) along the camera
+  // with scales from each view's own size, shows them and repaints them.
+  virtual void ShowViews(const TViewCamera& Camera, bool Twin) = 0;
+  virtual void SetStatusTexts(const TStatusPanelTexts& Texts) = 0;
+  // The remote's indicator lamps for a new remote mode.
+  virtual void SetRemoteIndicators(std::uint32_t Mask) = 0;
+  // Repaints the whole window at once.
+  virtual void RepaintNow() = 0;
+};
+
+enum class TStepResult {
+  Moved,   // the frame changed
+  AtEnd,   // already at that end: the caller beeps
+  Ignored, // recording, or nothing shown
+};
+
+class TMainDisplay {
+public:
+  explicit TMainDisplay(TOptions& Options);
+
+  TImagerProcedure& Procedure() { return Procedure_; }
+  const TImagerProcedure& Procedure() const { return Procedure_; }
+  TImagerFrame& CurrentFrameData() { return CurrentFrameData_; }
+  const TImagerFrame& CurrentFrameData() const { return CurrentFrameData_; }
+  TPolygonImagerData& ShapeModel() { return ShapeModel_; }
+  const TPolygonImagerData& ShapeModel() const { return ShapeModel_; }
+  TEndoscopeCurvatureInfos& CurvatureInfos() { return CurvatureInfos_; }
+  TViewCamera& Camera() { return Camera_; }
+  const TViewCamera& Camera() const { return Camera_; }
+  const TOptions& Options() const { return Options_; }
+
+  TDisplayChanges Changes;
+  // Update acts only once start-up has finished.
+  bool Ready = false;
+  std::int32_t Mode = ModeIdle;
+  bool ProcedureShown = false;
+  std::string CurrentFileName;
+  std::int32_t CurrentFrame = 0;
+  std::int32_t RemoteMode = 0;
+  std::int32_t TimeLineIndex = -1;
+  bool TimeLineDragging = false;
+  std::int32_t SelectedCurvaturePoint = -1;
+  bool CurvatureDragging = false;
+  double MaxPain = 0;
+
+  bool Recording() const { return Mode == ModeRecording; }
+
+  // The refresh: lays out, copies the current frame, runs the curvature
+  // analysis, sets the gauge, aligns the camera, refreshes, clears the flags
+  // and repaints.
+  void Update(IMainDisplaySurface& Surface);
+
+  // Empties the curvature list, shows no procedure, clears the procedure and
+  // the curvature selection (the state of a fresh start).
+  void ClearProcedureState();
+
+  // Loads FileName for replay and refreshes. An unrecognised file is shown
+  // with no frames after "File format not recognised"; any other failure
+  // shows "Unable to load file" and leaves nothing shown. False then.
+  bool OpenImagerFile(const std::string& FileName, IUserInteraction& User,
+                      IMainDisplaySurface& Surface);
+
+  // Moves the current frame by Delta within 1 .. frame count.
+  TStepResult StepFrame(std::int32_t Delta);
+
+  // 1 replay, 2 recording (remote back to markers); then the resize handling.
+  void SetMode(std::int32_t NewMode, IMainDisplaySurface& Surface);
+  void SetRemoteMode(std::int32_t NewMode, IMainDisplaySurface& Surface);
+
+  // The time line's mouse, with the point index under it (-1: none).
+  void TimeLinePress(std::int32_t Index, IMainDisplaySurface& Surface);
+  void TimeLineMove(std::int32_t Index, IMainDisplaySurface& Surface);
+  // True when the pop-up menu is to open (a right-button release that ends
+  // a drag); its marker items are enabled when TimeLineIndex is not -1.
+  bool TimeLineRelease(std::int32_t Index, bool RightButton);
+
+  // The curvature graph's mouse, with the point index under it.
+  void CurvaturePress(std::int32_t Index, IMainDisplaySurface& Surface);
+  void CurvatureMove(std::int32_t Index, IMainDisplaySurface& Surface);
+  void CurvatureRelease() { CurvatureDragging = false; }
+
+  // The inserted length of the current frame as the information box shows it.
+  double CurrentScopeLength() const;
+
+private:
+  void CopyCurrentFrame(IMainDisplaySurface& Surface);
+  void SetGauge(IMainDisplaySurface& Surface);
+  void PassCurvatureSelection();
+  void AlignCameraWhenAsked();
+  void Refresh(IMainDisplaySurface& Surface);
+  void SelectCurvaturePoint(std::int32_t Index, IMainDisplaySurface& Surface);
+
+  TOptions& Options_;
+  TImagerProcedure Procedure_;
+  TImagerFrame CurrentFrameData_;
+  TPolygonImagerData ShapeModel_;
+  TEndoscopeCurvatureInfos CurvatureInfos_;
+  TViewCamera Camera_;
+};
+
+} // namespace kestrava
