@@ -89,6 +89,12 @@ inline constexpr const char* DriverIdName = "Driver ID";
 // integer read accepts an integer value or a text that is entirely a decimal
 // integer within 32 bits; anything else (a fraction, letters, bytes) is of
 // the wrong type. Strings and bytes are told apart by QSettings itself.
+//
+// On Windows QSettings keeps a byte array in the registry in its own text
+// form rather than as a plain REG_BINARY, so there the threshold written by
+// another program is not read back (it keeps its default); a Windows build
+// that must share the registry values exactly needs a registry store of its
+// own behind IOptionStore.
 class TSettingsOptionStore final : public IOptionStore {
 public:
   // Organisation OptionsOrganisation, application UserOptionsApplication, in
