@@ -1,0 +1,747 @@
+#include "app/window/Main.h"
+
+#include "acquisition/ImagerSampler.h"
+#include "app/InformationBoxLines.h"
+#include "app/MainLayout.h"
+#include "app/QtKeyMapping.h"
+#include "app/RemoteControl.h"
+#include "app/StartupChecks.h"
+#include "app/TimeLineMenu.h"
+#include "app/ViewPicture.h"
+#include "app/window/AboutDialog.h"
+#include "app/window/GenCoilsDisconnectedDialog.h"
+#include "app/window/GetStorageDirectoryDialog.h"
+#include "controls/ECGGraph.h"
+#include "controls/Gauge.h"
+#include "controls/ScrollableStringList.h"
+#include "foundation/UserInteraction.h"
+#include "render/Direct3DViewerControl.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+
+namespace kestrava {
+
+namespace {
+
+constexpr std::int32_t InfoBoxWidth = 250;
+constexpr std::int32_t GaugeHeight = 40;
+constexpr std::int32_t ButtonHeight = 25;
+constexpr int TimerIntervalMs = 40;
+constexpr TColor AnalysisMarkerColour = 0x40FF40;  // RGB (64, 255, 64)
+constexpr TColor ReferenceMarkerColour = 0xFFFF00; // RGB (0, 255, 255)
+
+QRect ToQRect(const TRect& R) {
+  return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
+}
+TRect ToTRect(const QRect& R) {
+  return TRect{R.left(), R.top(), R.left() + R.width(), R.top() + R.height()};
+}
+
+QString FromUtf8(const std::string& Text) {
+  return QString::fromStdString(Text);
+}
+
+} // namespace
+
+TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
+    : QMainWindow(Parent), Env_(std::move(Environment)), Display_(Options_) {
+  // 1-3: the title, then what the program cannot run without.
+  setWindowTitle(ProgramTitle);
+  if (!CheckPrerequisites())
+    StartupFailed_ = true;
+  // 5: the notice shown while the generator coils are unplugged.
+  GenCoilsNotice_ = new TGenCoilsDisconnectedDialog(this);
+  // 6-9: the options over their defaults.
+  Options_ = DefaultOptions(Env_.WorkingDirectory);
+  ReadOptions();
+  Display_.Procedure().SetPainThreshold(Options_.PatientPainThreshold);
+  // 10: the sampler, which loads the driver when one is named.
+  Sampler_ = std::make_unique<TImagerSampler>(
+      DriverIdFound_, DriverId_,
+      TImagerSamplerPlaces{Env_.ProgramDirectory + "/drivers", Env_.ProgramDirectory}, Env_.User,
+      Env_.Platform);
+  // 11-14: curvature graph, camera, views.
+  CreateControls();
+  SetUpCurvatureGraph();
+  Display_.Camera().ResetCamera();
+  CreateViews();
+  CreateMenus();
+  CreateStatusBar();
+  AboutDialog_ = new TAboutDialog(this, QCoreApplication::applicationFilePath().toStdString());
+  StorageDirectoryDialog_ = new TGetStorageDirectoryDialog(this);
+  // 15-16: no procedure yet.
+  Display_.ClearProcedureState();
+  setWindowTitle(ProgramTitle);
+  Display_.Changes.Procedure = true;
+  Display_.Changes.Camera = true;
+  SetUpTimeLine();
+  // 17: the hardware; replay works without it.
+  Display_.Mode = ModeIdle;
+  HardwareReady_ = Sampler_->InitialiseHardware();
+  StartButton_->setEnabled(HardwareReady_);
+  StopButton_->setEnabled(false);
+  // 18.
+  Display_.Ready = true;
+  setMinimumSize(400, 200);
+  Timer_.setInterval(TimerIntervalMs);
+  connect(&Timer_, &QTimer::timeout, this, [this] { TimerTimer(); });
+  Timer_.start();
+  // The window sees every key before the focused control does.
+  qApp->installEventFilter(this);
+  Display_.Changes.Layout = true;
+  Update();
+}
+
+TMain::~TMain() {
+  qApp->removeEventFilter(this);
+  Timer_.stop();
+  // Nothing may refresh while the parts go.
+  Display_.Ready = false;
+  WriteOptions();
+}
+
+bool TMain::CheckPrerequisites() {
+  bool Passed = true;
+  if (!DisplayDepthSufficient(Env_.ScreenDepth)) {
+    ShowNotice(Env_.User, PaletteDisplayMessage, TMessageIcon::Error);
+    Passed = false;
+  }
+  if (!GraphicsDevicesAvailable()) {
+    ShowNotice(Env_.User, DirectXMissingMessage);
+    Passed = false;
+  }
+  return Passed;
+}
+
+void TMain::ReadOptions() {
+  if (std::optional<std::string> Id = ReadDriverId(Env_.MachineOptions)) {
+    DriverId_ = *Id;
+    DriverIdFound_ = true;
+  }
+  kestrava::ReadOptions(Env_.UserOptions, Options_);
+}
+
+void TMain::WriteOptions() {
+  Options_.PatientPainThreshold = Display_.Procedure().PainThreshold();
+  kestrava::WriteOptions(Env_.UserOptions, Options_);
+}
+
+void TMain::SetDefaultOptions() {
+  kestrava::SetDefaultOptions(Options_);
+  Display_.Procedure().SetPainThreshold(Options_.PatientPainThreshold);
+  Display_.Changes.Renderer = true;
+  Update();
+}
+
+// ---------------------------------------------------------------- controls
+
+void TMain::CreateControls() {
+  Client_ = new QWidget(this);
+  setCentralWidget(Client_);
+
+  InfoBox_ = new TScrollableStringList(Client_);
+  InfoBox_->setObjectName("InfoBox");
+  InfoBox_->resize(InfoBoxWidth, 300);
+
+  Gauge_ = new TGauge(Client_);
+  Gauge_->setObjectName("GaugeControl");
+  Gauge_->SetForeColor(ColorMaroon);
+  Gauge_->resize(InfoBoxWidth, GaugeHeight);
+
+  StartButton_ = new QPushButton("&Start Procedure", Client_);
+  StartButton_->setObjectName("StartProcedureButton");
+  StartButton_->resize(InfoBoxWidth - 16, ButtonHeight);
+  StartButton_->hide();
+  StopButton_ = new QPushButton("Stop Procedure", Client_);
+  StopButton_->setObjectName("StopProcedureButton");
+  StopButton_->resize(InfoBoxWidth - 16, ButtonHeight);
+  StopButton_->hide();
+
+  TimeLine_ = new TECGGraph(Client_);
+  TimeLine_->setObjectName("ECGGraph");
+  CurvatureGraph_ = new TECGGraph(Client_);
+  CurvatureGraph_->setObjectName("CurvatureGraph");
+  CurvatureGraph_->hide();
+}
+
+void TMain::SetUpCurvatureGraph() {
+  TECGGraph& Graph = *CurvatureGraph_;
+  Graph.SetYScale(1.0f);
+  Graph.SetCursorColor(ColorRed);
+  Graph.SetColor(ColorBlack);
+  Graph.SetPenColor(ColorWhite);
+  Graph.SetFontColor(ColorWhite);
+  Graph.SetEnableAxisLabelling(false);
+  Graph.SetYOffset(10 - Graph.height() / 2);
+  Graph.OnMouseDown = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
+    Display_.CurvaturePress(Sender.IndexAtX(X), *this);
+  };
+  Graph.OnMouseMove = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
+    Display_.CurvatureMove(Sender.IndexAtX(X), *this);
+  };
+  Graph.OnMouseUp = [this](TECGGraph& Sender, Qt::MouseButton, int, int) {
+    Display_.CurvatureRelease();
+    Sender.update();
+  };
+}
+
+void TMain::SetUpTimeLine() {
+  TECGGraph& Graph = *TimeLine_;
+  Graph.SetColor(ColorBlack);
+  Graph.SetPenColor(ColorWhite);
+  Graph.SetCursorColor(ColorRed);
+  Graph.SetXTickPeriodicity(60);
+  Graph.SetYScale(0);
+  Graph.SetYOffset(-10);
+  Graph.OnMouseDown = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
+    Display_.TimeLinePress(Sender.IndexAtX(X), *this);
+  };
+  Graph.OnMouseMove = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
+    if (Display_.TimeLineDragging)
+      Display_.TimeLineMove(Sender.IndexAtX(X), *this);
+  };
+  Graph.OnMouseUp = [this](TECGGraph& Sender, Qt::MouseButton Button, int X, int Y) {
+    if (!Display_.TimeLineRelease(Sender.IndexAtX(X), Button == Qt::RightButton))
+      return;
+    const QList<QAction*> Items = ECGGraphMenu_->actions();
+    for (QAction* Item : Items)
+      if (!Item->isSeparator())
+        Item->setEnabled(TimeLineCommandEnabled(static_cast<TTimeLineCommand>(Item->data().toInt()),
+                                                Display_.TimeLineIndex));
+    ECGGraphMenu_->popup(Sender.mapToGlobal(QPoint(X, Y)));
+  };
+  Graph.OnUserPreDraw = [this](TECGGraph&, QPainter& Canvas) {
+    DrawTimeLineMarkers(Canvas);
+  };
+}
+
+void TMain::DrawTimeLineMarkers(QPainter& Canvas) {
+  const TECGGraph& Graph = *TimeLine_;
+  const std::int32_t ZeroY = Graph.ValueToY(0);
+  const auto DrawMarker = [&](std::int32_t Index, TColor Colour) {
+    if (Index == -1)
+      return;
+    Canvas.setPen(ToQColor(Colour));
+    const std::int32_t X = Graph.PointToX(Index);
+    Canvas.drawLine(X, ZeroY, X, 10);
+  };
+  const TImagerProcedure& Procedure = Display_.Procedure();
+  DrawMarker(Procedure.AnalysisStart(), AnalysisMarkerColour);
+  DrawMarker(Procedure.AnalysisEnd(), AnalysisMarkerColour);
+  DrawMarker(Procedure.ReferenceStart(), ReferenceMarkerColour);
+  DrawMarker(Procedure.ReferenceEnd(), ReferenceMarkerColour);
+  Canvas.setPen(Qt::white);
+  for (std::int32_t I = 0; I < Procedure.FrameCount(); ++I) {
+    if (!Procedure.GetFrame(I).EndoscopeValid)
+      continue;
+    const std::int32_t X = Graph.PointToX(I);
+    Canvas.drawLine(X, ZeroY + 15, X, ZeroY + 23);
+  }
+}
+
+void TMain::CreateViews() {
+  const auto MakeView = [this](const char* Name) {
+    auto* View = new TDirect3DViewerControl(Client_);
+    View->setObjectName(Name);
+    View->setEnabled(false);
+    View->hide();
+    View->OnDraw = [this, View](TDirect3DViewerCore&) {
+      DrawView(*View);
+    };
+    View->SetProjectionType(ProjectionParallel);
+    View->SetNearClip(0.01);
+    View->SetFarClip(5.0);
+    View->SetBackFaceCulling(true);
+    View->SetZBufferEnabled(true);
+    View->SetWireframe(false);
+    return View;
+  };
+  FrontView_ = MakeView("FrontView");
+  SideView_ = MakeView("SideView");
+}
+
+void TMain::DrawView(TDirect3DViewerControl& View) {
+  DrawViewPicture(View, View.BackSurfaceCanvas(), Display_.ShapeModel(),
+                  Display_.CurrentFrameData(),
+                  {static_cast<std::uint32_t>(Options_.BackgroundColor), Options_.ViewMarkers,
+                   Display_.Procedure().ProcedureType});
+}
+
+void TMain::CreateStatusBar() {
+  for (QLabel*& Panel : StatusPanels_) {
+    Panel = new QLabel(this);
+    Panel->setMinimumWidth(120);
+    statusBar()->addWidget(Panel);
+  }
+  StatusPanels_[0]->setObjectName("Panel_ViewType");
+  StatusPanels_[1]->setObjectName("Panel_AutoAlign");
+  StatusPanels_[2]->setObjectName("Panel_AutoCutoff");
+  StatusPanels_[3]->setObjectName("Panel_PatientPainSensor");
+  StatusPanels_[4]->setObjectName("Panel_PhaseCorrection");
+  statusBar()->setSizeGripEnabled(false);
+}
+
+QString TMain::StatusText(std::size_t Panel) const {
+  return StatusPanels_.at(Panel)->text();
+}
+
+// ---------------------------------------------------------------- menus
+
+namespace {
+
+QAction* AddItem(QMenu* Menu, const char* Text, std::function<void()> Handler) {
+  QAction* Item = Menu->addAction(QString::fromUtf8(Text));
+  QObject::connect(Item, &QAction::triggered, Menu, [Handler = std::move(Handler)] { Handler(); });
+  return Item;
+}
+
+QAction* AddCheckItem(QMenu* Menu, const char* Text, std::function<void()> Handler) {
+  QAction* Item = AddItem(Menu, Text, std::move(Handler));
+  Item->setCheckable(true);
+  return Item;
+}
+
+} // namespace
+
+void TMain::CreateMenus() {
+  FileMenu_ = menuBar()->addMenu("&File");
+  QAction* Open = AddItem(FileMenu_, "Open imager file...", [this] { OpenImagerFileClick(); });
+  Open->setShortcut(QKeySequence(Qt::Key_F3));
+  Open->setObjectName("MenuItem_OpenImagerFile");
+  FileMenu_->addSeparator();
+  AddItem(FileMenu_, "Shutdown windows", [this] {
+    ShutDownWindowsClick();
+  })->setObjectName("MenuItem_ShutDownWindows");
+  AddItem(FileMenu_, "E&xit", [this] { close(); })->setObjectName("MenuItem_Exit");
+  connect(FileMenu_, &QMenu::aboutToShow, this, [this] { FileMenuAboutToShow(); });
+
+  ViewMenu_ = menuBar()->addMenu("&View");
+  const auto Toggle = [this](bool TOptions::*Option, bool TDisplayChanges::*Change) {
+    return [this, Option, Change] {
+      ToggleOption(Option, Change);
+    };
+  };
+  AddCheckItem(ViewMenu_, "Endoscope",
+               Toggle(&TOptions::ViewEndoscope, &TDisplayChanges::ViewItems));
+  AddCheckItem(ViewMenu_, "Markers", Toggle(&TOptions::ViewMarkers, &TDisplayChanges::ViewItems));
+  AddCheckItem(ViewMenu_, "Sensors", Toggle(&TOptions::ViewSensors, &TDisplayChanges::ViewItems));
+  AddCheckItem(ViewMenu_, "Hand", Toggle(&TOptions::ViewHand, &TDisplayChanges::ViewItems));
+  AddCheckItem(ViewMenu_, "Overtube", Toggle(&TOptions::ViewOvertube, &TDisplayChanges::ViewItems));
+  AddCheckItem(ViewMenu_, "Measure", Toggle(&TOptions::ViewMeasure, &TDisplayChanges::ViewItems));
+  AddCheckItem(ViewMenu_, "Endoscope curvature", [this] { ToggleCurvatureGraph(); });
+  ViewMenu_->addSeparator();
+  AddCheckItem(ViewMenu_, "AP view", [this] { SetViewMode(ViewModeAP); });
+  AddCheckItem(ViewMenu_, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
+  AddCheckItem(ViewMenu_, "Twin view", [this] { SetViewMode(ViewModeTwin); });
+  ViewMenu_->addSeparator();
+  AddCheckItem(ViewMenu_, "Info", Toggle(&TOptions::ViewInfo, &TDisplayChanges::InfoVisibility));
+  AddCheckItem(ViewMenu_, "Time line and patient pain",
+               Toggle(&TOptions::ViewTimeLine, &TDisplayChanges::TimeLineVisibility));
+  connect(ViewMenu_, &QMenu::aboutToShow, this, [this] { ViewMenuAboutToShow(); });
+
+  OptionsMenu_ = menuBar()->addMenu("&Options");
+  AddCheckItem(OptionsMenu_, "Auto align", [this] {
+    Options_.AutoAlign = !Options_.AutoAlign;
+    Update();
+  });
+  AddCheckItem(OptionsMenu_, "Auto cutoff",
+               Toggle(&TOptions::UseAutoCutoff, &TDisplayChanges::AutoCutoff));
+  AddCheckItem(OptionsMenu_, "Use phase correction", [this] { UsePhaseCorrectionClick(); });
+  AddCheckItem(OptionsMenu_, "Use hardware Direct3D",
+               Toggle(&TOptions::UseHardwareDirect3D, &TDisplayChanges::Renderer));
+  AddItem(OptionsMenu_, "Background Colour", [this] { BackgroundColourClick(); });
+  AddItem(OptionsMenu_, "Patient pain threshold", [] {});
+  OptionsMenu_->addSeparator();
+  AddItem(OptionsMenu_, "Set storage directory...", [this] { SetStorageDirectoryClick(); });
+  AddItem(OptionsMenu_, "Set default options", [this] { SetDefaultOptions(); });
+  connect(OptionsMenu_, &QMenu::aboutToShow, this, [this] { OptionsMenuAboutToShow(); });
+
+  QMenu* Help = menuBar()->addMenu("&Help");
+  AddItem(Help, "About...", [this] { AboutDialog_->exec(); });
+
+  ECGGraphMenu_ = new QMenu(this);
+  ECGGraphMenu_->setObjectName("ECGGraphMenu");
+  for (const TTimeLineCommand Command : TimeLineMenuCommands) {
+    if (Command == TTimeLineCommand::SetReferenceStart)
+      ECGGraphMenu_->addSeparator();
+    QAction* Item = AddItem(ECGGraphMenu_, TimeLineCommandCaption(Command), [this, Command] {
+      ApplyTimeLineCommand(Display_.Procedure(), Command, Display_.TimeLineIndex);
+      Update();
+    });
+    Item->setData(static_cast<int>(Command));
+  }
+}
+
+QAction* TMain::MenuAction(const QString& Text) const {
+  const QList<QMenu*> Menus = findChildren<QMenu*>();
+  for (const QMenu* Menu : Menus)
+    for (QAction* Item : Menu->actions())
+      if (Item->text() == Text)
+        return Item;
+  return nullptr;
+}
+
+void TMain::FileMenuAboutToShow() {
+  const bool Recording = Sampler_->Ready();
+  MenuAction("Open imager file...")->setEnabled(!Recording);
+  QAction* Shutdown = MenuAction("Shutdown windows");
+  Shutdown->setVisible(DriverIdFound_);
+  Shutdown->setEnabled(!Recording);
+}
+
+void TMain::OptionsMenuAboutToShow() {
+  MenuAction("Auto align")->setChecked(Options_.AutoAlign);
+  MenuAction("Auto cutoff")->setChecked(Options_.UseAutoCutoff);
+  MenuAction("Use phase correction")->setChecked(Options_.UsePhaseCorrection);
+  MenuAction("Use hardware Direct3D")->setChecked(FrontView_->UseDirect3DHardware());
+  MenuAction("Set storage directory...")->setEnabled(!Sampler_->Ready());
+}
+
+void TMain::ViewMenuAboutToShow() {
+  MenuAction("Endoscope")->setChecked(Options_.ViewEndoscope);
+  MenuAction("Markers")->setChecked(Options_.ViewMarkers);
+  MenuAction("Sensors")->setChecked(Options_.ViewSensors);
+  MenuAction("Hand")->setChecked(Options_.ViewHand);
+  MenuAction("Overtube")->setChecked(Options_.ViewOvertube);
+  MenuAction("Measure")->setChecked(Options_.ViewMeasure);
+  MenuAction("Endoscope curvature")->setChecked(Options_.ViewEndoscopeCurvature);
+  MenuAction("AP view")->setChecked(Options_.ViewMode == ViewModeAP);
+  MenuAction("Lateral view")->setChecked(Options_.ViewMode == ViewModeLateral);
+  MenuAction("Twin view")->setChecked(Options_.ViewMode == ViewModeTwin);
+  MenuAction("Info")->setChecked(Options_.ViewInfo);
+  MenuAction("Time line and patient pain")->setChecked(Options_.ViewTimeLine);
+}
+
+void TMain::ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change) {
+  Options_.*Option = !(Options_.*Option);
+  Display_.Changes.*Change = true;
+  Update();
+}
+
+void TMain::SetViewMode(std::int32_t Mode) {
+  if (Options_.ViewMode != Mode) {
+    Options_.ViewMode = Mode;
+    Display_.Changes.ViewMode = true;
+  }
+  Update();
+}
+
+void TMain::ToggleCurvatureGraph() {
+  Options_.ViewEndoscopeCurvature = !Options_.ViewEndoscopeCurvature;
+  Display_.Changes.Layout = true;
+  Update();
+}
+
+void TMain::UsePhaseCorrectionClick() {
+  if (!Sampler_->Ready())
+    Env_.User.ShowMessage({PhaseCorrectionNoticeMessage, "Message"});
+  Options_.UsePhaseCorrection = !Options_.UsePhaseCorrection;
+  Update();
+}
+
+void TMain::BackgroundColourClick() {
+  const QColor Chosen =
+      QColorDialog::getColor(ToQColor(static_cast<TColor>(Options_.BackgroundColor)), this);
+  if (!Chosen.isValid())
+    return;
+  Options_.BackgroundColor = static_cast<std::int32_t>(static_cast<TColor>(Chosen.red()) |
+                                                       static_cast<TColor>(Chosen.green()) << 8 |
+                                                       static_cast<TColor>(Chosen.blue()) << 16);
+  FrontView_->update();
+  SideView_->update();
+}
+
+void TMain::SetStorageDirectoryClick() {
+  StorageDirectoryDialog_->Edit(Options_.ImagerFileStorageDirectory);
+}
+
+void TMain::OpenImagerFileClick() {
+  const QString Chosen = QFileDialog::getOpenFileName(
+      this, QString(), FromUtf8(Options_.ImagerFilesDirectory), "Imager files (*.img)");
+  if (Chosen.isEmpty())
+    return;
+  Options_.ImagerFilesDirectory = QFileInfo(Chosen).absolutePath().toStdString();
+  OpenImagerFile(Chosen.toStdString());
+  repaint();
+}
+
+bool TMain::OpenImagerFile(const std::string& FileName) {
+  return Display_.OpenImagerFile(FileName, Env_.User, *this);
+}
+
+void TMain::StepFrame(std::int32_t Delta) {
+  if (Display_.StepFrame(Delta) == TStepResult::AtEnd && Env_.Beep)
+    Env_.Beep();
+}
+
+void TMain::ShutDownWindowsClick() {
+  const TMessageAnswer Answer = Env_.User.ShowMessage(
+      {ConfirmShutdownMessage, "Confirm", TMessageIcon::Question, TMessageButtons::YesNo});
+  if (Answer != TMessageAnswer::Yes || !CloseQuery())
+    return;
+  WriteOptions();
+  if (!Env_.PowerOff || !Env_.PowerOff())
+    ShowNotice(Env_.User, PowerOffFailedMessage);
+}
+
+// ---------------------------------------------------------------- closing
+
+bool TMain::CloseQuery() {
+  if (!Sampler_->Ready())
+    return true;
+  ShowNotice(Env_.User, StopBeforeClosingMessage);
+  return false;
+}
+
+void TMain::closeEvent(QCloseEvent* Event) {
+  if (CloseQuery())
+    Event->accept();
+  else
+    Event->ignore();
+}
+
+void TMain::resizeEvent(QResizeEvent* Event) {
+  QMainWindow::resizeEvent(Event);
+  if (!Display_.Ready)
+    return;
+  Display_.Changes.Layout = true;
+  Update();
+}
+
+// ---------------------------------------------------------------- surface
+
+void TMain::LayOut() {
+  TMainLayoutInput In;
+  In.ClientWidth = Client_->width();
+  In.ClientHeight = Client_->height();
+  In.ViewInfo = Options_.ViewInfo;
+  In.ViewTimeLine = Options_.ViewTimeLine;
+  In.ViewEndoscopeCurvature = Options_.ViewEndoscopeCurvature;
+  In.Recording = Display_.Recording();
+  In.DriverCreated = Sampler_->DriverCreated();
+  In.ViewMode = Options_.ViewMode;
+  In.InfoBoxWidth = InfoBox_->width();
+  In.GaugeHeight = Gauge_->height();
+  In.StartButtonHeight = StartButton_->height();
+  In.StopButtonHeight = StopButton_->height();
+  In.InfoBox = ToTRect(InfoBox_->geometry());
+  In.Gauge = ToTRect(Gauge_->geometry());
+  In.StartButton = ToTRect(StartButton_->geometry());
+  In.StopButton = ToTRect(StopButton_->geometry());
+  const TMainLayout Out = LayOutMainWindow(In);
+
+  InfoBox_->setVisible(Out.InfoBoxVisible);
+  TimeLine_->setVisible(Out.TimeLineVisible);
+  InfoBox_->setGeometry(ToQRect(Out.InfoBox));
+  Gauge_->setGeometry(ToQRect(Out.Gauge));
+  StartButton_->setGeometry(ToQRect(Out.StartButton));
+  StopButton_->setGeometry(ToQRect(Out.StopButton));
+  if (Out.ButtonsPlaced) {
+    StartButton_->show();
+    StopButton_->show();
+  }
+  if (Out.TimeLineVisible)
+    TimeLine_->setGeometry(ToQRect(Out.TimeLine));
+  CurvatureGraph_->setVisible(Out.CurvatureGraphVisible);
+  if (Out.CurvatureGraphVisible) {
+    CurvatureGraph_->setGeometry(ToQRect(Out.CurvatureGraph));
+    CurvatureGraph_->SetYOffset(10 - CurvatureGraph_->height() / 2);
+  }
+  for (TDirect3DViewerControl* View : {FrontView_, SideView_}) {
+    View->hide();
+    View->SetUseDirect3DHardware(Options_.UseHardwareDirect3D);
+  }
+  FrontView_->setGeometry(ToQRect(Out.FrontView));
+  SideView_->setGeometry(ToQRect(Out.SideView));
+}
+
+void TMain::ShowTimeLineCursor(std::int32_t Position) {
+  TimeLine_->SetCursorPosition(Position);
+  TimeLine_->update();
+}
+
+void TMain::SetTimeLine(const TTimeLinePoints& Line) {
+  TECGGraph& Graph = *TimeLine_;
+  Graph.ClearPoints();
+  Graph.SetNumPoints(static_cast<std::int32_t>(Line.Points.size()));
+  for (std::size_t I = 0; I < Line.Points.size(); ++I)
+    Graph.SetPoint(static_cast<std::int32_t>(I), Line.Points[I]);
+  Graph.SetYScale(static_cast<float>(Line.YScale));
+  Graph.SetEnableAxisLabelling(true);
+  Graph.SetFollowLatest(false);
+  Graph.update();
+}
+
+// The layout's choice, whether or not the window itself is on screen yet.
+bool TMain::CurvatureGraphVisible() const {
+  return !CurvatureGraph_->isHidden();
+}
+
+ICurvatureGraph& TMain::CurvatureGraph() {
+  return *CurvatureGraph_;
+}
+
+void TMain::SetGaugeProgress(std::int32_t Percent) {
+  Gauge_->SetProgress(Percent);
+}
+
+void TMain::FillInformationBox() {
+  TInformationBoxState State;
+  State.Mode = Display_.Mode;
+  State.CurrentFileName = Display_.CurrentFileName;
+  State.CurrentFrame = Display_.CurrentFrame;
+  State.ScopeLength = Display_.CurrentScopeLength();
+  State.SelectedCurvaturePoint = Display_.SelectedCurvaturePoint;
+  if (State.SelectedCurvaturePoint >= 0)
+    State.Curvature = CurvatureGraph_->GetPoint(State.SelectedCurvaturePoint);
+  State.SensorFileName = Options_.SensorFilename;
+  const TInformationBoxText Text =
+      InformationBoxLines(State, Display_.Procedure(), Display_.CurrentFrameData());
+  InfoBox_->Clear();
+  InfoBox_->ClearTabStops();
+  InfoBox_->AddTabStop(Text.TabStop);
+  for (const std::string& Line : Text.Lines)
+    InfoBox_->AddLine(Line);
+  InfoBox_->update();
+}
+
+void TMain::ShowViews(const TViewCamera& Camera, bool Twin) {
+  PointFrontView(*FrontView_, Camera, FrontView_->width(), FrontView_->height());
+  FrontView_->show();
+  FrontView_->update();
+  if (!Twin)
+    return;
+  PointSideView(*SideView_, Camera, SideView_->width(), SideView_->height());
+  SideView_->show();
+  SideView_->update();
+}
+
+void TMain::SetStatusTexts(const TStatusPanelTexts& Texts) {
+  for (std::size_t I = 0; I < Texts.size(); ++I)
+    StatusPanels_[I]->setText(FromUtf8(Texts[I]));
+}
+
+void TMain::SetRemoteIndicators(std::uint32_t Mask) {
+  Sampler_->SetRemoteIndicators(Mask);
+}
+
+void TMain::RepaintNow() {
+  repaint();
+}
+
+} // namespace kestrava
+
+namespace kestrava {
+
+// ---------------------------------------------------------------- keys and remote
+
+bool TMain::eventFilter(QObject* Watched, QEvent* Event) {
+  const QEvent::Type Type = Event->type();
+  if (Type == QEvent::ApplicationDeactivate || Type == QEvent::WindowDeactivate) {
+    Keys_.FocusLost();
+    return false;
+  }
+  if (Type != QEvent::KeyPress && Type != QEvent::KeyRelease)
+    return false;
+  // Only keys meant for this window (not for a dialog over it), and once
+  // each: Qt offers an unhandled key to every widget up the parent chain, and
+  // the first of them is the one with the keyboard focus.
+  QWidget* Receiver = QApplication::focusWidget();
+  if (Receiver == nullptr)
+    Receiver = this;
+  if (Watched != Receiver || Receiver->window() != this)
+    return false;
+  const std::optional<TKeyEvent> Key = KeyEventFromQt(*static_cast<QKeyEvent*>(Event));
+  if (!Key)
+    return false;
+  if (Type == QEvent::KeyRelease) {
+    Keys_.KeyUp(*Key);
+    return false;
+  }
+  const TKeyDownResult Result = Keys_.KeyDown(*Key, {Display_.Recording(), Options_.ViewMode});
+  if (Result.Action)
+    ApplyControlAction(*Result.Action, true);
+  return Result.Consumed;
+}
+
+void TMain::TimerTimer() {
+  if (!isActiveWindow())
+    return;
+  if (PollKeysAndRemote())
+    Update();
+}
+
+bool TMain::PollKeysAndRemote() {
+  bool Acted = false;
+  for (const TControlAction& Action : Keys_.PollKeys()) {
+    ApplyControlAction(Action, false);
+    Acted = true;
+  }
+  if (!HardwareReady_)
+    return Acted;
+  const TRemotePoll Remote =
+      PollRemote(Sampler_->GetRemoteButtons(), Display_.RemoteMode, Display_.Recording());
+  if (Remote.NewRemoteMode)
+    Display_.SetRemoteMode(*Remote.NewRemoteMode, *this);
+  for (const TControlAction& Action : Remote.Actions)
+    ApplyControlAction(Action, false);
+  return Acted || Remote.Acted;
+}
+
+void TMain::ApplyControlAction(const TControlAction& Action, bool Refresh) {
+  if (ApplyCameraAction(Display_.Camera(), Action)) {
+    Display_.Changes.Camera = true;
+  } else {
+    switch (Action.Kind) {
+    case TControlActionKind::RequestAlignment:
+      Display_.Changes.AlignmentRequested = true;
+      break;
+    case TControlActionKind::StepFrame:
+      StepFrame(Action.Value);
+      break;
+    case TControlActionKind::StopRecording:
+      StopProcedure();
+      return;
+    case TControlActionKind::SetMarker:
+      Sampler_->SetMarker(Display_.CurrentFrameData(), Action.Value, Action.Clear);
+      return;
+    case TControlActionKind::ToggleAutoCutoff:
+      Options_.UseAutoCutoff = !Options_.UseAutoCutoff;
+      Display_.Changes.AutoCutoff = true;
+      break;
+    case TControlActionKind::SetViewMode:
+      Options_.ViewMode = Action.Value;
+      Display_.Changes.ViewMode = true;
+      break;
+    case TControlActionKind::ToggleViewSensors:
+      Options_.ViewSensors = !Options_.ViewSensors;
+      Display_.Changes.ViewItems = true;
+      break;
+    default:
+      break;
+    }
+  }
+  if (Refresh)
+    Update();
+}
+
+} // namespace kestrava
+
+namespace kestrava {
+
+void TMain::StopProcedure() {
+  if (!Sampler_->Ready())
+    return;
+}
+
+} // namespace kestrava

@@ -1,0 +1,195 @@
+#pragma once
+// TMain: the workstation's main window. It owns the working objects (through
+// the display engine and the sampler), creates its controls, menus and
+// status bar, lays them out, and forwards every event to the display engine,
+// which decides what is shown. Messages go through IUserInteraction, so tests
+// script the answers; options come from and go back to an IOptionStore.
+//
+// Life: constructed = start-up (check StartupFailed() before showing it);
+// destroyed = options written. Thread: user-interface thread only.
+
+#include "app/ControlAction.h"
+#include "app/KeyboardControl.h"
+#include "app/MainDisplay.h"
+#include "app/OptionStore.h"
+#include "app/Options.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+namespace kestrava {
+
+class IPlatformServices;
+class IUserInteraction;
+class TDirect3DViewerControl;
+class TECGGraph;
+class TGauge;
+class TImagerSampler;
+class TScrollableStringList;
+class TAboutDialog;
+class TGenCoilsDisconnectedDialog;
+class TGetStorageDirectoryDialog;
+
+inline constexpr const char* ProgramTitle = "Kestrava V4.5";
+inline constexpr const char* StopBeforeClosingMessage =
+    "Please stop procedure before closing program";
+inline constexpr const char* ConfirmShutdownMessage = "Are you sure you wish to shutdown Windows?";
+inline constexpr const char* PhaseCorrectionNoticeMessage =
+    "Changing the phase correction option will have effect next time a recording is made";
+inline constexpr const char* PowerOffFailedMessage =
+    "The computer could not be shut down from this program.";
+
+// What the window needs from the world around it.
+struct TMainEnvironment {
+  IOptionStore& UserOptions;
+  const IOptionStore& MachineOptions;
+  IUserInteraction& User;
+  IPlatformServices& Platform;
+  // Holds the calibration files, "DSP.DAT" and drivers/ (no trailing separator).
+  std::string ProgramDirectory;
+  // The default "ImagerFilesDirectory".
+  std::string WorkingDirectory;
+  // Bits per pixel of the primary screen.
+  std::int32_t ScreenDepth = 32;
+  // The system beep.
+  std::function<void()> Beep;
+  // Asks the operating system to power the computer off; false when it
+  // cannot.
+  std::function<bool()> PowerOff;
+};
+
+class TMain : public QMainWindow, private IMainDisplaySurface {
+public:
+  explicit TMain(TMainEnvironment Environment, QWidget* Parent = nullptr);
+  ~TMain() override;
+  TMain(const TMain&) = delete;
+  TMain& operator=(const TMain&) = delete;
+
+  // A start-up check failed: the window must not be shown and the program
+  // ends.
+  bool StartupFailed() const { return StartupFailed_; }
+
+  // File > "Open imager file..." with the name already chosen.
+  bool OpenImagerFile(const std::string& FileName);
+  void StepFrame(std::int32_t Delta);
+
+  // State and parts, for the tests and the benchmark.
+  const TOptions& Options() const { return Options_; }
+  TOptions& MutableOptions() { return Options_; }
+  TMainDisplay& Display() { return Display_; }
+  TImagerSampler& Sampler() { return *Sampler_; }
+  bool HardwareReady() const { return HardwareReady_; }
+  bool DriverIdentifierFound() const { return DriverIdFound_; }
+  TECGGraph& TimeLine() { return *TimeLine_; }
+  TECGGraph& CurvatureGraphControl() { return *CurvatureGraph_; }
+  TScrollableStringList& InfoBox() { return *InfoBox_; }
+  TGauge& GaugeControl() { return *Gauge_; }
+  QPushButton& StartProcedureButton() { return *StartButton_; }
+  QPushButton& StopProcedureButton() { return *StopButton_; }
+  TDirect3DViewerControl& FrontView() { return *FrontView_; }
+  TDirect3DViewerControl& SideView() { return *SideView_; }
+  QString StatusText(std::size_t Panel) const;
+  QMenu& TimeLineMenu() { return *ECGGraphMenu_; }
+  QAction* MenuAction(const QString& Text) const;
+  // The refresh, for handlers outside the window (and the benchmark).
+  void Update() { Display_.Update(*this); }
+
+  void SetDefaultOptions();
+
+  // Stops a running recording (Esc, Stop Procedure).
+  void StopProcedure();
+
+protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void closeEvent(QCloseEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+
+private:
+  // Start-up, in its order.
+  bool CheckPrerequisites();
+  void CreateControls();
+  void CreateViews();
+  void SetUpTimeLine();
+  void SetUpCurvatureGraph();
+  void CreateMenus();
+  void CreateStatusBar();
+  void ReadOptions();
+  void WriteOptions();
+
+  // Menus.
+  void FileMenuAboutToShow();
+  void OptionsMenuAboutToShow();
+  void ViewMenuAboutToShow();
+  void OpenImagerFileClick();
+  void ShutDownWindowsClick();
+  void SetStorageDirectoryClick();
+  void BackgroundColourClick();
+  void UsePhaseCorrectionClick();
+  void ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change);
+  void SetViewMode(std::int32_t Mode);
+  void ToggleCurvatureGraph();
+
+  bool CloseQuery();
+  // The 40 ms tick: held keys and the remote act while the window is active.
+  void TimerTimer();
+  bool PollKeysAndRemote();
+  // Refresh: the one-shot keys refresh at once; polled actions refresh once
+  // per poll.
+  void ApplyControlAction(const TControlAction& Action, bool Refresh);
+  void DrawView(TDirect3DViewerControl& View);
+  void DrawTimeLineMarkers(QPainter& Canvas);
+
+  // IMainDisplaySurface
+  void LayOut() override;
+  void ShowTimeLineCursor(std::int32_t Position) override;
+  void SetTimeLine(const TTimeLinePoints& Line) override;
+  bool CurvatureGraphVisible() const override;
+  ICurvatureGraph& CurvatureGraph() override;
+  void SetGaugeProgress(std::int32_t Percent) override;
+  void FillInformationBox() override;
+  void ShowViews(const TViewCamera& Camera, bool Twin) override;
+  void SetStatusTexts(const TStatusPanelTexts& Texts) override;
+  void SetRemoteIndicators(std::uint32_t Mask) override;
+  void RepaintNow() override;
+
+  TMainEnvironment Env_;
+  TOptions Options_;
+  TMainDisplay Display_;
+  std::unique_ptr<TImagerSampler> Sampler_;
+  bool StartupFailed_ = false;
+  bool DriverIdFound_ = false;
+  std::string DriverId_;
+  bool HardwareReady_ = false;
+
+  // Children, owned by Qt's parent chain.
+  QWidget* Client_ = nullptr;
+  TECGGraph* TimeLine_ = nullptr;
+  TECGGraph* CurvatureGraph_ = nullptr;
+  TScrollableStringList* InfoBox_ = nullptr;
+  TGauge* Gauge_ = nullptr;
+  QPushButton* StartButton_ = nullptr;
+  QPushButton* StopButton_ = nullptr;
+  TDirect3DViewerControl* FrontView_ = nullptr;
+  TDirect3DViewerControl* SideView_ = nullptr;
+  std::array<QLabel*, 5> StatusPanels_{};
+  QMenu* ECGGraphMenu_ = nullptr;
+  QMenu* FileMenu_ = nullptr;
+  QMenu* ViewMenu_ = nullptr;
+  QMenu* OptionsMenu_ = nullptr;
+  TAboutDialog* AboutDialog_ = nullptr;
+  TGetStorageDirectoryDialog* StorageDirectoryDialog_ = nullptr;
+  TGenCoilsDisconnectedDialog* GenCoilsNotice_ = nullptr;
+  QTimer Timer_;
+  TKeyboardControl Keys_;
+};
+
+} // namespace kestrava

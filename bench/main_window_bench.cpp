@@ -1,0 +1,101 @@
+// Cost of one refresh of the real main window (offscreen platform) for a
+// sixteen-sensor frame in twin view at 1920 x 1080: the model rebuilt, the
+// camera aligned, both views drawn and presented into the widgets' backing
+// image, the information box and the status texts filled.
+
+#include "app/OptionStore.h"
+#include "app/window/Main.h"
+#include "foundation/PlatformServices.h"
+#include "foundation/UserInteraction.h"
+#include "imagerdata/ImagerProcedure.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace kestrava;
+
+// A full scope advancing along a bend under the three body markers of a
+// colonoscopy, so that the axes and the cut-off plane exist.
+void FillProcedure(TImagerProcedure& Procedure) {
+  Procedure.ProcedureType = ProcedureColonoscopy;
+  Procedure.HasPainData = true;
+  for (int Index = 0; Index < 60; ++Index) {
+    TImagerFrame& Frame = Procedure.AddFrame();
+    Frame.Time = Index / 86400.0;
+    Frame.Pain = 1 + std::sin(Index * 0.1);
+    Frame.SensorCount = MaxSensors;
+    Frame.TubeRadius = DefaultTubeRadius;
+    Frame.EndoscopeValid = true;
+    const double Advance = 0.005 * Index;
+    for (int Sensor = 0; Sensor < MaxSensors; ++Sensor) {
+      const auto Slot = static_cast<std::size_t>(Sensor);
+      const double A = 0.12 * Sensor - Advance;
+      Frame.SensorValid[Slot] = true;
+      Frame.SensorPosition[Slot] = {0.3 * std::sin(A), 0.1, 0.3 * (1 - std::cos(A)) - 0.2};
+      Frame.SensorDirection[Slot] = {std::cos(A), 0, std::sin(A)};
+    }
+    Frame.SegmentLength.fill(0.3 * 0.12);
+    Frame.MarkerValid = {true, true, true};
+    Frame.MarkerPosition = {{{-0.15, 0.12, 0.25}, {0.15, 0.12, 0.25}, {0.0, 0.15, -0.05}}};
+  }
+}
+
+void MainWindowUpdate(benchmark::State& State) {
+  QTemporaryDir Folder;
+  const std::string Recording = QDir(Folder.path()).filePath("bench.img").toStdString();
+  {
+    TImagerProcedure Procedure;
+    FillProcedure(Procedure);
+    Procedure.SaveToFile(Recording);
+  }
+  TMemoryOptionStore UserOptions, MachineOptions;
+  TScriptedUserInteraction User;
+  TNullPlatformServices Platform;
+  TMain Main({UserOptions,
+              MachineOptions,
+              User,
+              Platform,
+              Folder.path().toStdString(),
+              Folder.path().toStdString(),
+              32,
+              {},
+              {}});
+  Main.MutableOptions().ViewMode = 2;
+  Main.resize(1920, 1080);
+  Main.show();
+  Main.OpenImagerFile(Recording);
+  QApplication::processEvents();
+
+  std::int32_t Step = 1;
+  for (auto _ : State) {
+    if (Main.Display().CurrentFrame + Step < 1 || Main.Display().CurrentFrame + Step > 60)
+      Step = -Step;
+    Main.StepFrame(Step);
+    Main.Update();
+  }
+  State.SetItemsProcessed(State.iterations());
+  State.counters["view_width"] = Main.FrontView().width();
+  State.counters["view_height"] = Main.FrontView().height();
+}
+BENCHMARK(MainWindowUpdate)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+  int QtArgc = 3;
+  char Name[] = "main_window_bench", Option[] = "-platform", Platform[] = "offscreen";
+  char* QtArgv[] = {Name, Option, Platform, nullptr};
+  QApplication Application(QtArgc, QtArgv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,99 @@
+#include "ScreenSession.h"
+
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace kestrava::test {
+
+namespace {
+
+constexpr int StartTimeoutMs = 30000;
+
+} // namespace
+
+bool ScreenToolsAvailable() {
+  return !qEnvironmentVariableIsEmpty("DISPLAY") &&
+         !QStandardPaths::findExecutable("xdotool").isEmpty() &&
+         !QStandardPaths::findExecutable("import").isEmpty();
+}
+
+TScreenSession::TScreenSession() = default;
+
+TScreenSession::~TScreenSession() {
+  if (Program_.state() != QProcess::NotRunning) {
+    Program_.kill();
+    Program_.waitForFinished(5000);
+  }
+}
+
+bool TScreenSession::RunTool(const QString& Tool, const QStringList& Arguments, QString* Output) {
+  QProcess Process;
+  Process.start(Tool, Arguments);
+  if (!Process.waitForFinished(20000))
+    return false;
+  if (Output != nullptr)
+    *Output = QString::fromUtf8(Process.readAllStandardOutput()).trimmed();
+  return Process.exitStatus() == QProcess::NormalExit && Process.exitCode() == 0;
+}
+
+bool TScreenSession::Start(const QString& Program, const QStringList& Arguments) {
+  QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
+  Environment.insert("XDG_CONFIG_HOME", Config_.path());
+  Environment.insert("XDG_CONFIG_DIRS", Config_.filePath("system"));
+  Environment.remove("QT_QPA_PLATFORM");
+  Program_.setProcessEnvironment(Environment);
+  Program_.setWorkingDirectory(Scratch_.path());
+  Program_.setProcessChannelMode(QProcess::ForwardedChannels);
+  Program_.start(Program, Arguments);
+  if (!Program_.waitForStarted(StartTimeoutMs))
+    return false;
+  QElapsedTimer Clock;
+  Clock.start();
+  while (Clock.elapsed() < StartTimeoutMs) {
+    QString Found;
+    if (RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Kestrava V4.5"}, &Found) &&
+        !Found.isEmpty()) {
+      WindowId_ = Found.split('\n').constFirst();
+      FocusMainWindow();
+      return true;
+    }
+    Pause(200);
+  }
+  return false;
+}
+
+void TScreenSession::FocusMainWindow() {
+  // No window manager runs on the test display: give the window the
+  // keyboard directly.
+  RunTool("xdotool", {"windowfocus", "--sync", WindowId_});
+  Pause(500);
+}
+
+bool TScreenSession::WaitForExit(int TimeoutMs) {
+  return Program_.waitForFinished(TimeoutMs);
+}
+
+void TScreenSession::Keys(const QStringList& Keys) {
+  QStringList Arguments{"key", "--delay", "80"};
+  Arguments += Keys;
+  RunTool("xdotool", Arguments);
+}
+
+void TScreenSession::Type(const QString& Text) {
+  RunTool("xdotool", {"type", "--delay", "20", Text});
+}
+
+void TScreenSession::Pause(int Milliseconds) {
+  QThread::msleep(static_cast<unsigned long>(Milliseconds));
+}
+
+QImage TScreenSession::Screenshot() {
+  const QString File = Scratch_.filePath("screen.png");
+  if (!RunTool("import", {"-window", "root", File}))
+    return {};
+  return QImage(File).convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace kestrava::test

@@ -1,0 +1,53 @@
+#pragma once
+// Drives the real workstation program on the X display of the test (started
+// by xvfb-run): launches it with a private settings scope, types keys into it
+// with xdotool, and takes screenshots with ImageMagick's import.
+
+#include <QImage>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace kestrava::test {
+
+class TScreenSession {
+public:
+  TScreenSession();
+  ~TScreenSession();
+
+  // The private settings directory (XDG_CONFIG_HOME of the program).
+  QString ConfigHome() const { return Config_.path(); }
+  QString ScratchPath(const QString& Name) const { return Scratch_.filePath(Name); }
+
+  // Starts the program with Arguments and waits until its main window
+  // exists and has the keyboard focus. False after a time-out.
+  bool Start(const QString& Program, const QStringList& Arguments = {});
+  // Waits up to TimeoutMs for the program to end; true when it did.
+  bool WaitForExit(int TimeoutMs);
+  int ExitCode() const { return Program_.exitCode(); }
+
+  // Gives the main window the keyboard again: with no window manager, a
+  // closed dialog leaves the focus nowhere.
+  void FocusMainWindow();
+  // xdotool key / type into the window with the focus.
+  void Keys(const QStringList& Keys);
+  void Type(const QString& Text);
+  // Waits for the display to settle after input.
+  static void Pause(int Milliseconds);
+
+  QImage Screenshot();
+
+private:
+  static bool RunTool(const QString& Tool, const QStringList& Arguments, QString* Output = nullptr);
+
+  QTemporaryDir Config_;
+  QTemporaryDir Scratch_;
+  QProcess Program_;
+  QString WindowId_;
+};
+
+// Whether a screenshot can be taken here (a display and the tools).
+bool ScreenToolsAvailable();
+
+} // namespace kestrava::test

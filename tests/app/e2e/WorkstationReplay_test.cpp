@@ -1,0 +1,77 @@
+// The workstation as an operator meets it, on a virtual display: open a
+// recording with F3, switch to twin view from the View menu, see both views
+// and the time line, leave with File > Exit and find the choice stored.
+
+#include "ScreenContent.h"
+#include "ScreenSession.h"
+#include "imagerdata/ImagerProcedure.h"
+#include "tools/DemoRecording.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace kestrava::test {
+namespace {
+
+constexpr QRgb ViewGreen = qRgb(0, 128, 0);
+
+QString SettingsFile(const TScreenSession& Session) {
+  return Session.ConfigHome() + "/Qel Medical Systems/Kestrava V4.5.conf";
+}
+
+TEST(WorkstationReplay, OpensARecordingShowsTwinViewsAndStoresTheViewModeOnExit) {
+  if (!ScreenToolsAvailable())
+    GTEST_SKIP() << "needs an X display (xvfb-run), xdotool and ImageMagick's import";
+  TScreenSession Session;
+  TImagerProcedure Demo;
+  BuildDemoProcedure(Demo);
+  const QString Recording = Session.ScratchPath("demo.img");
+  Demo.SaveToFile(Recording.toStdString());
+
+  ASSERT_TRUE(Session.Start(KESTRAVA_PROGRAM_DIR "/kestrava")) << "no main window appeared";
+  Session.Keys({"F3"});
+  TScreenSession::Pause(1500);
+  Session.Type(Recording);
+  Session.Keys({"Return"});
+  TScreenSession::Pause(1500);
+  Session.FocusMainWindow();
+  // View menu: Endoscope is highlighted first; Twin view is ten items down
+  // (separators are skipped).
+  Session.Keys({"alt+v"});
+  TScreenSession::Pause(500);
+  QStringList Downs;
+  for (int I = 0; I < 9; ++I)
+    Downs << "Down";
+  Session.Keys(Downs);
+  Session.Keys({"Return"});
+  TScreenSession::Pause(2000);
+
+  const QImage Screen = Session.Screenshot();
+  ASSERT_FALSE(Screen.isNull());
+  // Left in the test's working directory for whoever reads a failure.
+  Screen.save("workstation_e2e_replay.png");
+  const std::vector<QRect> Views = ColourRegions(Screen, ViewGreen, 100);
+  ASSERT_EQ(Views.size(), 2u) << "expected two green views side by side";
+  for (const QRect& View : Views)
+    EXPECT_GT(GreyPixels(Screen, View), 200)
+        << "no endoscope drawn in the view at x " << View.left();
+  const QRect TimeLine = BlackBand(Screen, Views.front().bottom());
+  ASSERT_GE(TimeLine.height(), 80) << "no time line under the views";
+  EXPECT_GT(WhitePixels(Screen, TimeLine), 300) << "the time line shows no curve";
+
+  // File > Exit through its mnemonic.
+  Session.FocusMainWindow();
+  Session.Keys({"alt+f"});
+  TScreenSession::Pause(400);
+  Session.Keys({"x"});
+  ASSERT_TRUE(Session.WaitForExit(15000)) << "the program did not close";
+  QFile Settings(SettingsFile(Session));
+  ASSERT_TRUE(Settings.open(QIODevice::ReadOnly)) << "no settings written";
+  const QString Text = QString::fromUtf8(Settings.readAll());
+  EXPECT_TRUE(Text.contains("ViewMode=2")) << Text.toStdString();
+  EXPECT_TRUE(Text.contains("ImagerFilesDirectory=")) << Text.toStdString();
+}
+
+} // namespace
+} // namespace kestrava::test

@@ -1,0 +1,160 @@
+// The main window on Qt's offscreen platform: start-up with an empty or a
+// stored option set, the layout with and without a driver, opening
+// recordings, stepping with the beep, the time line's pop-up, closing.
+
+#include "acquisition/ImagerSampler.h"
+#include "app/window/Main.h"
+#include "controls/ECGGraph.h"
+#include "controls/Gauge.h"
+#include "foundation/PlatformServices.h"
+#include "foundation/UserInteraction.h"
+#include "render/Direct3DViewerControl.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace kestrava {
+namespace {
+
+constexpr const char* SimulatorId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
+
+class MainWindow : public ::testing::Test {
+protected:
+  std::unique_ptr<TMain> Make(std::string ProgramDirectory = KESTRAVA_PROGRAM_DIR) {
+    auto Main = std::make_unique<TMain>(
+        TMainEnvironment{UserOptions, MachineOptions, User, Platform, std::move(ProgramDirectory),
+                         Folder.path().toStdString(), ScreenDepth, [this] { ++Beeps; },
+                         [] {
+                           return false;
+                         }});
+    Main->resize(1000, 700);
+    Main->show();
+    return Main;
+  }
+
+  std::string WriteRecording(int Frames) {
+    TImagerProcedure Procedure;
+    for (int I = 0; I < Frames; ++I) {
+      TImagerFrame& Frame = Procedure.AddFrame();
+      Frame.Time = I / 86400.0;
+      Frame.Pain = I;
+    }
+    const std::string Name = QDir(Folder.path()).filePath("rec.img").toStdString();
+    Procedure.SaveToFile(Name);
+    return Name;
+  }
+
+  QTemporaryDir Folder;
+  TMemoryOptionStore UserOptions, MachineOptions;
+  TScriptedUserInteraction User;
+  TNullPlatformServices Platform;
+  std::int32_t ScreenDepth = 32;
+  int Beeps = 0;
+};
+
+TEST_F(MainWindow, StartsOnAnEmptyStoreWithEveryDefaultAndNoHardware) {
+  const auto Main = Make();
+  EXPECT_FALSE(Main->StartupFailed());
+  EXPECT_TRUE(User.Messages().empty());
+  EXPECT_EQ(Main->windowTitle(), "Kestrava V4.5");
+  const TOptions& O = Main->Options();
+  EXPECT_EQ(O.ImagerFilesDirectory, Folder.path().toStdString());
+  EXPECT_EQ(O.ViewMode, 0);
+  EXPECT_EQ(O.BackgroundColor, 32768);
+  EXPECT_EQ(Main->Display().Procedure().PainThreshold(), 0.1);
+  EXPECT_FALSE(Main->DriverIdentifierFound());
+  EXPECT_FALSE(Main->HardwareReady());
+  EXPECT_FALSE(Main->StartProcedureButton().isEnabled());
+  EXPECT_FALSE(Main->StopProcedureButton().isEnabled());
+  EXPECT_EQ(Main->Display().Mode, ModeIdle);
+  EXPECT_EQ(Main->StatusText(0), "AP view");
+  EXPECT_EQ(Main->StatusText(4), "Phase correction off");
+}
+
+TEST_F(MainWindow, APaletteDisplayStopsTheStartWithItsMessage) {
+  ScreenDepth = 8;
+  const auto Main = Make();
+  EXPECT_TRUE(Main->StartupFailed());
+  ASSERT_EQ(User.Messages().size(), 1u);
+  EXPECT_EQ(User.Messages()[0].Icon, TMessageIcon::Error);
+}
+
+TEST_F(MainWindow, TheSimulatedDriverMakesTheHardwareReadyAndTheButtonsTakeTheirPlace) {
+  MachineOptions.WriteString("Driver ID", SimulatorId);
+  const auto Main = Make();
+  EXPECT_TRUE(Main->DriverIdentifierFound());
+  EXPECT_TRUE(Main->HardwareReady());
+  EXPECT_TRUE(Main->StartProcedureButton().isEnabled());
+  EXPECT_FALSE(Main->StartProcedureButton().isHidden());
+  // Stop under Start, both under the gauge.
+  EXPECT_LT(Main->GaugeControl().geometry().bottom(), Main->StartProcedureButton().y());
+  EXPECT_LT(Main->StartProcedureButton().geometry().bottom(), Main->StopProcedureButton().y());
+}
+
+TEST_F(MainWindow, OpensStepsAndBeepsAtBothEnds) {
+  const auto Main = Make();
+  ASSERT_TRUE(Main->OpenImagerFile(WriteRecording(3)));
+  EXPECT_EQ(Main->TimeLine().NumPoints(), 3);
+  EXPECT_EQ(Main->TimeLine().CursorPosition(), 0);
+  Main->StepFrame(-1);
+  EXPECT_EQ(Beeps, 1);
+  Main->StepFrame(10);
+  Main->Update();
+  EXPECT_EQ(Main->Display().CurrentFrame, 3);
+  EXPECT_EQ(Main->TimeLine().CursorPosition(), 2);
+  Main->StepFrame(1);
+  EXPECT_EQ(Beeps, 2);
+}
+
+TEST_F(MainWindow, TwinViewFromTheMenuShowsBothViewsSideBySide) {
+  const auto Main = Make();
+  Main->MenuAction("Twin view")->trigger();
+  EXPECT_EQ(Main->Options().ViewMode, 2);
+  EXPECT_EQ(Main->StatusText(0), "Twin view");
+  EXPECT_FALSE(Main->SideView().isHidden());
+  EXPECT_EQ(Main->FrontView().width(), Main->SideView().width());
+  EXPECT_GT(Main->SideView().x(), Main->FrontView().geometry().right());
+  Main->MenuAction("AP view")->trigger();
+  EXPECT_TRUE(Main->SideView().isHidden());
+}
+
+TEST_F(MainWindow, RightClickOnAnEmptyTimeLineOffersOnlyTheClearingItems) {
+  const auto Main = Make();
+  Main->OpenImagerFile(WriteRecording(0));
+  TECGGraph& Line = Main->TimeLine();
+  Line.OnMouseDown(Line, Qt::RightButton, 5, 5);
+  Line.OnMouseUp(Line, Qt::RightButton, 5, 5);
+  const QList<QAction*> Items = Main->TimeLineMenu().actions();
+  QStringList Enabled;
+  for (const QAction* Item : Items)
+    if (!Item->isSeparator() && Item->isEnabled())
+      Enabled << Item->text();
+  EXPECT_EQ(Enabled, (QStringList{"Clear analysis markers", "Clear reference markers"}));
+  Main->TimeLineMenu().hide();
+}
+
+TEST_F(MainWindow, SetDefaultOptionsAndClosingWriteTheOptionsBack) {
+  UserOptions.WriteInteger("ViewMode", 1);
+  UserOptions.WriteString("SensorFilename", "Catheter.msd");
+  {
+    const auto Main = Make();
+    EXPECT_EQ(Main->Options().ViewMode, 1);
+    Main->SetDefaultOptions();
+    EXPECT_EQ(Main->Options().ViewMode, 0);
+    EXPECT_EQ(Main->Options().SensorFilename, "Catheter.msd");
+    Main->MutableOptions().ViewMode = 2;
+    EXPECT_TRUE(Main->close());
+  }
+  EXPECT_EQ(UserOptions.ReadInteger("ViewMode"), 2);
+  EXPECT_EQ(UserOptions.ReadString("SensorFilename"), "Catheter.msd");
+}
+
+} // namespace
+} // namespace kestrava
