@@ -8,6 +8,7 @@
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "render/Direct3DViewerControl.h"
 
 #include <QApplication>
 #include <QDir>

@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QStatusBar>
 
 namespace kestrava {
@@ -55,6 +56,7 @@ QString FromUtf8(const std::string& Text) {
 
 TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
     : QMainWindow(Parent), Env_(std::move(Environment)), Display_(Options_) {
+  InfoBoxMirror_ = qEnvironmentVariable("KESTRAVA_INFO_BOX_FILE");
   // 1-3: the title, then what the program cannot run without.
   setWindowTitle(ProgramTitle);
   if (!CheckPrerequisites())
@@ -613,6 +615,19 @@ void TMain::FillInformationBox() {
   for (const std::string& Line : Text.Lines)
     InfoBox_->AddLine(Line);
   InfoBox_->update();
+  if (!InfoBoxMirror_.isEmpty())
+    MirrorInformationBox(Text.Lines);
+}
+
+void TMain::MirrorInformationBox(const std::vector<std::string>& Lines) const {
+  QSaveFile File(InfoBoxMirror_);
+  if (!File.open(QIODevice::WriteOnly))
+    return;
+  for (const std::string& Line : Lines) {
+    File.write(Line.data(), static_cast<qint64>(Line.size()));
+    File.write("\n", 1);
+  }
+  File.commit();
 }
 
 void TMain::ShowViews(const TViewCamera& Camera, bool Twin) {

@@ -107,6 +107,8 @@ public:
 
   // Stops a running recording (Esc, Stop Procedure).
   void StopProcedure();
+  // The 40 ms tick: held keys and the remote act while the window is active.
+  void TimerTimer();
 
 protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -139,9 +141,10 @@ private:
   void ToggleCurvatureGraph();
 
   bool CloseQuery();
-  // The 40 ms tick: held keys and the remote act while the window is active.
-  void TimerTimer();
   bool PollKeysAndRemote();
+  // With KESTRAVA_INFO_BOX_FILE set, the box's lines also go to that file,
+  // so that a test driving the real program can read what it shows.
+  void MirrorInformationBox(const std::vector<std::string>& Lines) const;
   // Refresh: the one-shot keys refresh at once; polled actions refresh once
   // per poll.
   void ApplyControlAction(const TControlAction& Action, bool Refresh);
@@ -190,6 +193,7 @@ private:
   TGenCoilsDisconnectedDialog* GenCoilsNotice_ = nullptr;
   QTimer Timer_;
   TKeyboardControl Keys_;
+  QString InfoBoxMirror_;
 };
 
 } // namespace kestrava

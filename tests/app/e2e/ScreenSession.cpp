@@ -43,6 +43,7 @@ bool TScreenSession::Start(const QString& Program, const QStringList& Arguments)
   Environment.insert("XDG_CONFIG_HOME", Config_.path());
   Environment.insert("XDG_CONFIG_DIRS", Config_.filePath("system"));
   Environment.remove("QT_QPA_PLATFORM");
+  Environment.insert(Extra_);
   Program_.setProcessEnvironment(Environment);
   Program_.setWorkingDirectory(Scratch_.path());
   Program_.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -79,6 +80,14 @@ void TScreenSession::Keys(const QStringList& Keys) {
   QStringList Arguments{"key", "--delay", "80"};
   Arguments += Keys;
   RunTool("xdotool", Arguments);
+}
+
+void TScreenSession::HoldKeys(const QStringList& Keys, int Milliseconds) {
+  RunTool("xdotool", QStringList{"keydown"} + Keys);
+  Pause(Milliseconds);
+  QStringList Reversed(Keys.rbegin(), Keys.rend());
+  RunTool("xdotool", QStringList{"keyup"} + Reversed);
+  Pause(300);
 }
 
 void TScreenSession::Type(const QString& Text) {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -19,6 +20,11 @@ public:
   // The private settings directory (XDG_CONFIG_HOME of the program).
   QString ConfigHome() const { return Config_.path(); }
   QString ScratchPath(const QString& Name) const { return Scratch_.filePath(Name); }
+
+  // Adds a variable to the program's environment (before Start).
+  void SetEnvironment(const QString& Name, const QString& Value) { Extra_.insert(Name, Value); }
+  // Holds Keys down for Milliseconds, then lets them go in reverse order.
+  void HoldKeys(const QStringList& Keys, int Milliseconds);
 
   // Starts the program with Arguments and waits until its main window
   // exists and has the keyboard focus. False after a time-out.
@@ -45,6 +51,7 @@ private:
   QTemporaryDir Scratch_;
   QProcess Program_;
   QString WindowId_;
+  QProcessEnvironment Extra_;
 };
 
 // Whether a screenshot can be taken here (a display and the tools).

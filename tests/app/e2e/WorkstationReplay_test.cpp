@@ -1,6 +1,7 @@
 // The workstation as an operator meets it, on a virtual display: open a
 // recording with F3, switch to twin view from the View menu, see both views
-// and the time line, leave with File > Exit and find the choice stored.
+// and the time line, leave with File > Exit and find the choice stored; step
+// through a recording with held keys.
 
 #include "ScreenContent.h"
 #include "ScreenSession.h"
@@ -71,6 +72,44 @@ TEST(WorkstationReplay, OpensARecordingShowsTwinViewsAndStoresTheViewModeOnExit)
   const QString Text = QString::fromUtf8(Settings.readAll());
   EXPECT_TRUE(Text.contains("ViewMode=2")) << Text.toStdString();
   EXPECT_TRUE(Text.contains("ImagerFilesDirectory=")) << Text.toStdString();
+}
+
+// The "Current frame:" line of the information box as the program last
+// wrote it; 0 when there is none.
+int CurrentFrameShown(const QString& MirrorFile) {
+  QFile File(MirrorFile);
+  if (!File.open(QIODevice::ReadOnly))
+    return 0;
+  for (const QByteArray& Line : File.readAll().split('\n'))
+    if (Line.startsWith("Current frame:"))
+      return Line.mid(Line.indexOf('\t') + 1).trimmed().toInt();
+  return 0;
+}
+
+TEST(WorkstationReplay, HeldPageDownStepsFrameByFrameAndShiftTenAtATime) {
+  if (!ScreenToolsAvailable())
+    GTEST_SKIP() << "needs an X display (xvfb-run), xdotool and ImageMagick's import";
+  TScreenSession Session;
+  TImagerProcedure Demo;
+  BuildDemoProcedure(Demo);
+  const QString Recording = Session.ScratchPath("demo.img");
+  Demo.SaveToFile(Recording.toStdString());
+  const QString Mirror = Session.ScratchPath("info.txt");
+  Session.SetEnvironment("KESTRAVA_INFO_BOX_FILE", Mirror);
+  ASSERT_TRUE(Session.Start(KESTRAVA_PROGRAM_DIR "/kestrava", {Recording}));
+  ASSERT_EQ(CurrentFrameShown(Mirror), 1);
+
+  // Held for a second: one frame per 40 ms tick, so well over one frame and
+  // less than the 300 of the recording.
+  Session.HoldKeys({"Next"}, 1000);
+  const int AfterPlain = CurrentFrameShown(Mirror);
+  EXPECT_GT(AfterPlain, 3);
+  EXPECT_LT(AfterPlain, 100);
+
+  Session.HoldKeys({"shift", "Next"}, 300);
+  const int AfterShift = CurrentFrameShown(Mirror);
+  EXPECT_GT(AfterShift, AfterPlain);
+  EXPECT_EQ((AfterShift - AfterPlain) % 10, 0) << AfterPlain << " -> " << AfterShift;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/window/Main.h"
 #include "controls/ECGGraph.h"
 #include "controls/Gauge.h"
+#include "controls/ScrollableStringList.h"
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "render/Direct3DViewerControl.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -138,6 +140,44 @@ TEST_F(MainWindow, RightClickOnAnEmptyTimeLineOffersOnlyTheClearingItems) {
       Enabled << Item->text();
   EXPECT_EQ(Enabled, (QStringList{"Clear analysis markers", "Clear reference markers"}));
   Main->TimeLineMenu().hide();
+}
+
+// A key as the keyboard delivers it: to the widget with the focus.
+void SendKey(TMain& Main, QEvent::Type Type, int Key, Qt::KeyboardModifiers Modifiers = {}) {
+  QKeyEvent Event(Type, Key, Modifiers);
+  QWidget* Focus = QApplication::focusWidget();
+  QApplication::sendEvent(Focus != nullptr ? Focus : &Main, &Event);
+}
+
+TEST_F(MainWindow, HeldPageDownStepsOncePerTickShiftTenAndBeepsAtTheEnd) {
+  const auto Main = Make();
+  Main->OpenImagerFile(WriteRecording(25));
+  Main->activateWindow();
+  QApplication::processEvents();
+  ASSERT_TRUE(Main->isActiveWindow());
+  SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown);
+  Main->TimerTimer();
+  Main->TimerTimer();
+  EXPECT_EQ(Main->Display().CurrentFrame, 3);
+  SendKey(*Main, QEvent::KeyRelease, Qt::Key_PageDown);
+  Main->TimerTimer();
+  EXPECT_EQ(Main->Display().CurrentFrame, 3);
+
+  SendKey(*Main, QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+  SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown, Qt::ShiftModifier);
+  for (int Tick = 0; Tick < 4; ++Tick)
+    Main->TimerTimer();
+  // 13, 23, 25, then the end: a beep on the last tick only.
+  EXPECT_EQ(Main->Display().CurrentFrame, 25);
+  EXPECT_EQ(Beeps, 1);
+  EXPECT_EQ(Main->InfoBox().Line(4), "Current frame: \t25");
+
+  // Losing the keyboard forgets what was held.
+  Main->clearFocus();
+  QEvent Deactivate(QEvent::WindowDeactivate);
+  QApplication::sendEvent(Main.get(), &Deactivate);
+  Main->TimerTimer();
+  EXPECT_EQ(Beeps, 1);
 }
 
 TEST_F(MainWindow, SetDefaultOptionsAndClosingWriteTheOptionsBack) {
