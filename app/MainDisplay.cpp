@@ -109,6 +109,11 @@ bool TMainDisplay::OpenImagerFile(const std::string& FileName, IUserInteraction&
     Update(Surface);
     return false;
   }
+  ShowProcedure(FileName, Surface);
+  return Recognised;
+}
+
+void TMainDisplay::ShowProcedure(const std::string& FileName, IMainDisplaySurface& Surface) {
   CurrentFileName = FileName;
   SetMode(ModeReplay, Surface);
   CurrentFrame = 1;
@@ -121,7 +126,6 @@ bool TMainDisplay::OpenImagerFile(const std::string& FileName, IUserInteraction&
     CurrentFrame = 0;
   SelectedCurvaturePoint = -1;
   Update(Surface);
-  return Recognised;
 }
 
 TStepResult TMainDisplay::StepFrame(std::int32_t Delta) {

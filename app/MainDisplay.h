@@ -112,6 +112,10 @@ public:
   bool OpenImagerFile(const std::string& FileName, IUserInteraction& User,
                       IMainDisplaySurface& Surface);
 
+  // Shows the procedure already in memory for replay as FileName, from its
+  // first frame (what opening a file does once the file is read).
+  void ShowProcedure(const std::string& FileName, IMainDisplaySurface& Surface);
+
   // Moves the current frame by Delta within 1 .. frame count.
   TStepResult StepFrame(std::int32_t Delta);
 

@@ -10,6 +10,7 @@
 #include "app/ViewPicture.h"
 #include "app/window/AboutDialog.h"
 #include "app/window/GenCoilsDisconnectedDialog.h"
+#include "app/window/GetProcedureDetailsDialog.h"
 #include "app/window/GetStorageDirectoryDialog.h"
 #include "controls/ECGGraph.h"
 #include "controls/Gauge.h"
@@ -80,6 +81,7 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
   CreateMenus();
   CreateStatusBar();
   AboutDialog_ = new TAboutDialog(this, QCoreApplication::applicationFilePath().toStdString());
+  DetailsDialog_ = new TGetProcedureDetailsDialog(this);
   StorageDirectoryDialog_ = new TGetStorageDirectoryDialog(this);
   // 15-16: no procedure yet.
   Display_.ClearProcedureState();
@@ -164,10 +166,12 @@ void TMain::CreateControls() {
   StartButton_->setObjectName("StartProcedureButton");
   StartButton_->resize(InfoBoxWidth - 16, ButtonHeight);
   StartButton_->hide();
+  connect(StartButton_, &QPushButton::clicked, this, [this] { StartProcedure(); });
   StopButton_ = new QPushButton("Stop Procedure", Client_);
   StopButton_->setObjectName("StopProcedureButton");
   StopButton_->resize(InfoBoxWidth - 16, ButtonHeight);
   StopButton_->hide();
+  connect(StopButton_, &QPushButton::clicked, this, [this] { StopProcedure(); });
 
   TimeLine_ = new TECGGraph(Client_);
   TimeLine_->setObjectName("ECGGraph");
@@ -748,15 +752,6 @@ void TMain::ApplyControlAction(const TControlAction& Action, bool Refresh) {
   }
   if (Refresh)
     Update();
-}
-
-} // namespace kestrava
-
-namespace kestrava {
-
-void TMain::StopProcedure() {
-  if (!Sampler_->Ready())
-    return;
 }
 
 } // namespace kestrava

@@ -13,6 +13,8 @@
 #include "app/MainDisplay.h"
 #include "app/OptionStore.h"
 #include "app/Options.h"
+#include "app/ProcedureDetails.h"
+#include "app/ProcedureRecorder.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -37,6 +39,7 @@ class TImagerSampler;
 class TScrollableStringList;
 class TAboutDialog;
 class TGenCoilsDisconnectedDialog;
+class TGetProcedureDetailsDialog;
 class TGetStorageDirectoryDialog;
 
 inline constexpr const char* ProgramTitle = "Kestrava V4.5";
@@ -47,6 +50,8 @@ inline constexpr const char* PhaseCorrectionNoticeMessage =
     "Changing the phase correction option will have effect next time a recording is made";
 inline constexpr const char* PowerOffFailedMessage =
     "The computer could not be shut down from this program.";
+inline constexpr const char* DspFailedMessage = "Failed to initialise DSP chip";
+inline constexpr const char* SaveProblemMessage = "A problem occurred saving the imager file.";
 
 // What the window needs from the world around it.
 struct TMainEnvironment {
@@ -65,6 +70,15 @@ struct TMainEnvironment {
   // Asks the operating system to power the computer off; false when it
   // cannot.
   std::function<bool()> PowerOff;
+  // Where recording time stamps come from; null: the workstation's steady
+  // clock. Must outlive the window.
+  IRecordingClock* Clock = nullptr;
+  // Runs the procedure details dialog on Details (preset in, results out);
+  // empty: the real dialog.
+  std::function<bool(TProcedureDetails& Details)> AskProcedureDetails;
+  // Asks where to save a recording that could not be saved where it was
+  // recorded; an empty answer declines. Empty: a save-file dialog.
+  std::function<std::string()> AskSaveFileName;
 };
 
 class TMain : public QMainWindow, private IMainDisplaySurface {
@@ -105,7 +119,12 @@ public:
 
   void SetDefaultOptions();
 
-  // Stops a running recording (Esc, Stop Procedure).
+  // "Start Procedure": checks, details, sampler set-up, the live file, then
+  // the acquisition step runs whenever the application is idle.
+  void StartProcedure();
+  // One acquisition step; Done false asks to be called again at once.
+  void AcquisitionStep(bool& Done);
+  // Stops a running recording (Esc, Stop Procedure), saves and reopens it.
   void StopProcedure();
   // The 40 ms tick: held keys and the remote act while the window is active.
   void TimerTimer();
@@ -141,6 +160,14 @@ private:
   void ToggleCurvatureGraph();
 
   bool CloseQuery();
+  bool RunProcedureDetails(TProcedureDetails& Details);
+  bool SetUpSampler();
+  bool BeginRecording(const TProcedureDetails& Details);
+  void EnterRecordingMode();
+  void ShowAcquisition(const TAcquisitionStep& Step);
+  void SaveRecording();
+  std::string CalibrationPath(const std::string& FileName) const;
+  IRecordingClock& Clock();
   bool PollKeysAndRemote();
   // With KESTRAVA_INFO_BOX_FILE set, the box's lines also go to that file,
   // so that a test driving the real program can read what it shows.
@@ -193,6 +220,9 @@ private:
   TGenCoilsDisconnectedDialog* GenCoilsNotice_ = nullptr;
   QTimer Timer_;
   TKeyboardControl Keys_;
+  std::unique_ptr<TProcedureRecorder> Recorder_;
+  TSteadyRecordingClock SteadyClock_;
+  TGetProcedureDetailsDialog* DetailsDialog_ = nullptr;
   QString InfoBoxMirror_;
 };
 

@@ -1,0 +1,213 @@
+// Recording in the main window with the simulated driver on a scripted clock:
+// the start's checks, frames stored once per second while the display keeps
+// refreshing, the generator-coils notice, the timeouts, a save that fails at
+// Stop, closing refused while recording.
+
+#include "acquisition/ImagerSampler.h"
+#include "app/window/GenCoilsDisconnectedDialog.h"
+#include "app/window/Main.h"
+#include "controls/ECGGraph.h"
+#include "foundation/PlatformServices.h"
+#include "foundation/UserInteraction.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace kestrava {
+namespace {
+
+constexpr const char* SimulatorId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
+constexpr double StepSeconds = 0.1;
+
+// Each reading is a tenth of a second after the one before.
+class TScriptedClock final : public IRecordingClock {
+public:
+  double Now() override { return 46000.0 + (Readings_++) * StepSeconds / 86400.0; }
+
+private:
+  int Readings_ = 0;
+};
+
+class MainRecording : public ::testing::Test {
+protected:
+  MainRecording() {
+    // The program directory with the simulator unpaced and DSP.DAT's script.
+    namespace fs = std::filesystem;
+    fs::copy(KESTRAVA_PROGRAM_DIR, Program.path().toStdString(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    MachineOptions.WriteString("Driver ID", SimulatorId);
+    UserOptions.WriteString("ImagerFileStorageDirectory", Storage());
+  }
+
+  void Script(const std::string& Lines) {
+    std::ofstream(QDir(Program.path()).filePath("DSP.DAT").toStdString())
+        << "pacing none\n" << Lines;
+  }
+
+  std::string Storage() const { return QDir(Folder.path()).filePath("store").toStdString(); }
+
+  std::unique_ptr<TMain> Make() {
+    TMainEnvironment Environment{UserOptions,
+                                 MachineOptions,
+                                 User,
+                                 Platform,
+                                 Program.path().toStdString(),
+                                 Folder.path().toStdString(),
+                                 32,
+                                 {},
+                                 {}};
+    Environment.Clock = &Clock;
+    Environment.AskProcedureDetails = [this](TProcedureDetails& Details) {
+      Details.FileName = FullImagerFilePath(Details.StorageDirectory, "rec");
+      Details.PatientName = "Patient";
+      Details.SensorFile = "Catheter16.msd";
+      Details.GeneratorCoilsFile = "Generator.gen";
+      return true;
+    };
+    Environment.AskSaveFileName = [this] { return SaveElsewhere; };
+    auto Main = std::make_unique<TMain>(Environment);
+    Main->resize(1000, 700);
+    Main->show();
+    Main->activateWindow();
+    QApplication::processEvents();
+    return Main;
+  }
+
+  // Runs acquisition steps until Seconds of scripted time have passed or the
+  // recording ended; returns the steps taken.
+  static int Record(TMain& Main, double Seconds) {
+    int Steps = 0;
+    for (; Steps < Seconds / StepSeconds && Main.Sampler().Ready(); ++Steps) {
+      bool Done = true;
+      Main.AcquisitionStep(Done);
+    }
+    return Steps;
+  }
+
+  QTemporaryDir Folder, Program;
+  TMemoryOptionStore UserOptions, MachineOptions;
+  TScriptedUserInteraction User;
+  TNullPlatformServices Platform;
+  TScriptedClock Clock;
+  std::string SaveElsewhere;
+};
+
+TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample) {
+  Script("");
+  UserOptions.WriteInteger("ViewMode", 1);
+  User.QueueAnswer(TMessageAnswer::Yes); // create the storage directory
+  const auto Main = Make();
+  ASSERT_TRUE(Main->HardwareReady());
+  Main->StartProcedure();
+  ASSERT_TRUE(Main->Sampler().Ready()) << ::testing::PrintToString(User.Texts());
+  EXPECT_EQ(Main->Options().ViewMode, 0) << "lateral becomes AP at the start";
+  EXPECT_EQ(Main->Display().Mode, ModeRecording);
+  EXPECT_FALSE(Main->StartProcedureButton().isEnabled());
+  EXPECT_FALSE(Main->close()) << "closing refused while recording";
+  EXPECT_EQ(User.Texts().back(), StopBeforeClosingMessage);
+
+  // 2.5 s: the first frame at the first step past 1 s, the second past 2 s.
+  EXPECT_GE(Record(*Main, 2.5), 20);
+  EXPECT_EQ(Main->Display().CurrentFrame, 2);
+  EXPECT_EQ(Main->TimeLine().NumPoints(), 2);
+
+  // Esc stops, saves and reopens the recording for replay.
+  QKeyEvent Escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : Main.get(),
+                          &Escape);
+  EXPECT_FALSE(Main->Sampler().Ready());
+  EXPECT_EQ(Main->Display().Mode, ModeReplay);
+  EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
+  EXPECT_EQ(Main->Display().CurrentFileName, FullImagerFilePath(Storage(), "rec"));
+  EXPECT_TRUE(Main->StartProcedureButton().isEnabled());
+}
+
+TEST_F(MainRecording, UnpluggedCoilsShowTheNoticeAndStoreNothingUntilTheNextGoodSample) {
+  // The simulator's time runs 1/25 s per sample; the coils are out from 1 s
+  // to 3 s of its time, steps 25 to 74, i.e. 2.5 s to 7.5 s on our clock.
+  Script("coils_disconnected 1 3\n");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  Main->StartProcedure();
+  Record(*Main, 5.0);
+  const auto* Notice = Main->findChild<TGenCoilsDisconnectedDialog*>();
+  ASSERT_NE(Notice, nullptr);
+  EXPECT_TRUE(Notice->isVisible());
+  const std::int32_t Stored = Main->Display().CurrentFrame;
+  Record(*Main, 2.0);
+  EXPECT_EQ(Main->Display().CurrentFrame, Stored) << "nothing stored while unplugged";
+  Record(*Main, 1.0);
+  EXPECT_FALSE(Notice->isVisible());
+  EXPECT_EQ(Main->Display().CurrentFrame, Stored + 1) << "the first good sample is stored at once";
+  Main->StopProcedure();
+}
+
+TEST_F(MainRecording, TimeoutsEndTheRecordingWithTheirMessageAndSaveIt) {
+  for (const auto& [Line, Message] :
+       {std::pair{"sample_timeout 0.2\n", HardwareTimeoutMessage},
+        std::pair{"pain_timeout 0.2\n", PressureSensorTimeoutMessage}}) {
+    Script(Line);
+    std::filesystem::create_directories(Storage());
+    UserOptions.WriteInteger("UsePainSensor", 1);
+    const auto Main = Make();
+    Main->StartProcedure();
+    ASSERT_TRUE(Main->Sampler().Ready());
+    Record(*Main, 5.0);
+    EXPECT_FALSE(Main->Sampler().Ready());
+    EXPECT_EQ(User.Texts().back(), Message);
+    EXPECT_EQ(Main->Display().Mode, ModeReplay);
+    EXPECT_TRUE(std::filesystem::exists(FullImagerFilePath(Storage(), "rec")));
+  }
+}
+
+TEST_F(MainRecording, ACalibrationFileThatDoesNotLoadIsNamedAndNothingStarts) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  std::filesystem::remove(QDir(Program.path()).filePath("Remote.dat").toStdString());
+  const auto Main = Make();
+  Main->StartProcedure();
+  EXPECT_FALSE(Main->Sampler().Ready());
+  EXPECT_EQ(User.Texts().back(), "Failed to load remote control calibration data");
+  EXPECT_EQ(Main->Display().Mode, ModeIdle);
+}
+
+TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  Main->StartProcedure();
+  Record(*Main, 3.5);
+  // Something takes the file's place: the save cannot replace it.
+  const std::string Recorded = FullImagerFilePath(Storage(), "rec");
+  std::filesystem::remove(Recorded);
+  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+
+  User.QueueAnswer(TMessageAnswer::No);
+  Main->StopProcedure();
+  ASSERT_GE(User.Messages().size(), 1u);
+  EXPECT_NE(User.Texts().back().find(Recorded), std::string::npos) << User.Texts().back();
+  EXPECT_TRUE(Main->Display().ProcedureShown);
+  EXPECT_EQ(Main->Display().Procedure().FrameCount(), 3);
+
+  // Asked again on the next stop of a recording: this time elsewhere.
+  std::filesystem::remove_all(Recorded);
+  Main->StartProcedure();
+  Record(*Main, 1.5);
+  std::filesystem::remove(Recorded);
+  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  SaveElsewhere = QDir(Folder.path()).filePath("rescued.img").toStdString();
+  User.QueueAnswer(TMessageAnswer::Yes);
+  Main->StopProcedure();
+  EXPECT_EQ(Main->Display().CurrentFileName, SaveElsewhere);
+  EXPECT_EQ(Main->Display().Procedure().FrameCount(), 1);
+}
+
+} // namespace
+} // namespace kestrava
