@@ -19,8 +19,8 @@ void FillDetails(TImagerProcedure& P) {
   P.PainUnits = "mmHg";
 }
 
-TImagerFrame MakeFrame(int Second) {
-  TImagerFrame F;
+// The frame stored at Second of the recording, with fields of its own.
+void FillFrame(TImagerFrame& F, int Second) {
   F.Time = Second / 86400.0;
   F.SensorCount = 3;
   F.TubeRadius = 0.009f;
@@ -36,7 +36,22 @@ TImagerFrame MakeFrame(int Second) {
   } else if (F.OvertubeKind == 2) {
     F.OvertubeData2 = {0.5f, 0.25f, 1, true, {3, 2, 1}};
   }
-  return F;
+}
+
+// Appends the frame of each second in 1..Last to File.
+void AppendSeconds(TImagerRecordingFile& File, int First, int Last) {
+  for (int Second = First; Second <= Last; ++Second) {
+    TImagerFrame Frame;
+    FillFrame(Frame, Second);
+    File.Append(Frame);
+  }
+}
+
+// Frame is the one stored at Second.
+void ExpectFrameOf(const TImagerFrame& Frame, int Second) {
+  TImagerFrame Expected;
+  FillFrame(Expected, Second);
+  EXPECT_EQ(test::EveryField(Frame), test::EveryField(Expected)) << Second;
 }
 
 using ImagerRecordingFile = test::ImagerFileTest;
@@ -48,17 +63,16 @@ TEST_F(ImagerRecordingFile, IsAtEveryAppendTheFileThatSavingTheProcedureWrites) 
   EXPECT_EQ(File.Path(), (Dir / "live.img").string());
   EXPECT_EQ(Read(File.Path()), EncodeImagerFormat3(Procedure));
   for (int Second = 1; Second <= 4; ++Second) {
-    const TImagerFrame Frame = MakeFrame(Second);
-    File.Append(Frame);
-    Procedure.AddFrame().Assign(Frame);
+    AppendSeconds(File, Second, Second);
+    FillFrame(Procedure.AddFrame(), Second);
     ASSERT_EQ(Read(File.Path()), EncodeImagerFormat3(Procedure)) << Second;
   }
   EXPECT_EQ(File.FrameCount(), 4);
   File.Close();
-  EXPECT_THROW(File.Append(MakeFrame(5)), Exception);
+  EXPECT_THROW(AppendSeconds(File, 5, 5), Exception);
   TImagerProcedure Loaded;
   EXPECT_EQ(Loaded.LoadFromFile(File.Path()), 3);
-  EXPECT_EQ(test::EveryField(Loaded.GetFrame(3)), test::EveryField(Procedure.GetFrame(3)));
+  ExpectFrameOf(Loaded.GetFrame(3), 4);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir), {}), 1) << "no temporary";
 }
 
@@ -71,12 +85,11 @@ TEST_F(ImagerRecordingFile, AFileCutInItsLastFrameLoadsTheFramesBeforeOrIsRefuse
   TImagerProcedure Procedure;
   FillDetails(Procedure);
   TImagerRecordingFile File = TImagerRecordingFile::Create((Dir / "rec").string(), Procedure);
-  for (int Second = 1; Second <= 3; ++Second) {
-    File.Append(MakeFrame(Second));
-  }
+  AppendSeconds(File, 1, 2);
+  const std::size_t LastFrameStart = Read(File.Path()).size();
+  AppendSeconds(File, 3, 3);
   const std::vector<std::uint8_t> Whole = Read(File.Path());
   File.Close();
-  const std::size_t LastFrameStart = Whole.size() - (651 + 9 + 25); // kind 2
   auto OldCount = Whole;
   OldCount[16 + 76] = 2;
 
@@ -91,7 +104,7 @@ TEST_F(ImagerRecordingFile, AFileCutInItsLastFrameLoadsTheFramesBeforeOrIsRefuse
         Write("uncounted.img", {OldCount.begin(), OldCount.begin() + End});
     ASSERT_EQ(Loaded.LoadFromFile(Uncounted), 3) << Cut;
     ASSERT_EQ(Loaded.FrameCount(), 2) << Cut;
-    EXPECT_EQ(test::EveryField(Loaded.GetFrame(1)), test::EveryField(MakeFrame(2))) << Cut;
+    ExpectFrameOf(Loaded.GetFrame(1), 2);
   }
 }
 
@@ -107,22 +120,22 @@ TEST_F(ImagerRecordingFile, FailuresNameTheFileAndTheReason) {
   const std::string Path = (Dir / "full.img").string();
   const auto AppendUntilFull = [&] {
     TImagerRecordingFile File = TImagerRecordingFile::Create(Path, Procedure);
-    File.Append(MakeFrame(1));
+    AppendSeconds(File, 1, 1);
     const rlimit Limit{1000, 1000};
     ::setrlimit(RLIMIT_FSIZE, &Limit);
     std::signal(SIGXFSZ, SIG_IGN);
-    const std::string Error = test::ErrorText([&] { File.Append(MakeFrame(2)); });
+    const std::string Error = test::ErrorText([&] { AppendSeconds(File, 2, 2); });
     if (Error != "Imager file " + Path + ": writing the frame failed: File too large") {
       std::_Exit(1);
     }
-    const std::string Again = test::ErrorText([&] { File.Append(MakeFrame(3)); });
+    const std::string Again = test::ErrorText([&] { AppendSeconds(File, 3, 3); });
     std::_Exit(Again.find(Path) != std::string::npos && File.FrameCount() == 1 ? 0 : 2);
   };
   EXPECT_EXIT(AppendUntilFull(), ::testing::ExitedWithCode(0), "");
   TImagerProcedure Loaded;
   Loaded.LoadFromFile(Path);
   ASSERT_EQ(Loaded.FrameCount(), 1);
-  EXPECT_EQ(test::EveryField(Loaded.GetFrame(0)), test::EveryField(MakeFrame(1)));
+  ExpectFrameOf(Loaded.GetFrame(0), 1);
 }
 
 } // namespace
