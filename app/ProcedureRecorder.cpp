@@ -1,6 +1,7 @@
 #include "app/ProcedureRecorder.h"
 
 #include "acquisition/ImagerSampler.h"
+#include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerFileDateTime.h"
 
 #include <cmath>
@@ -15,6 +16,14 @@ constexpr double SecondsPerDay = 86400;
 // about a microsecond of rounding: a sample exactly a second after the last
 // stored frame must not be pushed a whole sample late by it.
 constexpr double StoreIntervalSlack = 1e-6;
+
+TAcquisitionStep Stopped(TAcquisitionOutcome Outcome, const char* Message) {
+  TAcquisitionStep Step;
+  Step.Outcome = Outcome;
+  Step.Stop = true;
+  Step.Message = Message;
+  return Step;
+}
 
 } // namespace
 
@@ -49,6 +58,8 @@ TProcedureRecorder::TProcedureRecorder(TImagerProcedure& Procedure, TImagerFrame
 
 void TProcedureRecorder::Begin(const TRecordingDetails& Details, double StartTime,
                                const std::string& PainUnits, double PainFullScale) {
+  File_.reset();
+  FileFailure_.clear();
   Frame_.Clear();
   Procedure_.Clear();
   Procedure_.PatientName = Details.PatientName;
@@ -68,10 +79,9 @@ TAcquisitionStep TProcedureRecorder::Step(const std::function<void(TImagerFrame&
   try {
     Sample(Frame_);
   } catch (const EImagerHardwareTimeout&) {
-    return {TAcquisitionOutcome::HardwareTimeout, false, false, true, HardwareTimeoutMessage};
+    return Stopped(TAcquisitionOutcome::HardwareTimeout, HardwareTimeoutMessage);
   } catch (const EPressureSensorTimeout&) {
-    return {TAcquisitionOutcome::PressureSensorTimeout, false, false, true,
-            PressureSensorTimeoutMessage};
+    return Stopped(TAcquisitionOutcome::PressureSensorTimeout, PressureSensorTimeoutMessage);
   } catch (const EGenCoilsDisconnected&) {
     // The frame is half filled: nothing of it is stored until a good sample.
     CoilsNoticeShown_ = true;
@@ -89,8 +99,44 @@ TAcquisitionStep TProcedureRecorder::Step(const std::function<void(TImagerFrame&
     Procedure_.AddFrame().Assign(Frame_);
     LastStoredElapsed_ = Frame_.Time;
     Result.FrameStored = true;
+    AppendToFile(Result);
   }
   return Result;
+}
+
+void TProcedureRecorder::AppendToFile(TAcquisitionStep& Result) {
+  if (!File_ || !FileFailure_.empty()) {
+    return;
+  }
+  try {
+    File_->Append(Frame_);
+  } catch (const Exception& Failure) {
+    // The frame is kept in memory for the final save; the file keeps what
+    // it had, and is not written again (see TImagerRecordingFile::Append).
+    FileFailure_ = Failure.what();
+    Result.FileFailure = FileFailure_;
+  }
+}
+
+std::string TProcedureRecorder::StartFile(const std::string& FileName) {
+  File_.reset();
+  FileFailure_.clear();
+  File_.emplace(TImagerRecordingFile::Create(FileName, Procedure_));
+  return File_->Path();
+}
+
+void TProcedureRecorder::CloseFile() noexcept {
+  if (!File_) {
+    return;
+  }
+  try {
+    File_->Close();
+  } catch (const Exception& Failure) {
+    if (FileFailure_.empty()) {
+      FileFailure_ = Failure.what();
+    }
+  }
+  File_.reset();
 }
 
 } // namespace kestrava

@@ -2,8 +2,10 @@
 // The data side of recording a procedure, shared by the main window and
 // kestrava-tool simulate: starting the procedure, and per acquisition step
 // the sample, the time stamp, the largest pain seen, the one-frame-per-second
-// append and what the three acquisition faults mean for the recording. The
-// caller does the polls, the messages, the display and the saving.
+// append and what the three acquisition faults mean for the recording. With
+// a live file (StartFile) each stored frame is also on the disk before the
+// step returns, so a crash or power loss loses at most the last second. The
+// caller does the polls, the messages, the display and the final save.
 //
 // Times: the procedure's StartTime and the clock's Now are date-times (days
 // since 30 December 1899); frame times are days since StartTime.
@@ -11,10 +13,12 @@
 // Thread: user-interface thread.
 
 #include "imagerdata/ImagerProcedure.h"
+#include "imagerdata/ImagerRecordingFile.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kestrava {
@@ -69,6 +73,10 @@ struct TAcquisitionStep {
   // The recording must stop (a timeout); Message says why.
   bool Stop = false;
   const char* Message = "";
+  // Set at the step whose frame could not be appended to the live file: the
+  // file's failure (naming it and the reason). The recording goes on in
+  // memory only; the file keeps the frames stored before.
+  std::string FileFailure;
 };
 
 // The time line's vertical scale for the largest pain seen: 40 / MaxPain,
@@ -93,8 +101,27 @@ public:
   // passes through untouched. A good sample is stamped with Clock.Now() (read
   // after the sample) - StartTime and appended when at least a second of
   // procedure time has passed since the last frame stored (the first at the
-  // first sample past one second).
+  // first sample past one second). With a live file, a stored frame is
+  // appended to it (and flushed) before Step returns.
   TAcquisitionStep Step(const std::function<void(TImagerFrame&)>& Sample, IRecordingClock& Clock);
+
+  // After Begin, in place of saving the empty file: creates the live file at
+  // FileName (the extension becomes ".img", as with SaveToFile) holding the
+  // procedure's details, and returns its path. Raises Exception naming the
+  // file and the reason; there is then no live file.
+  std::string StartFile(const std::string& FileName);
+  // Closes the live file, when there is one. At Stop the whole procedure is
+  // then saved over it with SaveToFile (which replaces the file at once, so
+  // a failing save still leaves the live file's frames). A failing close
+  // cannot lose a frame already flushed and must not keep the whole save
+  // from running, so it only sets FileFailure.
+  void CloseFile() noexcept;
+  // The live file is open and has taken every frame stored so far.
+  bool FileRecording() const {
+    return File_.has_value() && File_->IsOpen() && FileFailure_.empty();
+  }
+  // Why appending to the live file failed; empty while it has not.
+  const std::string& FileFailure() const { return FileFailure_; }
 
   std::int32_t StoredFrames() const { return StoredFrames_; }
   // Time of the last frame stored (days since StartTime); 0 at the start.
@@ -105,12 +132,16 @@ public:
   bool CoilsNoticeShown() const { return CoilsNoticeShown_; }
 
 private:
+  void AppendToFile(TAcquisitionStep& Result);
+
   TImagerProcedure& Procedure_;
   TImagerFrame& Frame_;
   std::int32_t StoredFrames_ = 0;
   double LastStoredElapsed_ = 0;
   double MaxPain_ = 0;
   bool CoilsNoticeShown_ = false;
+  std::optional<TImagerRecordingFile> File_;
+  std::string FileFailure_;
 };
 
 } // namespace kestrava

@@ -33,12 +33,14 @@ std::uint8_t StoredOvertubeKind(const TImagerFrame& Frame) {
              : 0;
 }
 
-void AppendFrame(const TImagerProcedure& Procedure, const TImagerFrame& Frame,
-                 std::vector<std::uint8_t>& Out) {
+} // namespace
+
+void AppendImagerFormat3Frame(const TImagerFrame& Frame, bool HasPainData,
+                              std::vector<std::uint8_t>& Out) {
   const std::uint8_t Kind = StoredOvertubeKind(Frame);
   const std::size_t Start = Out.size();
   std::size_t Size = Format3FrameRecordSize;
-  Size += Procedure.HasPainData ? Format3PainBlockSize : 0;
+  Size += HasPainData ? Format3PainBlockSize : 0;
   Size += Kind == 1 ? Format3Overtube1Size : (Kind == 2 ? Format3Overtube2Size : 0);
   Out.resize(Start + Size, 0);
 
@@ -48,7 +50,7 @@ void AppendFrame(const TImagerProcedure& Procedure, const TImagerFrame& Frame,
   StoreU8(Record, OvertubeKindOffset, Kind);
 
   std::uint8_t* Block = Record + Format3FrameRecordSize;
-  if (Procedure.HasPainData) {
+  if (HasPainData) {
     StoreFlag(Block, 0, Frame.PainValid);
     StoreF64(Block, 1, Frame.Pain);
     Block += Format3PainBlockSize;
@@ -68,6 +70,8 @@ void AppendFrame(const TImagerProcedure& Procedure, const TImagerFrame& Frame,
     StoreVectorSingle(Block, 13, Data.Position);
   }
 }
+
+namespace {
 
 // Reads the blocks that follow a frame record. False on a short read or an
 // overtube kind that has no block.
@@ -131,7 +135,7 @@ std::vector<std::uint8_t> EncodeImagerFormat3(const TImagerProcedure& Procedure)
   const std::size_t MaxEntry = Format3FrameRecordSize + Format3PainBlockSize + Format3Overtube2Size;
   Out.reserve(Out.size() + static_cast<std::size_t>(Procedure.FrameCount()) * MaxEntry);
   for (std::int32_t I = 0; I < Procedure.FrameCount(); ++I) {
-    AppendFrame(Procedure, Procedure.Frames().At(I), Out);
+    AppendImagerFormat3Frame(Procedure.Frames().At(I), Procedure.HasPainData, Out);
   }
   return Out;
 }

@@ -26,6 +26,12 @@ inline constexpr std::size_t Format3Overtube2Size = 25;
 // nor 2 is stored as kind 0, so that every file written can be read back.
 std::vector<std::uint8_t> EncodeImagerFormat3(const TImagerProcedure& Procedure);
 
+// Appends the entry of one frame (record and blocks) to Out as a file whose
+// header says HasPainData holds it: the bytes EncodeImagerFormat3 writes for
+// that frame.
+void AppendImagerFormat3Frame(const TImagerFrame& Frame, bool HasPainData,
+                              std::vector<std::uint8_t>& Out);
+
 // Clears Procedure and loads it from Input. False when the input is not a
 // (complete) format 3 file; Procedure then holds no frames and keeps its
 // details. Never reads more frames than the input really holds.

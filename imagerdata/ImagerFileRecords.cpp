@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t PatientNameOffset = 0;
 constexpr std::size_t ProcedureTypeOffset = 64;
 constexpr std::size_t StartTimeOffset = 68;
-constexpr std::size_t FrameCountOffset = 76;
 constexpr std::size_t HasPainDataOffset = 80;
 constexpr std::size_t PainUnitsOffset = 81;
 
@@ -34,7 +33,7 @@ TProcedureHeader DecodeProcedureHeader(const std::uint8_t* Data) {
   Header.PatientName = AnsiToUtf8({Data + PatientNameOffset, PatientNameFieldSize});
   Header.ProcedureType = LoadI32(Data, ProcedureTypeOffset);
   Header.StartTime = LoadF64(Data, StartTimeOffset);
-  Header.FrameCount = LoadI32(Data, FrameCountOffset);
+  Header.FrameCount = LoadI32(Data, ProcedureHeaderFrameCountOffset);
   Header.HasPainData = LoadFlag(Data, HasPainDataOffset);
   Header.PainUnits = AnsiToUtf8({Data + PainUnitsOffset, PainUnitsFieldSize});
   return Header;
@@ -45,7 +44,7 @@ void EncodeProcedureHeader(const TImagerProcedure& Procedure, std::uint8_t* Data
   StoreText(Data, PatientNameOffset, PatientNameFieldSize, Procedure.PatientName);
   StoreI32(Data, ProcedureTypeOffset, Procedure.ProcedureType);
   StoreF64(Data, StartTimeOffset, Procedure.StartTime);
-  StoreI32(Data, FrameCountOffset, Procedure.FrameCount());
+  StoreI32(Data, ProcedureHeaderFrameCountOffset, Procedure.FrameCount());
   // Unlike the frame flags, this one has always been written as 1.
   StoreU8(Data, HasPainDataOffset, Procedure.HasPainData ? 1 : 0);
   StoreText(Data, PainUnitsOffset, PainUnitsFieldSize, Procedure.PainUnits);

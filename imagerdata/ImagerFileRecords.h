@@ -13,6 +13,8 @@ namespace kestrava {
 inline constexpr std::size_t ProcedureHeaderSize = 97;
 inline constexpr std::size_t PatientNameFieldSize = 64;
 inline constexpr std::size_t PainUnitsFieldSize = 16;
+// Where the header keeps FrameCount (signed 32-bit), from the header's start.
+inline constexpr std::size_t ProcedureHeaderFrameCountOffset = 76;
 
 // The decoded procedure header; FrameCount is only a claim about the file.
 struct TProcedureHeader {

@@ -1,5 +1,7 @@
 #include "imagerdata/ImagerFileReplace.h"
 
+#include "imagerdata/FileDescriptor.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
@@ -10,34 +12,6 @@
 namespace kestrava {
 
 namespace {
-
-// Closes a POSIX descriptor when it goes out of scope.
-class TFileDescriptor {
-public:
-  explicit TFileDescriptor(int Descriptor) : Descriptor_(Descriptor) {}
-  TFileDescriptor(const TFileDescriptor&) = delete;
-  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-  TFileDescriptor(TFileDescriptor&& Other) noexcept : Descriptor_(Other.Descriptor_) {
-    Other.Descriptor_ = -1;
-  }
-  TFileDescriptor& operator=(TFileDescriptor&&) = delete;
-  ~TFileDescriptor() {
-    if (Descriptor_ >= 0) {
-      ::close(Descriptor_);
-    }
-  }
-  int Get() const { return Descriptor_; }
-  bool Valid() const { return Descriptor_ >= 0; }
-  // Closes now so that a failing close (a late write error) can be seen.
-  bool Close() {
-    const int Descriptor = Descriptor_;
-    Descriptor_ = -1;
-    return ::close(Descriptor) == 0;
-  }
-
-private:
-  int Descriptor_;
-};
 
 bool WriteAll(int Descriptor, std::span<const std::uint8_t> Bytes) {
   while (!Bytes.empty()) {
@@ -53,8 +27,9 @@ bool WriteAll(int Descriptor, std::span<const std::uint8_t> Bytes) {
   return true;
 }
 
-// A new file beside Target with a name nobody else uses; its path in Path.
-TFileDescriptor CreateTemporary(const std::filesystem::path& Target, std::filesystem::path& Path) {
+} // namespace
+
+TFileDescriptor CreateFileBeside(const std::filesystem::path& Target, std::filesystem::path& Path) {
   std::random_device Random;
   for (int Attempt = 0; Attempt < 100; ++Attempt) {
     Path = Target;
@@ -67,6 +42,8 @@ TFileDescriptor CreateTemporary(const std::filesystem::path& Target, std::filesy
   }
   return TFileDescriptor(-1);
 }
+
+namespace {
 
 // Makes the rename itself durable; a file system that cannot sync a
 // directory still has the data, so failure here is not a failed save.
@@ -81,7 +58,7 @@ void SyncDirectory(const std::filesystem::path& Directory) {
 
 bool ReplaceFileContents(const std::filesystem::path& Target, std::span<const std::uint8_t> Bytes) {
   std::filesystem::path Temporary;
-  TFileDescriptor File = CreateTemporary(Target, Temporary);
+  TFileDescriptor File = CreateFileBeside(Target, Temporary);
   if (!File.Valid()) {
     return false;
   }

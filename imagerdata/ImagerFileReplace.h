@@ -1,6 +1,8 @@
 #pragma once
 // Replacing a file so that a failure never destroys what was there before.
 
+#include "imagerdata/FileDescriptor.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -12,5 +14,9 @@ namespace kestrava {
 // of Bytes, even across a crash or power loss. False on any failure, with the
 // temporary removed and Target untouched.
 bool ReplaceFileContents(const std::filesystem::path& Target, std::span<const std::uint8_t> Bytes);
+
+// Creates a new, empty file for writing beside Target, under a name nobody
+// else uses, and puts its path in Path. Not valid on failure, with errno set.
+TFileDescriptor CreateFileBeside(const std::filesystem::path& Target, std::filesystem::path& Path);
 
 } // namespace kestrava

@@ -176,6 +176,9 @@ bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
     const bool NoticeWasShown = Recorder.CoilsNoticeShown();
     const TAcquisitionStep Step =
         Recorder.Step([&](TImagerFrame& Target) { Sampler.Sample(Target, false); }, Clock);
+    if (!Step.FileFailure.empty()) {
+      Err << Step.FileFailure << '\n';
+    }
     if (Step.Stop) {
       Err << Step.Message << '\n';
       return false;
@@ -254,14 +257,15 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err) {
                  Sampler.PainUnits(), Sampler.PainFullScale());
   TRecordingResult Result;
   try {
-    Result.Path = Procedure.SaveToFile(Options.Output);
-  } catch (const std::exception&) {
+    Result.Path = Recorder.StartFile(Options.Output);
+  } catch (const std::exception& Failure) {
     Sampler.Stop();
-    throw Exception("A problem occurred saving the imager file.");
+    throw Exception(std::string("A problem occurred saving the imager file.\n") + Failure.what());
   }
   Result.StoppedByHardware =
       !RunRecording(Options, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Err);
   Sampler.Stop();
+  Recorder.CloseFile();
   Result.Path = Procedure.SaveToFile(Options.Output);
   Result.Frames = Procedure.FrameCount();
   return Result;

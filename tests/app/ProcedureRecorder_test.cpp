@@ -1,7 +1,14 @@
 #include "acquisition/ImagerSampler.h"
 #include "app/ProcedureRecorder.h"
+#include "foundation/QelExceptions.h"
 
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <stdexcept>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -140,6 +147,77 @@ TEST_F(ProcedureRecorder, TracksTheLargestPainFromTheFullScaleOn) {
   EXPECT_EQ(Recorder.MaxPain(), 60);
   EXPECT_DOUBLE_EQ(TimeLineScaleForPain(80), 0.5);
   EXPECT_EQ(TimeLineScaleForPain(0), 0);
+}
+
+std::vector<char> FileBytes(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(In), {}};
+}
+
+// A private directory for the live file.
+class ProcedureRecorderFile : public ProcedureRecorder {
+protected:
+  ProcedureRecorderFile()
+      : Dir(std::filesystem::temp_directory_path() /
+            ("kestrava-recorder-" + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directories(Dir);
+  }
+  ~ProcedureRecorderFile() override { std::filesystem::remove_all(Dir); }
+  std::filesystem::path Dir;
+};
+
+TEST_F(ProcedureRecorderFile, EveryStoredFrameIsOnTheDiskWhenItsStepReturns) {
+  const std::string Path = Recorder.StartFile((Dir / "live").string());
+  EXPECT_EQ(Path, (Dir / "live.img").string());
+  EXPECT_TRUE(Recorder.FileRecording());
+  TImagerProcedure OnDisk;
+  for (double T = 0.04; T < 3.5; T += 0.04) {
+    if (StepAt(T, 7).FrameStored) {
+      OnDisk.LoadFromFile(Path);
+      ASSERT_EQ(OnDisk.FrameCount(), Procedure.FrameCount()) << T;
+    }
+  }
+  EXPECT_EQ(OnDisk.FrameCount(), 3);
+  EXPECT_EQ(OnDisk.PatientName, "Patient");
+  EXPECT_EQ(OnDisk.GetFrame(2).Pain, 7);
+  // Stop's save writes what the live file already holds.
+  const std::vector<char> Live = FileBytes(Path);
+  Recorder.CloseFile();
+  EXPECT_EQ(Procedure.SaveToFile(Path), Path);
+  EXPECT_EQ(FileBytes(Path), Live);
+  // A new recording starts without the old file.
+  Recorder.Begin({"Next", ProcedureTop, false}, Start, "mmHg", 50);
+  EXPECT_FALSE(Recorder.FileRecording());
+  StepAt(1.1);
+  EXPECT_EQ(FileBytes(Path), Live);
+}
+
+TEST_F(ProcedureRecorderFile, AFileThatFailsIsReportedOnceAndTheRecordingGoesOnInMemory) {
+  EXPECT_THROW(Recorder.StartFile((Dir / "missing" / "x.img").string()), Exception);
+  EXPECT_FALSE(Recorder.FileRecording());
+  const std::string Path = Recorder.StartFile((Dir / "full.img").string());
+  StepAt(1.0);
+  // The disk is full from here on (the file size limit stands in for it).
+  rlimit Old{};
+  ::getrlimit(RLIMIT_FSIZE, &Old);
+  const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit Full{static_cast<rlim_t>(std::filesystem::file_size(Path)), Old.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &Full);
+  const TAcquisitionStep Failed = StepAt(2.0);
+  const TAcquisitionStep Later = StepAt(3.0);
+  ::setrlimit(RLIMIT_FSIZE, &Old);
+  std::signal(SIGXFSZ, OldHandler);
+
+  EXPECT_TRUE(Failed.FrameStored);
+  EXPECT_NE(Failed.FileFailure.find(Path), std::string::npos) << Failed.FileFailure;
+  EXPECT_TRUE(Later.FrameStored);
+  EXPECT_EQ(Later.FileFailure, "") << "told once";
+  EXPECT_EQ(Recorder.FileFailure(), Failed.FileFailure);
+  EXPECT_FALSE(Recorder.FileRecording());
+  EXPECT_EQ(Procedure.FrameCount(), 3);
+  TImagerProcedure OnDisk;
+  OnDisk.LoadFromFile(Path);
+  EXPECT_EQ(OnDisk.FrameCount(), 1) << "the frames stored before the failure are kept";
 }
 
 TEST(SteadyRecordingClock, StartsAtTheLocalTimeAndNeverGoesBack) {
