@@ -30,9 +30,10 @@ int main(int argc, char** argv) {
                                QDir::currentPath().toStdString(),
                                Screen != nullptr ? Screen->depth() : 0,
                                [] { QApplication::beep(); },
-                               [] {
-                                 return RequestPowerOff();
-                               }};
+                               [] { return RequestPowerOff(); },
+                               nullptr,
+                               {},
+                               {}};
   TMain Main(Environment);
   if (Main.StartupFailed())
     return 1;

@@ -66,6 +66,9 @@ void MainWindowUpdate(benchmark::State& State) {
               Folder.path().toStdString(),
               32,
               {},
+              {},
+              nullptr,
+              {},
               {}});
   Main.MutableOptions().ViewMode = 2;
   Main.resize(1920, 1080);

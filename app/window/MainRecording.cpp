@@ -21,7 +21,9 @@ namespace {
 
 // The idle notification belongs to the program's application object; a
 // window made under a plain QApplication (a tool) records nothing.
-TQelApplication* QelApplication() { return dynamic_cast<TQelApplication*>(qApp); }
+TQelApplication* QelApplication() {
+  return dynamic_cast<TQelApplication*>(qApp);
+}
 
 std::string SaveFailureQuestion(const std::string& FileName, const std::string& Reason) {
   return std::string(SaveProblemMessage) + "\n" + FileName + "\n" + Reason +
@@ -30,7 +32,9 @@ std::string SaveFailureQuestion(const std::string& FileName, const std::string& 
 
 } // namespace
 
-IRecordingClock& TMain::Clock() { return Env_.Clock != nullptr ? *Env_.Clock : SteadyClock_; }
+IRecordingClock& TMain::Clock() {
+  return Env_.Clock != nullptr ? *Env_.Clock : SteadyClock_;
+}
 
 std::string TMain::CalibrationPath(const std::string& FileName) const {
   return Env_.ProgramDirectory + "/" + FileName;
@@ -87,7 +91,8 @@ bool TMain::SetUpSampler() {
 }
 
 bool TMain::BeginRecording(const TProcedureDetails& Details) {
-  Recorder_ = std::make_unique<TProcedureRecorder>(Display_.Procedure(), Display_.CurrentFrameData());
+  Recorder_ =
+      std::make_unique<TProcedureRecorder>(Display_.Procedure(), Display_.CurrentFrameData());
   Recorder_->Begin({Details.PatientName, Details.ProcedureType, Sampler_->UsePainSensor()},
                    Clock().Now(), Sampler_->PainUnits(), Sampler_->PainFullScale());
   try {
@@ -148,8 +153,8 @@ void TMain::AcquisitionStep(bool& Done) {
   }
   GenCoilsNotice_->hide();
   if (!Step.FileFailure.empty())
-    ShowNotice(Env_.User, Step.FileFailure +
-                              "\nThe recording goes on in memory and is saved when it stops.");
+    ShowNotice(Env_.User,
+               Step.FileFailure + "\nThe recording goes on in memory and is saved when it stops.");
   ShowAcquisition(Step);
 }
 
@@ -199,11 +204,10 @@ void TMain::SaveRecording() {
                                  TMessageIcon::Error, TMessageButtons::YesNo});
       std::string Elsewhere;
       if (Answer == TMessageAnswer::Yes)
-        Elsewhere = Env_.AskSaveFileName
-                        ? Env_.AskSaveFileName()
-                        : QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                       "Imager files (*.img)")
-                              .toStdString();
+        Elsewhere = Env_.AskSaveFileName ? Env_.AskSaveFileName()
+                                         : QFileDialog::getSaveFileName(this, QString(), QString(),
+                                                                        "Imager files (*.img)")
+                                               .toStdString();
       if (Elsewhere.empty()) {
         Display_.ShowProcedure(FileName, *this);
         return;

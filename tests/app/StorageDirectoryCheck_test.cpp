@@ -2,7 +2,6 @@
 // missing directory with each answer, a missing parent.
 
 #include "app/StorageDirectoryCheck.h"
-
 #include "foundation/UserInteraction.h"
 
 #include <filesystem>

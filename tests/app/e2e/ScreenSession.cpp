@@ -72,6 +72,22 @@ void TScreenSession::FocusMainWindow() {
   Pause(500);
 }
 
+bool TScreenSession::FocusWindow(const QString& Title) {
+  QElapsedTimer Clock;
+  Clock.start();
+  while (Clock.elapsed() < StartTimeoutMs) {
+    QString Found;
+    if (RunTool("xdotool", {"search", "--onlyvisible", "--name", "^" + Title}, &Found) &&
+        !Found.isEmpty()) {
+      RunTool("xdotool", {"windowfocus", "--sync", Found.split('\n').constFirst()});
+      Pause(300);
+      return true;
+    }
+    Pause(200);
+  }
+  return false;
+}
+
 bool TScreenSession::WaitForExit(int TimeoutMs) {
   return Program_.waitForFinished(TimeoutMs);
 }

@@ -36,6 +36,9 @@ public:
   // Gives the main window the keyboard again: with no window manager, a
   // closed dialog leaves the focus nowhere.
   void FocusMainWindow();
+  // Waits for a window whose title starts with Title and gives it the
+  // keyboard; false after a time-out.
+  bool FocusWindow(const QString& Title);
   // xdotool key / type into the window with the focus.
   void Keys(const QStringList& Keys);
   void Type(const QString& Text);

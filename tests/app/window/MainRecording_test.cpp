@@ -47,8 +47,8 @@ protected:
   }
 
   void Script(const std::string& Lines) {
-    std::ofstream(QDir(Program.path()).filePath("DSP.DAT").toStdString())
-        << "pacing none\n" << Lines;
+    std::ofstream(QDir(Program.path()).filePath("DSP.DAT").toStdString()) << "pacing none\n"
+                                                                          << Lines;
   }
 
   std::string Storage() const { return QDir(Folder.path()).filePath("store").toStdString(); }
@@ -62,6 +62,9 @@ protected:
                                  Folder.path().toStdString(),
                                  32,
                                  {},
+                                 {},
+                                 nullptr,
+                                 {},
                                  {}};
     Environment.Clock = &Clock;
     Environment.AskProcedureDetails = [this](TProcedureDetails& Details) {
@@ -71,7 +74,9 @@ protected:
       Details.GeneratorCoilsFile = "Generator.gen";
       return true;
     };
-    Environment.AskSaveFileName = [this] { return SaveElsewhere; };
+    Environment.AskSaveFileName = [this] {
+      return SaveElsewhere;
+    };
     auto Main = std::make_unique<TMain>(Environment);
     Main->resize(1000, 700);
     Main->show();

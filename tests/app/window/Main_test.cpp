@@ -30,12 +30,18 @@ constexpr const char* SimulatorId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
 class MainWindow : public ::testing::Test {
 protected:
   std::unique_ptr<TMain> Make(std::string ProgramDirectory = KESTRAVA_PROGRAM_DIR) {
-    auto Main = std::make_unique<TMain>(
-        TMainEnvironment{UserOptions, MachineOptions, User, Platform, std::move(ProgramDirectory),
-                         Folder.path().toStdString(), ScreenDepth, [this] { ++Beeps; },
-                         [] {
-                           return false;
-                         }});
+    auto Main = std::make_unique<TMain>(TMainEnvironment{UserOptions,
+                                                         MachineOptions,
+                                                         User,
+                                                         Platform,
+                                                         std::move(ProgramDirectory),
+                                                         Folder.path().toStdString(),
+                                                         ScreenDepth,
+                                                         [this] { ++Beeps; },
+                                                         [] { return false; },
+                                                         nullptr,
+                                                         {},
+                                                         {}});
     Main->resize(1000, 700);
     Main->show();
     return Main;
