@@ -13,8 +13,7 @@ bool TQtPlatformServices::IsShiftDown() const {
 }
 
 void TQtPlatformServices::Tone(std::int32_t FrequencyHz, std::int32_t Milliseconds) {
-  if (FrequencyHz > 0 && Milliseconds > 0)
-    QApplication::beep();
+  Speaker_.Play(FrequencyHz, Milliseconds);
 }
 
 // Paths on this platform have no short forms.
