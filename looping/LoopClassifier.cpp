@@ -60,7 +60,9 @@ bool ProjectedCrossing(const TTracePoint& P0, const TTracePoint& P1, const TTrac
   return T >= 0 && T < 1 && U >= 0 && U < 1;
 }
 
-// The crossing that closes the longest loop of at least MinLoopArc.
+// The crossing that closes the shortest loop of at least MinLoopArc: a limb
+// that crosses a loop's own crossing further along (a transverse loop
+// hanging over the sigmoid) would otherwise take the loop for a larger one.
 TCrossing FindCrossing(const TScopeTrace& Trace) {
   TCrossing Best;
   const std::int32_t Count = Trace.Count();
@@ -75,7 +77,7 @@ TCrossing FindCrossing(const TScopeTrace& Trace) {
       }
       const double Arc = Lerp(Trace[J].FromTip, Trace[J + 1].FromTip, U) -
                          Lerp(Trace[I].FromTip, Trace[I + 1].FromTip, T);
-      if (Arc >= MinLoopArc && Arc > Best.LoopArc) {
+      if (Arc >= MinLoopArc && (!Best.Found || Arc < Best.LoopArc)) {
         Best = {true, I, J, T, U, Arc};
       }
     }
