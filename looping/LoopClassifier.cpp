@@ -111,7 +111,10 @@ TFeature FindDeepTransverse(const TScopeTrace& Trace) {
       Rise = K;
     }
   }
-  if (Trace[Lowest].Height < Trace.HipsHeight() - DeepTransverseSag &&
+  // The transverse colon runs across the body: the sag's two tops lie far
+  // apart sideways, where an N hairpin's limbs stand side by side.
+  const bool Across = std::abs(Trace[Rise].Side - Trace[Highest].Side) >= TransverseSpan;
+  if (Across && Trace[Lowest].Height < Trace.HipsHeight() - DeepTransverseSag &&
       Trace[Rise].Height >= Trace[Lowest].Height + RiseAfterSag) {
     Feature = {true,
                Trace[Rise].FromTip,

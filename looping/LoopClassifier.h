@@ -13,7 +13,8 @@
 //   reverse forms when the limb nearer the tip passes behind the other;
 // - deep transverse: beyond the highest point of the endoscope (the splenic
 //   flexure) it sags more than DeepTransverseSag below the iliac spines'
-//   level and rises again towards the tip;
+//   level and rises again by RiseAfterSag towards the tip, at least
+//   TransverseSpan across the body from that highest point;
 // - N: the endoscope rises, turns through HairpinTurn or more within
 //   HairpinWindow, and falls, each limb by HairpinDrop, the hairpin holding
 //   more than NExcess of endoscope beyond the straight line across its base;
@@ -41,6 +42,7 @@ inline constexpr double MinLoopArc = 0.15;
 inline constexpr double LowerAbdomenTop = 0.10;
 inline constexpr double DeepTransverseSag = 0.05;
 inline constexpr double RiseAfterSag = 0.05;
+inline constexpr double TransverseSpan = 0.12;
 inline constexpr double HairpinTurnDegrees = 150;
 inline constexpr double HairpinWindow = 0.15;
 inline constexpr double HairpinDrop = 0.08;
