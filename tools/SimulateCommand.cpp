@@ -7,6 +7,7 @@
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "tools/LoopTruthFile.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -161,6 +162,9 @@ void CheckOptions(const TSimulateOptions& Options) {
   if (!(Options.Seconds > 0 && Options.Seconds <= LongestRecording)) {
     throw EUsageError("--seconds must be more than 0 and at most 86400");
   }
+  if (!Options.Truth.empty() && !Options.Replay.empty()) {
+    throw EUsageError("--truth needs the simulator, not --replay");
+  }
 }
 
 // Runs the acquisition steps until Seconds of procedure time have passed or
@@ -298,6 +302,11 @@ int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::
       Err << Text << '\n';
       return static_cast<int>(ExitHardwareError);
     }
+    if (!Options.Truth.empty()) {
+      const std::filesystem::path ProgramDir =
+          Options.ProgramDir.empty() ? ExecutableDirectory() : Options.ProgramDir;
+      WriteSimulatorTruth(Result.Path, (ProgramDir / "DSP.DAT").string(), Options.Truth);
+    }
     Out << "Recorded " << Result.Path << '\n' << "Frames: " << Result.Frames << '\n';
     return Result.StoppedByHardware ? static_cast<int>(ExitHardwareError)
                                     : static_cast<int>(ExitSuccess);
@@ -326,6 +335,8 @@ void AddSimulateCommand(CLI::App& App, TToolContext& Context) {
   Command->add_option(
       "--program-dir", Options->ProgramDir,
       "Where the drivers and calibration files are (default: the tool's directory)");
+  Command->add_option("--truth", Options->Truth,
+                      "Write the simulator's loop ground truth per stored frame to this CSV file");
   Command->callback([Options, &Context] {
     Context.ExitCode = RunSimulateCommand(*Options, Context.Out, Context.Err);
   });

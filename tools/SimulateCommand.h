@@ -1,7 +1,7 @@
 #pragma once
 // kestrava-tool simulate -o OUT.img --seconds S [--seed N] [--procedure-type T]
 //   [--catheter FILE.msd] [--overtube FILE.otb] [--pain] [--patient NAME]
-//   [--realtime] [--replay IN.img] [--program-dir DIR]
+//   [--realtime] [--replay IN.img] [--program-dir DIR] [--truth FILE.csv]
 //
 // Records a procedure through the sampler and the simulated driver exactly
 // as the workstation's recording does (one frame per second of procedure
@@ -10,7 +10,8 @@
 // from the program directory. Without --realtime the recording runs as fast
 // as it can, on the driver's own procedure clock. With --replay the replay
 // driver plays IN.img instead, so a recording is made again through the
-// whole acquisition path.
+// whole acquisition path. --truth writes the simulator's ground truth of
+// loops for every stored frame (see LoopTruthFile.h); not with --replay.
 
 #include "tools/ToolCommand.h"
 
@@ -39,6 +40,8 @@ struct TSimulateOptions {
   std::string Replay;
   // The directory of the running executable when empty.
   std::string ProgramDir;
+  // The simulator's loop ground truth is written here when not empty.
+  std::string Truth;
 };
 
 // The directory of the running executable, without a trailing separator.

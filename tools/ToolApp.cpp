@@ -4,6 +4,7 @@
 #include "tools/CurvatureCommand.h"
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
+#include "tools/LoopsCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/ScopeCommand.h"
 #include "tools/SimulateCommand.h"
@@ -20,8 +21,8 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,      AddFramesCommand, AddStatsCommand,  AddConvertCommand,
-    AddCurvatureCommand, AddScopeCommand,  AddRenderCommand, AddSimulateCommand,
+    AddInfoCommand,  AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
+    AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddLoopsCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {

@@ -16,41 +16,6 @@ IUnknown* TReplayDriver::Create() {
   return static_cast<IImagerPositionLocator*>(new TReplayDriver());
 }
 
-HRESULT TReplayDriver::QueryInterface(const TGuid& Iid, void** Object) {
-  if (Object == nullptr) {
-    return E_POINTER;
-  }
-  *Object = nullptr;
-  if (Iid == IID_IUnknown) {
-    return HandOut(static_cast<IUnknown*>(static_cast<IImagerPositionLocator*>(this)), Object);
-  }
-  if (Iid == IID_IImagerPositionLocator) {
-    return HandOut(static_cast<IImagerPositionLocator*>(this), Object);
-  }
-  if (Iid == IID_IImagerRemoteControl) {
-    return HandOut(static_cast<IImagerRemoteControl*>(this), Object);
-  }
-  if (Iid == IID_IImagerPressureSensor) {
-    return HandOut(static_cast<IImagerPressureSensor*>(&PainSensor_), Object);
-  }
-  if (Iid == IID_ISimulatedHardware) {
-    return HandOut(static_cast<ISimulatedHardware*>(this), Object);
-  }
-  return E_NOINTERFACE;
-}
-
-std::uint32_t TReplayDriver::AddRef() {
-  return References_.Add();
-}
-
-std::uint32_t TReplayDriver::Release() {
-  const std::uint32_t Left = References_.Drop();
-  if (Left == 0) {
-    delete this;
-  }
-  return Left;
-}
-
 HRESULT TReplayDriver::Initialise(const char16_t* DspFile) {
   Source_.reset();
   Pacer_.Restart();
@@ -104,8 +69,8 @@ HRESULT TReplayDriver::GetSensor(std::int32_t Channel, std::uint8_t /*PhaseCorre
   if (!Source_) {
     return DRIVER_E_NOT_READY;
   }
-  const double A = Channels_[2 * static_cast<std::size_t>(Channel)];
-  const double B = Channels_[2 * static_cast<std::size_t>(Channel) + 1];
+  const double A = ChannelPlace(Channel);
+  const double B = ChannelWiring(Channel);
   const TImagerFrame& Frame = Source_->FrameAt(SampleTime());
   TReplayReading Reading;
   switch (static_cast<int>(std::lround(std::clamp(B, -1.0, 4.0)))) {
@@ -132,50 +97,12 @@ HRESULT TReplayDriver::GetSensor(std::int32_t Channel, std::uint8_t /*PhaseCorre
   return S_OK;
 }
 
-HRESULT TReplayDriver::SetSamplerCalibration(const double* Values) {
-  return Values == nullptr ? E_POINTER : S_OK;
-}
-
-HRESULT TReplayDriver::SetGeneratorCalibration1(const double* Values) {
-  return Values == nullptr ? E_POINTER : S_OK;
-}
-
-HRESULT TReplayDriver::SetGeneratorCalibration2(const double* Values) {
-  return Values == nullptr ? E_POINTER : S_OK;
-}
-
-HRESULT TReplayDriver::SetChannelParameters(const double* Table) {
-  if (Table == nullptr) {
-    return E_POINTER;
-  }
-  std::copy_n(Table, Channels_.size(), Channels_.begin());
-  return S_OK;
-}
-
-HRESULT TReplayDriver::GetChannelParameters(double* Table) {
-  if (Table == nullptr) {
-    return E_POINTER;
-  }
-  std::copy(Channels_.begin(), Channels_.end(), Table);
-  return S_OK;
-}
-
-HRESULT TReplayDriver::SetIndicators(std::uint32_t Mask) {
-  Indicators_ = Mask;
-  return S_OK;
-}
-
 HRESULT TReplayDriver::GetButtons(std::uint32_t* Mask) {
   if (Mask == nullptr) {
     return E_POINTER;
   }
   *Mask = Source_ ? Source_->ButtonsAt(SampleTime()) : 0;
   return Source_ ? S_OK : DRIVER_E_NOT_READY;
-}
-
-HRESULT TReplayDriver::SetPacing(std::uint8_t RealTime) {
-  RealTimeOverride_ = RealTime != 0;
-  return S_OK;
 }
 
 HRESULT TReplayDriver::OverrideSeed(std::uint64_t /*Seed*/) {
@@ -198,45 +125,30 @@ HRESULT TReplayDriver::GetSampleRate(double* Hertz) {
   return S_OK;
 }
 
-HRESULT TReplayDriver::GetLastErrorText(char* Buffer, std::uint32_t Capacity) {
-  return CopyTextOut(LastError_, Buffer, Capacity);
-}
-
 bool TReplayDriver::RealTime() const {
-  return RealTimeOverride_.value_or(Settings_.RealTime);
+  return RealTimeOr(Settings_.RealTime);
 }
 
-HRESULT TReplayDriver::TPainSensor::QueryInterface(const TGuid& Iid, void** Object) {
-  return Owner_.QueryInterface(Iid, Object);
+HRESULT TReplayDriver::PainInitialise() {
+  return Source_ ? S_OK : DRIVER_E_NOT_READY;
 }
 
-HRESULT TReplayDriver::TPainSensor::SetCalibration(double Value) {
-  return std::isfinite(Value) ? S_OK : DRIVER_E_INVALIDARG;
+HRESULT TReplayDriver::PainTrigger() {
+  return Source_ ? S_OK : DRIVER_E_NOT_READY;
 }
 
-HRESULT TReplayDriver::TPainSensor::Initialise() {
-  return Owner_.Source_ ? S_OK : DRIVER_E_NOT_READY;
-}
-
-HRESULT TReplayDriver::TPainSensor::Trigger() {
-  return Owner_.Source_ ? S_OK : DRIVER_E_NOT_READY;
-}
-
-HRESULT TReplayDriver::TPainSensor::WaitForSample(double /*TimeLimit*/) {
-  return Owner_.Source_ ? S_OK : DRIVER_E_NOT_READY;
+HRESULT TReplayDriver::PainWaitForSample(double /*TimeLimit*/) {
+  return Source_ ? S_OK : DRIVER_E_NOT_READY;
 }
 
 // A file without pain data has no reading to give: the sampler then marks
 // the frame's pain as not valid.
-HRESULT TReplayDriver::TPainSensor::GetPain(double* Value) {
-  if (Value == nullptr) {
-    return E_POINTER;
-  }
+HRESULT TReplayDriver::PainReading(double* Value) {
   *Value = 0;
-  if (!Owner_.Source_ || !Owner_.Source_->HasPain()) {
+  if (!Source_ || !Source_->HasPain()) {
     return DRIVER_E_NOT_MEASURED;
   }
-  *Value = Owner_.Source_->FrameAt(Owner_.SampleTime()).Pain;
+  *Value = Source_->FrameAt(SampleTime()).Pain;
   return S_OK;
 }
 

@@ -45,7 +45,7 @@ constexpr std::array<TVector3, 6> Landmarks = {{
 } // namespace
 
 TScopeShape::TScopeShape(const TColonPath& Path, const TProcedureState& State,
-                         const TVector3& LoopDirection)
+                         const TVector3& LoopDirection, const TLoopShape* Loop)
     : Path_(&Path) {
   const double LoopStart = Path.LandmarkArc(TColonLandmark::Rectosigmoid);
   const double LoopEnd = Path.LandmarkArc(TColonLandmark::DescendingJunction);
@@ -61,6 +61,9 @@ TScopeShape::TScopeShape(const TColonPath& Path, const TProcedureState& State,
     }
     Points_[J] =
         AddVectors(Path.GridPoint(J), ScaleVector(LoopDirection, State.LoopAmplitude * Bump));
+    if (Loop != nullptr) {
+      Points_[J] = AddVectors(Points_[J], ScaleVector(Loop->Displacement(J), State.LoopShare));
+    }
     Arc_[J] = J == 0 ? 0 : Arc_[J - 1] + VectorDistance(Points_[J - 1], Points_[J]);
   }
   const double Tip = std::clamp(State.TipArc, 0.0, Path.Length());
@@ -106,52 +109,118 @@ TSensorReading TScopeShape::AtColonArc(double S) const {
 }
 
 TSimulatedProcedure::TSimulatedProcedure(const TSimulatorSettings& Settings)
-    : Settings_(Settings), LoopDirection_(NormalizeVector(Vector3(0, 0.8, 0.6))) {
+    : Settings_(Settings), Axes_(TBodyAxes::FromMarkers(Landmarks[0], Landmarks[1], Landmarks[2])),
+      LoopDirection_(NormalizeVector(Vector3(0, 0.8, 0.6))) {
+  for (const TScriptedLoop& Loop : Settings_.Loops) {
+    LoopShapes_.emplace_back(Path_, Loop.Kind, Axes_);
+  }
+  PlanPhases();
+}
+
+void TSimulatedProcedure::PlanPhases() {
+  struct THold {
+    double Depth;
+    TPhaseKind Kind;
+    double Duration;
+    int Loop;
+  };
   const double Speed = Settings_.InsertionSpeed;
   const double Splenic = Path_.LandmarkArc(TColonLandmark::SplenicFlexure);
   const double Caecum = Path_.LandmarkArc(TColonLandmark::Caecum);
-  Phases_.ReachSplenic = Settings_.InsertionStart + (Splenic - StartDepth) / Speed;
-  Phases_.Straightened = Phases_.ReachSplenic + Settings_.StraightenDuration;
-  Phases_.ReachCaecum = Phases_.Straightened + (Caecum - Splenic) / Speed;
-  Phases_.WithdrawStart = Phases_.ReachCaecum + Settings_.CaecumHold;
+  std::vector<THold> Holds = {{Splenic, TPhaseKind::Straighten, Settings_.StraightenDuration, -1}};
+  for (std::size_t I = 0; I < Settings_.Loops.size(); ++I) {
+    const TScriptedLoop& Loop = Settings_.Loops[I];
+    Holds.push_back({LoopTriggerArc(Path_, Loop.Kind), TPhaseKind::Loop,
+                     Loop.Form + Loop.Hold + Loop.Release, static_cast<int>(I)});
+  }
+  // The tip stops at each hold on its way in; holds at one depth keep their order.
+  std::stable_sort(Holds.begin(), Holds.end(),
+                   [](const THold& A, const THold& B) { return A.Depth < B.Depth; });
+  double Time = Settings_.InsertionStart;
+  double Tip = StartDepth;
+  Phases_.push_back({TPhaseKind::Wait, 0, Time, Tip, Tip, -1});
+  const auto AdvanceTo = [&](double Depth) {
+    Depth = std::clamp(Depth, Tip, Caecum);
+    const double Duration = (Depth - Tip) / Speed;
+    Phases_.push_back({TPhaseKind::Advance, Time, Time + Duration, Tip, Depth, -1});
+    Time += Duration;
+    Tip = Depth;
+  };
+  for (const THold& Hold : Holds) {
+    AdvanceTo(Hold.Depth);
+    if (Hold.Kind == TPhaseKind::Straighten) {
+      StraightenStart_ = Time;
+      StraightenEnd_ = Time + Hold.Duration;
+    }
+    Phases_.push_back({Hold.Kind, Time, Time + Hold.Duration, Tip, Tip, Hold.Loop});
+    Time += Hold.Duration;
+  }
+  AdvanceTo(Caecum);
+  ReachCaecum_ = Time;
+  Phases_.push_back({TPhaseKind::CaecumHold, Time, Time + Settings_.CaecumHold, Tip, Tip, -1});
+  Time += Settings_.CaecumHold;
   // Withdrawal runs at half the insertion speed, as an examination does.
-  Phases_.WithdrawEnd = Phases_.WithdrawStart + (Caecum - StartDepth) / (Speed / 2);
+  Phases_.push_back({TPhaseKind::Withdraw, Time, Time + (Caecum - StartDepth) / (Speed / 2), Tip,
+                     StartDepth, -1});
 }
 
-TProcedureState TSimulatedProcedure::StateAt(double T) const {
-  const double Speed = Settings_.InsertionSpeed;
+const TSimulatedProcedure::TPhase* TSimulatedProcedure::PhaseAt(double T) const {
+  for (const TPhase& Phase : Phases_) {
+    if (T >= Phase.Start && T < Phase.End) {
+      return &Phase;
+    }
+  }
+  return nullptr;
+}
+
+// The sigmoid push-out of loop_amplitude: pushing through the sigmoid into
+// the descending colon bows it out until the tip reaches the splenic
+// flexure; withdrawing while the tip hooks the flexure straightens it.
+double TSimulatedProcedure::PushOut(const TPhase& Phase, double Tip, double T) const {
   const double Amplitude = Settings_.LoopAmplitude;
   const double LoopStart = Path_.LandmarkArc(TColonLandmark::Rectosigmoid);
   const double Splenic = Path_.LandmarkArc(TColonLandmark::SplenicFlexure);
-  const double Caecum = Path_.LandmarkArc(TColonLandmark::Caecum);
-  if (T < Settings_.InsertionStart) {
+  if (Phase.Kind == TPhaseKind::Straighten) {
+    return Amplitude *
+           (1 - SmoothStep((T - StraightenStart_) / (StraightenEnd_ - StraightenStart_)));
+  }
+  if (Phase.Start >= StraightenEnd_ && StraightenEnd_ > 0) {
+    return 0;
+  }
+  return Amplitude * SmoothStep((Tip - LoopStart) / (Splenic - LoopStart));
+}
+
+TProcedureState TSimulatedProcedure::StateAt(double T) const {
+  const TPhase* Phase = PhaseAt(T);
+  if (Phase == nullptr) {
     return {StartDepth, 0};
   }
-  if (T < Phases_.ReachSplenic) {
-    // Pushing through the sigmoid into the descending colon bows the
-    // sigmoid out: the loop grows until the tip reaches the splenic flexure.
-    const double Tip = StartDepth + Speed * (T - Settings_.InsertionStart);
-    return {Tip, Amplitude * SmoothStep((Tip - LoopStart) / (Splenic - LoopStart))};
+  const double Progress = (T - Phase->Start) / (Phase->End - Phase->Start);
+  TProcedureState State;
+  State.TipArc = Phase->TipFrom == Phase->TipTo
+                     ? Phase->TipFrom
+                     : Phase->TipFrom + (Phase->TipTo - Phase->TipFrom) * Progress;
+  State.LoopAmplitude = PushOut(*Phase, State.TipArc, T);
+  if (Phase->Kind == TPhaseKind::Loop) {
+    const TScriptedLoop& Loop = Settings_.Loops[static_cast<std::size_t>(Phase->Loop)];
+    const double Into = T - Phase->Start;
+    State.Loop = Phase->Loop;
+    if (Into < Loop.Form) {
+      State.LoopShare = SmoothStep(Into / Loop.Form);
+    } else if (Into < Loop.Form + Loop.Hold) {
+      State.LoopShare = 1;
+    } else {
+      State.LoopShare = 1 - SmoothStep((Into - Loop.Form - Loop.Hold) / Loop.Release);
+    }
   }
-  if (T < Phases_.Straightened) {
-    // Withdrawing while the tip hooks the flexure straightens the loop.
-    const double Progress = (T - Phases_.ReachSplenic) / Settings_.StraightenDuration;
-    return {Splenic, Amplitude * (1 - SmoothStep(Progress))};
-  }
-  if (T < Phases_.ReachCaecum) {
-    return {Splenic + Speed * (T - Phases_.Straightened), 0};
-  }
-  if (T < Phases_.WithdrawStart) {
-    return {Caecum, 0};
-  }
-  if (T < Phases_.WithdrawEnd) {
-    return {Caecum - Speed / 2 * (T - Phases_.WithdrawStart), 0};
-  }
-  return {StartDepth, 0};
+  return State;
 }
 
 TScopeShape TSimulatedProcedure::ShapeAt(double T) const {
-  return TScopeShape(Path_, StateAt(T), LoopDirection_);
+  const TProcedureState State = StateAt(T);
+  const TLoopShape* Loop =
+      State.Loop >= 0 ? &LoopShapes_[static_cast<std::size_t>(State.Loop)] : nullptr;
+  return TScopeShape(Path_, State, LoopDirection_, Loop);
 }
 
 double TSimulatedProcedure::PainAt(double T) const {
@@ -161,8 +230,9 @@ double TSimulatedProcedure::PainAt(double T) const {
     const double Share = State.LoopAmplitude / Settings_.LoopAmplitude;
     Pain += Settings_.PainLoop * Share * Share;
   }
+  Pain += Settings_.PainLoop * State.LoopShare * State.LoopShare;
   // Only while going in: the withdrawal passes the flexures without pushing.
-  if (T < Phases_.ReachCaecum) {
+  if (T < ReachCaecum_) {
     for (const TColonLandmark Flexure :
          {TColonLandmark::SplenicFlexure, TColonLandmark::HepaticFlexure}) {
       const double Off = (State.TipArc - Path_.LandmarkArc(Flexure)) / FlexureWidth;
@@ -170,6 +240,16 @@ double TSimulatedProcedure::PainAt(double T) const {
     }
   }
   return Pain;
+}
+
+TLoopTruth TSimulatedProcedure::TruthAt(double T) const {
+  const TProcedureState State = StateAt(T);
+  if (State.Loop < 0 || State.LoopShare <= 0) {
+    return {};
+  }
+  const TScopeShape Shape = ShapeAt(T);
+  return LoopShapes_[static_cast<std::size_t>(State.Loop)].Judge(Shape.Points(), Shape.Arcs(),
+                                                                 Shape.TipArc());
 }
 
 TSensorReading TSimulatedProcedure::EndoscopeSensor(const TScopeShape& Shape,

@@ -13,6 +13,7 @@
 // Thread: immutable after construction, usable from any thread.
 
 #include "drivers/simulator/ColonPath.h"
+#include "drivers/simulator/LoopShapes.h"
 #include "drivers/simulator/SimulatorSettings.h"
 
 #include <array>
@@ -34,9 +35,13 @@ inline constexpr double OvertubeSensorOffset = 0.012;
 
 // How far the tip has gone along the colon (arc length from the anus) and
 // how far the sigmoid is pushed out by the loop.
+// A scripted loop, when one is forming, held or being reduced, is Loop (an
+// index into the settings' Loops) at LoopShare of its full shape.
 struct TProcedureState {
   double TipArc = StartDepth;
   double LoopAmplitude = 0;
+  int Loop = -1;
+  double LoopShare = 0;
 };
 
 // One sensor as the hardware would see it: Direction is the way the sensor
@@ -51,8 +56,10 @@ struct TSensorReading {
 // pushed out, measured by its own arc length, and straight outside the anus.
 class TScopeShape {
 public:
-  // Path must outlive the shape.
-  TScopeShape(const TColonPath& Path, const TProcedureState& State, const TVector3& LoopDirection);
+  // Path (and Loop, the scripted loop of State when there is one) must
+  // outlive the shape.
+  TScopeShape(const TColonPath& Path, const TProcedureState& State, const TVector3& LoopDirection,
+              const TLoopShape* Loop = nullptr);
 
   // Length of endoscope inside the patient.
   double InsertedLength() const { return TipArc_; }
@@ -61,6 +68,11 @@ public:
   TSensorReading AtDistanceFromTip(double DistanceFromTip) const;
   // The endoscope's point at colon arc S (body axes), clamped to the tip.
   TSensorReading AtColonArc(double S) const;
+  // The colon's grid points where the endoscope lies now (body axes), and
+  // their arc along the endoscope; the tip's arc along it.
+  const std::vector<TVector3>& Points() const { return Points_; }
+  const std::vector<double>& Arcs() const { return Arc_; }
+  double TipArc() const { return TipArc_; }
 
 private:
   TSensorReading AtShapeArc(double U) const;
@@ -85,6 +97,12 @@ public:
   TScopeShape ShapeAt(double T) const;
   // Noise-free pain in mmHg.
   double PainAt(double T) const;
+  // The ground truth at T: whether a scripted loop shows on the endoscope,
+  // which, and the part it takes up. The sigmoid push-out of
+  // loop_amplitude is not a loop of any class.
+  TLoopTruth TruthAt(double T) const;
+  // The patient's axes the body landmarks give (body axes).
+  const TBodyAxes& Axes() const { return Axes_; }
 
   // The endoscope sensor DistanceFromTip metres behind the tip; not
   // measured when it lies more than FieldReachOutside outside the anus.
@@ -99,13 +117,25 @@ public:
   static TVector3 Landmark(int Index);
 
 private:
-  struct TPhases {
-    double ReachSplenic, Straightened, ReachCaecum, WithdrawStart, WithdrawEnd;
+  // The examination as consecutive phases: each holds or moves the tip
+  // between two depths over [Start, End).
+  enum class TPhaseKind { Wait, Advance, Straighten, Loop, CaecumHold, Withdraw };
+  struct TPhase {
+    TPhaseKind Kind = TPhaseKind::Wait;
+    double Start = 0, End = 0;
+    double TipFrom = 0, TipTo = 0;
+    int Loop = -1;
   };
+  void PlanPhases();
+  const TPhase* PhaseAt(double T) const;
+  double PushOut(const TPhase& Phase, double Tip, double T) const;
 
   TColonPath Path_;
   TSimulatorSettings Settings_;
-  TPhases Phases_{};
+  TBodyAxes Axes_;
+  std::vector<TLoopShape> LoopShapes_; // one per scripted loop
+  std::vector<TPhase> Phases_;
+  double StraightenStart_ = 0, StraightenEnd_ = 0, ReachCaecum_ = 0;
   TVector3 LoopDirection_;
 };
 

@@ -20,41 +20,6 @@ IUnknown* TSimulatorDriver::Create() {
   return static_cast<IImagerPositionLocator*>(new TSimulatorDriver());
 }
 
-HRESULT TSimulatorDriver::QueryInterface(const TGuid& Iid, void** Object) {
-  if (Object == nullptr) {
-    return E_POINTER;
-  }
-  *Object = nullptr;
-  if (Iid == IID_IUnknown) {
-    return HandOut(static_cast<IUnknown*>(static_cast<IImagerPositionLocator*>(this)), Object);
-  }
-  if (Iid == IID_IImagerPositionLocator) {
-    return HandOut(static_cast<IImagerPositionLocator*>(this), Object);
-  }
-  if (Iid == IID_IImagerRemoteControl) {
-    return HandOut(static_cast<IImagerRemoteControl*>(this), Object);
-  }
-  if (Iid == IID_IImagerPressureSensor) {
-    return HandOut(static_cast<IImagerPressureSensor*>(&PainSensor_), Object);
-  }
-  if (Iid == IID_ISimulatedHardware) {
-    return HandOut(static_cast<ISimulatedHardware*>(this), Object);
-  }
-  return E_NOINTERFACE;
-}
-
-std::uint32_t TSimulatorDriver::AddRef() {
-  return References_.Add();
-}
-
-std::uint32_t TSimulatorDriver::Release() {
-  const std::uint32_t Left = References_.Drop();
-  if (Left == 0) {
-    delete this;
-  }
-  return Left;
-}
-
 HRESULT TSimulatorDriver::Initialise(const char16_t* DspFile) {
   Model_.reset();
   Shape_.reset();
@@ -100,40 +65,6 @@ HRESULT TSimulatorDriver::WaitForSample(double TimeLimit) {
   return S_OK;
 }
 
-HRESULT TSimulatorDriver::Reserved6() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved7() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved8() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved9() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved10() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved11() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved12() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved15() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved17() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved19() {
-  return DRIVER_E_FAIL;
-}
-HRESULT TSimulatorDriver::Reserved3() {
-  return DRIVER_E_FAIL;
-}
-
 HRESULT TSimulatorDriver::GetSensor(std::int32_t Channel, std::uint8_t /*PhaseCorrection*/,
                                     double* Position, double* Angles, double /*Reserved*/,
                                     std::uint8_t /*ReservedFlag*/) {
@@ -169,51 +100,6 @@ HRESULT TSimulatorDriver::GetSensor(std::int32_t Channel, std::uint8_t /*PhaseCo
   return S_OK;
 }
 
-HRESULT TSimulatorDriver::SetSamplerCalibration(const double* Values) {
-  if (Values == nullptr) {
-    return E_POINTER;
-  }
-  std::copy_n(Values, SamplerCalibration_.size(), SamplerCalibration_.begin());
-  return S_OK;
-}
-
-HRESULT TSimulatorDriver::SetGeneratorCalibration1(const double* Values) {
-  if (Values == nullptr) {
-    return E_POINTER;
-  }
-  std::copy_n(Values, Generator1_.size(), Generator1_.begin());
-  return S_OK;
-}
-
-HRESULT TSimulatorDriver::SetGeneratorCalibration2(const double* Values) {
-  if (Values == nullptr) {
-    return E_POINTER;
-  }
-  std::copy_n(Values, Generator2_.size(), Generator2_.begin());
-  return S_OK;
-}
-
-HRESULT TSimulatorDriver::SetChannelParameters(const double* Table) {
-  if (Table == nullptr) {
-    return E_POINTER;
-  }
-  std::copy_n(Table, Channels_.size(), Channels_.begin());
-  return S_OK;
-}
-
-HRESULT TSimulatorDriver::GetChannelParameters(double* Table) {
-  if (Table == nullptr) {
-    return E_POINTER;
-  }
-  std::copy(Channels_.begin(), Channels_.end(), Table);
-  return S_OK;
-}
-
-HRESULT TSimulatorDriver::SetIndicators(std::uint32_t Mask) {
-  Indicators_ = Mask;
-  return S_OK;
-}
-
 HRESULT TSimulatorDriver::GetButtons(std::uint32_t* Mask) {
   if (Mask == nullptr) {
     return E_POINTER;
@@ -223,11 +109,6 @@ HRESULT TSimulatorDriver::GetButtons(std::uint32_t* Mask) {
     return DRIVER_E_NOT_READY;
   }
   *Mask = Model_->Settings().ButtonsAt(SampleTime());
-  return S_OK;
-}
-
-HRESULT TSimulatorDriver::SetPacing(std::uint8_t RealTime) {
-  RealTimeOverride_ = RealTime != 0;
   return S_OK;
 }
 
@@ -252,12 +133,8 @@ HRESULT TSimulatorDriver::GetSampleRate(double* Hertz) {
   return S_OK;
 }
 
-HRESULT TSimulatorDriver::GetLastErrorText(char* Buffer, std::uint32_t Capacity) {
-  return CopyTextOut(LastError_, Buffer, Capacity);
-}
-
 bool TSimulatorDriver::RealTime() const {
-  return RealTimeOverride_.value_or(Model_ && Model_->Settings().RealTime);
+  return RealTimeOr(Model_ && Model_->Settings().RealTime);
 }
 
 std::uint64_t TSimulatorDriver::Seed() const {
@@ -280,8 +157,8 @@ const TScopeShape& TSimulatorDriver::Shape() {
 }
 
 TSensorReading TSimulatorDriver::ChannelReading(int Channel) {
-  const double A = Channels_[2 * static_cast<std::size_t>(Channel)];
-  const double B = Channels_[2 * static_cast<std::size_t>(Channel) + 1];
+  const double A = ChannelPlace(Channel);
+  const double B = ChannelWiring(Channel);
   switch (static_cast<int>(std::lround(std::clamp(B, -1.0, 4.0)))) {
   case RoleEndoscope:
     return Model_->EndoscopeSensor(Shape(), A);
@@ -307,52 +184,28 @@ void TSimulatorDriver::AddNoise(TSensorReading& Reading, int Channel) const {
 
 // The pain sensor part.
 
-HRESULT TSimulatorDriver::TPainSensor::QueryInterface(const TGuid& Iid, void** Object) {
-  return Owner_.QueryInterface(Iid, Object);
-}
-
-std::uint32_t TSimulatorDriver::TPainSensor::AddRef() {
-  return Owner_.AddRef();
-}
-
-std::uint32_t TSimulatorDriver::TPainSensor::Release() {
-  return Owner_.Release();
-}
-
-HRESULT TSimulatorDriver::TPainSensor::SetCalibration(double Value) {
-  if (!std::isfinite(Value)) {
-    return DRIVER_E_INVALIDARG;
-  }
-  Owner_.PainCalibration_ = Value;
-  return S_OK;
-}
-
-HRESULT TSimulatorDriver::TPainSensor::Initialise() {
-  if (!Owner_.Model_) {
+HRESULT TSimulatorDriver::PainInitialise() {
+  if (!Model_) {
     return DRIVER_E_NOT_READY;
   }
-  if (Owner_.PainFailuresLeft_ > 0) {
-    --Owner_.PainFailuresLeft_;
+  if (PainFailuresLeft_ > 0) {
+    --PainFailuresLeft_;
     return DRIVER_E_FAIL;
   }
-  Owner_.PainReady_ = true;
+  PainReady_ = true;
   return S_OK;
 }
 
-HRESULT TSimulatorDriver::TPainSensor::Trigger() {
-  return Owner_.Model_ && Owner_.PainReady_ ? S_OK : DRIVER_E_NOT_READY;
+HRESULT TSimulatorDriver::PainTrigger() {
+  return Model_ && PainReady_ ? S_OK : DRIVER_E_NOT_READY;
 }
 
-HRESULT TSimulatorDriver::TPainSensor::Reserved6() {
-  return DRIVER_E_FAIL;
-}
-
-HRESULT TSimulatorDriver::TPainSensor::WaitForSample(double TimeLimit) {
-  if (!Owner_.Model_ || !Owner_.PainReady_) {
+HRESULT TSimulatorDriver::PainWaitForSample(double TimeLimit) {
+  if (!Model_ || !PainReady_) {
     return DRIVER_E_NOT_READY;
   }
-  if (Owner_.SampleTime() >= Owner_.Model_->Settings().PainTimeoutAt) {
-    if (Owner_.RealTime()) {
+  if (SampleTime() >= Model_->Settings().PainTimeoutAt) {
+    if (RealTime()) {
       WaitOutTimeLimit(TimeLimit);
     }
     return DRIVER_E_TIMEOUT;
@@ -360,18 +213,13 @@ HRESULT TSimulatorDriver::TPainSensor::WaitForSample(double TimeLimit) {
   return S_OK;
 }
 
-HRESULT TSimulatorDriver::TPainSensor::GetPain(double* Value) {
-  if (Value == nullptr) {
-    return E_POINTER;
-  }
-  if (!Owner_.Model_ || !Owner_.PainReady_) {
+HRESULT TSimulatorDriver::PainReading(double* Value) {
+  if (!Model_ || !PainReady_) {
     return DRIVER_E_NOT_READY;
   }
-  const TSimulatorSettings& Settings = Owner_.Model_->Settings();
-  const double Noise =
-      Settings.PainNoise * GaussianNoise(Owner_.Seed(), Owner_.NoiseSample(), PainStream);
-  *Value =
-      std::max(0.0, Owner_.Model_->PainAt(Owner_.SampleTime()) + Noise) * Owner_.PainCalibration_;
+  const TSimulatorSettings& Settings = Model_->Settings();
+  const double Noise = Settings.PainNoise * GaussianNoise(Seed(), NoiseSample(), PainStream);
+  *Value = std::max(0.0, Model_->PainAt(SampleTime()) + Noise) * PainCalibration();
   return S_OK;
 }
 

@@ -15,91 +15,48 @@
 // Thread: one thread at a time.
 
 #include "acquisition/ImagerDriver.h"
-#include "drivers/DriverSupport.h"
 #include "drivers/SamplePacer.h"
-#include "drivers/SimulatedHardware.h"
+#include "drivers/SimulatedDriverBase.h"
 #include "drivers/simulator/SimulatedProcedure.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <string>
 
 namespace kestrava::simulator {
 
 enum TChannelRole : int { RoleNothing = 0, RoleEndoscope = 1, RoleRemote = 2, RoleOvertube = 3 };
 
-class TSimulatorDriver final : public IImagerPositionLocator,
-                               public IImagerRemoteControl,
-                               public ISimulatedHardware {
+class TSimulatorDriver final : public TSimulatedDriverBase {
 public:
   // A new component with one reference for the caller, as its root interface.
   static IUnknown* Create();
-
-  // IUnknown
-  HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
-  std::uint32_t AddRef() override;
-  std::uint32_t Release() override;
 
   // IImagerPositionLocator. Initialise reads DspFile (see SimulatorSettings.h)
   // and restarts the procedure at time 0.
   HRESULT Initialise(const char16_t* DspFile) override;
   HRESULT Trigger() override;
   HRESULT WaitForSample(double TimeLimit) override;
-  HRESULT Reserved6() override;
-  HRESULT Reserved7() override;
-  HRESULT Reserved8() override;
-  HRESULT Reserved9() override;
-  HRESULT Reserved10() override;
-  HRESULT Reserved11() override;
-  HRESULT Reserved12() override;
   HRESULT GetSensor(std::int32_t Channel, std::uint8_t PhaseCorrection, double* Position,
                     double* Angles, double Reserved, std::uint8_t ReservedFlag) override;
-  HRESULT SetSamplerCalibration(const double* Values) override;
-  HRESULT Reserved15() override;
-  HRESULT SetGeneratorCalibration1(const double* Values) override;
-  HRESULT Reserved17() override;
-  HRESULT SetGeneratorCalibration2(const double* Values) override;
-  HRESULT Reserved19() override;
-  HRESULT SetChannelParameters(const double* Table) override;
-  HRESULT GetChannelParameters(double* Table) override;
 
   // IImagerRemoteControl
-  HRESULT Reserved3() override;
-  HRESULT SetIndicators(std::uint32_t Mask) override;
   HRESULT GetButtons(std::uint32_t* Mask) override;
 
   // ISimulatedHardware
-  HRESULT SetPacing(std::uint8_t RealTime) override;
   HRESULT OverrideSeed(std::uint64_t Seed) override;
   HRESULT GetSampleTime(double* Seconds) override;
   HRESULT GetSampleRate(double* Hertz) override;
-  HRESULT GetLastErrorText(char* Buffer, std::uint32_t Capacity) override;
 
 private:
   TSimulatorDriver() = default;
-  ~TSimulatorDriver() = default;
+  ~TSimulatorDriver() override = default;
 
-  // The pain sensor's Trigger and WaitForSample have the same signatures as
-  // the position locator's, so one class cannot implement both: the pain
-  // sensor is a part of the component with the component's reference count.
-  class TPainSensor final : public IImagerPressureSensor {
-  public:
-    explicit TPainSensor(TSimulatorDriver& Owner) : Owner_(Owner) {}
-    HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
-    std::uint32_t AddRef() override;
-    std::uint32_t Release() override;
-    HRESULT SetCalibration(double Value) override;
-    HRESULT Initialise() override;
-    HRESULT Trigger() override;
-    HRESULT Reserved6() override;
-    HRESULT WaitForSample(double TimeLimit) override;
-    HRESULT GetPain(double* Value) override;
-
-  private:
-    TSimulatorDriver& Owner_;
-  };
+  // The pain sensor: the model's pain with its noise, times the calibration.
+  HRESULT PainInitialise() override;
+  HRESULT PainTrigger() override;
+  HRESULT PainWaitForSample(double TimeLimit) override;
+  HRESULT PainReading(double* Value) override;
 
   bool RealTime() const;
   std::uint64_t Seed() const;
@@ -109,19 +66,9 @@ private:
   TSensorReading ChannelReading(int Channel);
   void AddNoise(TSensorReading& Reading, int Channel) const;
 
-  TDriverReferenceCount References_;
-  TPainSensor PainSensor_{*this};
   std::unique_ptr<TSimulatedProcedure> Model_;
   std::optional<TScopeShape> Shape_;
-  std::optional<bool> RealTimeOverride_;
   std::optional<std::uint64_t> SeedOverride_;
-  std::string LastError_;
-  std::array<double, 2 * ChannelCount> Channels_{};
-  std::array<double, SamplerCalibrationValueCount> SamplerCalibration_{};
-  std::array<double, GeneratorCoilCount * 2> Generator1_{};
-  std::array<double, GeneratorCoilCount * 3 * 2> Generator2_{};
-  std::uint32_t Indicators_ = 0;
-  double PainCalibration_ = 1;
   bool PainReady_ = false;
   std::int32_t PainFailuresLeft_ = 0;
   TSamplePacer Pacer_;

@@ -1,5 +1,6 @@
 #include "drivers/simulator/SimulatorSettings.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -78,6 +79,24 @@ double InRange(double Value, double Low, double High, const char* What) {
 
 double Time(std::string_view Word) {
   return InRange(ParseReal(Word), 0, 1e7, "a time");
+}
+
+constexpr std::array<const char*, 6> LoopKindTexts = {"alpha", "reverse-alpha", "n",
+                                                      "gamma", "reverse-gamma", "deep-transverse"};
+
+TLoopKind ParseLoopKind(std::string_view Word) {
+  for (std::size_t Index = 0; Index < LoopKindTexts.size(); ++Index) {
+    if (Word == LoopKindTexts[Index]) {
+      return static_cast<TLoopKind>(Index);
+    }
+  }
+  throw TSettingsError{"'" + std::string(Word) +
+                       "' is not a loop (alpha, reverse-alpha, n, gamma, reverse-gamma, "
+                       "deep-transverse)"};
+}
+
+double LoopDuration(std::string_view Word) {
+  return InRange(ParseReal(Word), 0.1, 1e5, "a loop's durations");
 }
 
 struct TKeyword {
@@ -200,6 +219,12 @@ const std::vector<std::pair<std::string_view, TKeyword>>& Keywords() {
           }
           S.Presses.push_back({At, Duration, static_cast<std::uint32_t>(Mask)});
         }}},
+      {"loop",
+       {4, true,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.Loops.push_back(
+              {ParseLoopKind(W[1]), LoopDuration(W[2]), LoopDuration(W[3]), LoopDuration(W[4])});
+        }}},
   };
   return Table;
 }
@@ -228,12 +253,17 @@ void ApplyLine(const TWords& Words, TSimulatorSettings& Settings,
     throw TSettingsError{std::string(Words[0]) + " is given more than once"};
   }
   Keyword->Apply(Words, Settings);
-  if (Settings.Presses.size() + Settings.CoilsDisconnected.size() > MaxScriptedEvents) {
+  if (Settings.Presses.size() + Settings.CoilsDisconnected.size() + Settings.Loops.size() >
+      MaxScriptedEvents) {
     throw TSettingsError{"more than " + std::to_string(MaxScriptedEvents) + " scripted events"};
   }
 }
 
 } // namespace
+
+const char* LoopKindText(TLoopKind Kind) {
+  return LoopKindTexts[static_cast<std::size_t>(Kind)];
+}
 
 std::uint32_t TSimulatorSettings::ButtonsAt(double T) const {
   std::uint32_t Mask = 0;

@@ -36,6 +36,26 @@ struct TTimeInterval {
   double Until = 0;
 };
 
+// The loops a script can make the endoscope form. Those of the sigmoid
+// (alpha, reverse alpha, N) form once the tip is in the descending colon,
+// those of the transverse colon (gamma, reverse gamma, deep transverse) once
+// it has passed the hepatic flexure.
+enum class TLoopKind { Alpha, ReverseAlpha, N, Gamma, ReverseGamma, DeepTransverse };
+
+// The kind's text in scripts and in the ground truth: "alpha",
+// "reverse-alpha", "n", "gamma", "reverse-gamma", "deep-transverse".
+const char* LoopKindText(TLoopKind Kind);
+
+// One scripted loop: with the tip held where the loop forms, the loop grows
+// over Form seconds, stays Hold seconds and is reduced over Release seconds;
+// insertion then goes on.
+struct TScriptedLoop {
+  TLoopKind Kind = TLoopKind::Alpha;
+  double Form = 0;
+  double Hold = 0;
+  double Release = 0;
+};
+
 // A time that is never reached: the fault it stands for is not scripted.
 inline constexpr double Never = 1e300;
 
@@ -61,6 +81,7 @@ struct TSimulatorSettings {
   bool FailInitialise = false;         // the position locator's Initialise fails
   std::int32_t FailPainInitialise = 0; // the pain sensor's Initialise fails this many times
   std::vector<TButtonPress> Presses;
+  std::vector<TScriptedLoop> Loops; // in the order they form
 
   // The buttons held at time T (seconds).
   std::uint32_t ButtonsAt(double T) const;

@@ -1,0 +1,26 @@
+#pragma once
+// kestrava-tool loops FILE [--json|--csv] [--truth FILE.csv]: the loop
+// state of every frame (the frame's own shape and the tracker's
+// announcement), the episodes and the procedure's loop summary; with a
+// ground-truth file, how well the detection matches it.
+
+#include "tools/ToolCommand.h"
+
+#include <string>
+
+namespace kestrava {
+
+struct TLoopsOptions {
+  std::string File;
+  bool Json = false;
+  bool Csv = false;
+  std::string Truth; // none when empty
+};
+
+// Returns the exit code. A truth file that does not have one row per frame
+// of FILE, numbered 1 to the frame count, is refused as a file error.
+int RunLoopsCommand(const TLoopsOptions& Options, std::ostream& Out, std::ostream& Err);
+
+void AddLoopsCommand(CLI::App& App, TToolContext& Context);
+
+} // namespace kestrava
