@@ -4,6 +4,7 @@
 #include "foundation/UserInteraction.h"
 #include "imagerdata/CurvatureGraphPoints.h"
 #include "imagerdata/EndoscopeCurvatureAnalysis.h"
+#include "looping/LoopSummary.h"
 
 #include <algorithm>
 #include <exception>
@@ -20,6 +21,7 @@ void TMainDisplay::Update(IMainDisplaySurface& Surface) {
   if (ProcedureShown)
     CopyCurrentFrame(Surface);
   SetGauge(Surface);
+  DetectLoop();
   PassCurvatureSelection();
   AlignCameraWhenAsked();
   Refresh(Surface);
@@ -118,6 +120,7 @@ void TMainDisplay::ShowProcedure(const std::string& FileName, IMainDisplaySurfac
   SetMode(ModeReplay, Surface);
   CurrentFrame = 1;
   Changes.Procedure = true;
+  ShownEpisodes_ = AnalyseLoops(Procedure_, 0).Summary.Episodes;
   const TTimeLinePoints Line = TimeLinePointsOf(Procedure_);
   MaxPain = Line.MaxPain;
   Surface.SetTimeLine(Line);
@@ -193,6 +196,33 @@ void TMainDisplay::SelectCurvaturePoint(std::int32_t Index, IMainDisplaySurface&
   SelectedCurvaturePoint = Index;
   Surface.CurvatureGraph().SetSelectedIndex(Index);
   Update(Surface);
+}
+
+void TMainDisplay::DetectLoop() {
+  if (!Options_.ViewLoops || Mode == ModeIdle) {
+    CurrentLoop_ = {};
+    LoopHighlight_.Clear();
+    return;
+  }
+  CurrentLoop_ = ClassifyLoop(CurrentFrameData_, Procedure_.ProcedureType);
+  LoopHighlight_.Build(CurrentFrameData_, Procedure_.ProcedureType, CurrentLoop_);
+}
+
+const std::vector<TLoopEpisode>& TMainDisplay::LoopEpisodes() const {
+  return Recording() ? LiveLoops_.Episodes() : ShownEpisodes_;
+}
+
+void TMainDisplay::ResetLoops() {
+  LiveLoops_ = TLoopTracker();
+  ShownEpisodes_.clear();
+}
+
+void TMainDisplay::TrackLiveLoop() {
+  constexpr double SecondsPerDay = 86400;
+  if (!Options_.ViewLoops)
+    return;
+  LiveLoops_.Update(CurrentFrame + 1, CurrentFrameData_.Time * SecondsPerDay,
+                    ClassifyLoop(CurrentFrameData_, Procedure_.ProcedureType));
 }
 
 double TMainDisplay::CurrentScopeLength() const {

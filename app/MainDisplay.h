@@ -17,6 +17,8 @@
 #include "imagerdata/EndoscopeCurvatureInfo.h"
 #include "imagerdata/ImagerFrame.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "looping/LoopHighlight.h"
+#include "looping/LoopTracker.h"
 #include "scene/PolygonImagerData.h"
 
 #include <cstdint>
@@ -138,6 +140,20 @@ public:
   // The inserted length of the current frame as the information box shows it.
   double CurrentScopeLength() const;
 
+  // Loop detection, shown while "ViewLoops" is on: the current frame's own
+  // loop and the warning tube over it, the loop episodes of the procedure
+  // shown (or, while recording, of the recording so far) and the live alert.
+  const TLoopState& CurrentLoop() const { return CurrentLoop_; }
+  const TLoopHighlight& LoopHighlight() const { return LoopHighlight_; }
+  const std::vector<TLoopEpisode>& LoopEpisodes() const;
+  bool LoopAnnounced() const { return Recording() && LiveLoops_.Announced(); }
+  TLoopClass AnnouncedLoopClass() const { return LiveLoops_.AnnouncedClass(); }
+  // A new recording starts with no episodes.
+  void ResetLoops();
+  // While recording, after a good acquisition: the tracker takes the
+  // current frame at its time.
+  void TrackLiveLoop();
+
 private:
   void CopyCurrentFrame(IMainDisplaySurface& Surface);
   void SetGauge(IMainDisplaySurface& Surface);
@@ -145,6 +161,7 @@ private:
   void AlignCameraWhenAsked();
   void Refresh(IMainDisplaySurface& Surface);
   void SelectCurvaturePoint(std::int32_t Index, IMainDisplaySurface& Surface);
+  void DetectLoop();
 
   TOptions& Options_;
   TImagerProcedure Procedure_;
@@ -152,6 +169,10 @@ private:
   TPolygonImagerData ShapeModel_;
   TEndoscopeCurvatureInfos CurvatureInfos_;
   TViewCamera Camera_;
+  TLoopState CurrentLoop_;
+  TLoopHighlight LoopHighlight_;
+  std::vector<TLoopEpisode> ShownEpisodes_;
+  TLoopTracker LiveLoops_;
 };
 
 } // namespace kestrava

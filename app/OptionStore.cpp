@@ -124,11 +124,14 @@ constexpr TBooleanOption BooleanOptions[] = {
     {"UsePainSensor", &TOptions::UsePainSensor},
     {"UseHardwareDirect3D", &TOptions::UseHardwareDirect3D},
     {"UseAutoCutoff", &TOptions::UseAutoCutoff},
+    {"ViewLoops", &TOptions::ViewLoops},
+    {"IGTLinkServer", &TOptions::IGTLinkServer},
 };
 constexpr TIntegerOption IntegerOptions[] = {
     {"ViewMode", &TOptions::ViewMode},
     {"ProcedureType", &TOptions::ProcedureType},
     {"BackgroundColor", &TOptions::BackgroundColor},
+    {"IGTLinkPort", &TOptions::IGTLinkPort},
 };
 constexpr TStringOption StringOptions[] = {
     {"SensorFilename", &TOptions::SensorFilename},
@@ -136,6 +139,7 @@ constexpr TStringOption StringOptions[] = {
     {"GeneratorCoilsFilename", &TOptions::GeneratorCoilsFilename},
     {"ImagerFilesDirectory", &TOptions::ImagerFilesDirectory},
     {"ImagerFileStorageDirectory", &TOptions::ImagerFileStorageDirectory},
+    {"IGTLinkAddress", &TOptions::IGTLinkAddress},
 };
 constexpr const char* ThresholdName = "PatientPainThreshold";
 
@@ -143,6 +147,15 @@ constexpr const char* ThresholdName = "PatientPainThreshold";
 // window without a layout.
 bool IsViewMode(std::int32_t Value) {
   return Value >= 0 && Value <= 2;
+}
+
+// A port outside the TCP range could never be listened on.
+bool IntegerAcceptable(std::int32_t TOptions::*Field, std::int32_t Value) {
+  if (Field == &TOptions::ViewMode)
+    return IsViewMode(Value);
+  if (Field == &TOptions::IGTLinkPort)
+    return Value >= 1 && Value <= 65535;
+  return true;
 }
 
 } // namespace
@@ -235,7 +248,7 @@ void ReadOptions(const IOptionStore& User, TOptions& Options) {
   }
   for (const auto& Option : IntegerOptions) {
     if (const auto Value = User.ReadInteger(Option.Name)) {
-      if (Option.Field != &TOptions::ViewMode || IsViewMode(*Value)) {
+      if (IntegerAcceptable(Option.Field, *Value)) {
         Options.*Option.Field = *Value;
       }
     }

@@ -37,6 +37,15 @@ struct TOptions {
   std::int32_t BackgroundColor = 32768; // 0x00BBGGRR: green 128
   double PatientPainThreshold = 0.1;
 
+  // Beyond the design's table, stored beside it under their own names.
+  // Loop detection shown in the views, the information box and the time line.
+  bool ViewLoops = true;
+  // The OpenIGTLink server for navigation software: off unless asked for,
+  // and then on this machine only unless another address is given.
+  bool IGTLinkServer = false;
+  std::int32_t IGTLinkPort = 18944;
+  std::string IGTLinkAddress = "127.0.0.1";
+
   friend bool operator==(const TOptions&, const TOptions&) = default;
 };
 

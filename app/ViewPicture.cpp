@@ -65,6 +65,8 @@ void DrawViewPicture(IGraphics3DViewer& View, TDirectDrawCanvas* Canvas,
                      const TViewPictureOptions& Options) {
   View.Clear(Options.Background, false);
   View.Render(Model.Scene(), Model.RootFrame());
+  if (Options.Overlay != nullptr && Options.Overlay->Visible)
+    View.Render(Model.Scene(), *Options.Overlay);
   if (!Options.ShowMarkers || Canvas == nullptr)
     return;
   if (QPainter* Painter = Canvas->Painter())

@@ -11,6 +11,7 @@
 namespace kestrava {
 
 class IGraphics3DViewer;
+class TGraphics3DFrame;
 class TDirectDrawCanvas;
 class TImagerFrame;
 class TPolygonImagerData;
@@ -24,6 +25,9 @@ struct TViewPictureOptions {
   std::uint32_t Background = 32768; // 0x00BBGGRR
   bool ShowMarkers = true;
   std::int32_t ProcedureType = 0;
+  // Drawn after the model with the model's lighting, before the labels (the
+  // loop warning); null for none.
+  const TGraphics3DFrame* Overlay = nullptr;
 };
 
 // Clears View with the background, renders Model's scene, then (with

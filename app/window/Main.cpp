@@ -2,6 +2,7 @@
 
 #include "acquisition/ImagerSampler.h"
 #include "app/InformationBoxLines.h"
+#include "app/LoopTexts.h"
 #include "app/MainLayout.h"
 #include "app/QtKeyMapping.h"
 #include "app/RemoteControl.h"
@@ -41,6 +42,7 @@ constexpr std::int32_t ButtonHeight = 25;
 constexpr int TimerIntervalMs = 40;
 constexpr TColor AnalysisMarkerColour = 0x40FF40;  // RGB (64, 255, 64)
 constexpr TColor ReferenceMarkerColour = 0xFFFF00; // RGB (0, 255, 255)
+constexpr int LoopBandHeight = 5;
 
 QRect ToQRect(const TRect& R) {
   return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
@@ -241,6 +243,13 @@ void TMain::DrawTimeLineMarkers(QPainter& Canvas) {
     const std::int32_t X = Graph.PointToX(Index);
     Canvas.drawLine(X, ZeroY, X, 10);
   };
+  if (Options_.ViewLoops)
+    for (const TLoopEpisode& Episode : Display_.LoopEpisodes()) {
+      const std::int32_t Left = Graph.PointToX(Episode.FirstFrame - 1);
+      const std::int32_t Right = Graph.PointToX(Episode.LastFrame - 1);
+      Canvas.fillRect(Left, 2, std::max(Right - Left, 1), LoopBandHeight,
+                      ToQColor(LoopWarningColour));
+    }
   const TImagerProcedure& Procedure = Display_.Procedure();
   DrawMarker(Procedure.AnalysisStart(), AnalysisMarkerColour);
   DrawMarker(Procedure.AnalysisEnd(), AnalysisMarkerColour);
@@ -277,10 +286,13 @@ void TMain::CreateViews() {
 }
 
 void TMain::DrawView(TDirect3DViewerControl& View) {
+  const TGraphics3DFrame* LoopWarning = Options_.ViewLoops && Options_.ViewEndoscope
+                                            ? &Display_.LoopHighlight().RootFrame()
+                                            : nullptr;
   DrawViewPicture(View, View.BackSurfaceCanvas(), Display_.ShapeModel(),
                   Display_.CurrentFrameData(),
                   {static_cast<std::uint32_t>(Options_.BackgroundColor), Options_.ViewMarkers,
-                   Display_.Procedure().ProcedureType});
+                   Display_.Procedure().ProcedureType, LoopWarning});
 }
 
 void TMain::CreateStatusBar() {
@@ -294,6 +306,11 @@ void TMain::CreateStatusBar() {
   StatusPanels_[2]->setObjectName("Panel_AutoCutoff");
   StatusPanels_[3]->setObjectName("Panel_PatientPainSensor");
   StatusPanels_[4]->setObjectName("Panel_PhaseCorrection");
+  LoopAlertPanel_ = new QLabel(this);
+  LoopAlertPanel_->setObjectName("Panel_LoopAlert");
+  LoopAlertPanel_->setMinimumWidth(160);
+  LoopAlertPanel_->setAutoFillBackground(true);
+  statusBar()->addWidget(LoopAlertPanel_);
   statusBar()->setSizeGripEnabled(false);
 }
 
@@ -345,6 +362,7 @@ void TMain::CreateMenus() {
   AddCheckItem(ViewMenu_, "Overtube", Toggle(&TOptions::ViewOvertube, &TDisplayChanges::ViewItems));
   AddCheckItem(ViewMenu_, "Measure", Toggle(&TOptions::ViewMeasure, &TDisplayChanges::ViewItems));
   AddCheckItem(ViewMenu_, "Endoscope curvature", [this] { ToggleCurvatureGraph(); });
+  AddCheckItem(ViewMenu_, "Loops", Toggle(&TOptions::ViewLoops, &TDisplayChanges::ViewItems));
   ViewMenu_->addSeparator();
   AddCheckItem(ViewMenu_, "AP view", [this] { SetViewMode(ViewModeAP); });
   AddCheckItem(ViewMenu_, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
@@ -421,6 +439,7 @@ void TMain::ViewMenuAboutToShow() {
   MenuAction("Overtube")->setChecked(Options_.ViewOvertube);
   MenuAction("Measure")->setChecked(Options_.ViewMeasure);
   MenuAction("Endoscope curvature")->setChecked(Options_.ViewEndoscopeCurvature);
+  MenuAction("Loops")->setChecked(Options_.ViewLoops);
   MenuAction("AP view")->setChecked(Options_.ViewMode == ViewModeAP);
   MenuAction("Lateral view")->setChecked(Options_.ViewMode == ViewModeLateral);
   MenuAction("Twin view")->setChecked(Options_.ViewMode == ViewModeTwin);
@@ -618,9 +637,15 @@ void TMain::FillInformationBox() {
   InfoBox_->AddTabStop(Text.TabStop);
   for (const std::string& Line : Text.Lines)
     InfoBox_->AddLine(Line);
+  if (Options_.ViewLoops && Display_.Mode != ModeIdle)
+    InfoBox_->AddLine(LoopInformationLine(Display_.CurrentLoop()));
   InfoBox_->update();
-  if (!InfoBoxMirror_.isEmpty())
-    MirrorInformationBox(Text.Lines);
+  if (!InfoBoxMirror_.isEmpty()) {
+    std::vector<std::string> Lines;
+    for (std::int32_t I = 0; I < InfoBox_->NumItems(); ++I)
+      Lines.push_back(InfoBox_->Line(I));
+    MirrorInformationBox(Lines);
+  }
 }
 
 void TMain::MirrorInformationBox(const std::vector<std::string>& Lines) const {
@@ -648,6 +673,14 @@ void TMain::ShowViews(const TViewCamera& Camera, bool Twin) {
 void TMain::SetStatusTexts(const TStatusPanelTexts& Texts) {
   for (std::size_t I = 0; I < Texts.size(); ++I)
     StatusPanels_[I]->setText(FromUtf8(Texts[I]));
+  // While recording, an announced loop stands out in the status bar.
+  const bool Alert = Display_.LoopAnnounced();
+  LoopAlertPanel_->setText(Alert ? FromUtf8(LoopAlertText(Display_.AnnouncedLoopClass()))
+                                 : QString());
+  QPalette Colours = LoopAlertPanel_->palette();
+  Colours.setColor(QPalette::Window,
+                   Alert ? QColor(255, 128, 0) : palette().color(QPalette::Window));
+  LoopAlertPanel_->setPalette(Colours);
 }
 
 void TMain::SetRemoteIndicators(std::uint32_t Mask) {

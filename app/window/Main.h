@@ -112,6 +112,7 @@ public:
   TDirect3DViewerControl& FrontView() { return *FrontView_; }
   TDirect3DViewerControl& SideView() { return *SideView_; }
   QString StatusText(std::size_t Panel) const;
+  QString LoopAlertPanelText() const;
   QMenu& TimeLineMenu() { return *ECGGraphMenu_; }
   QAction* MenuAction(const QString& Text) const;
   // The refresh, for handlers outside the window (and the benchmark).
@@ -211,6 +212,7 @@ private:
   TDirect3DViewerControl* FrontView_ = nullptr;
   TDirect3DViewerControl* SideView_ = nullptr;
   std::array<QLabel*, 5> StatusPanels_{};
+  QLabel* LoopAlertPanel_ = nullptr;
   QMenu* ECGGraphMenu_ = nullptr;
   QMenu* FileMenu_ = nullptr;
   QMenu* ViewMenu_ = nullptr;

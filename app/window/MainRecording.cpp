@@ -109,6 +109,7 @@ bool TMain::BeginRecording(const TProcedureDetails& Details) {
 void TMain::EnterRecordingMode() {
   Display_.MaxPain = Recorder_->MaxPain();
   Display_.CurrentFrame = 0;
+  Display_.ResetLoops();
   TimeLine_->ClearPoints();
   TimeLine_->SetFollowLatest(true);
   TimeLine_->SetCursorPosition(-1);
@@ -164,6 +165,7 @@ void TMain::ShowAcquisition(const TAcquisitionStep& Step) {
     TimeLine_->SetYScale(static_cast<float>(TimeLineScaleForPain(Display_.MaxPain)));
     TimeLine_->update();
   }
+  Display_.TrackLiveLoop();
   if (Step.FrameStored) {
     Display_.CurrentFrame = Recorder_->StoredFrames();
     TimeLine_->AddPoint(Display_.CurrentFrameData().Pain);

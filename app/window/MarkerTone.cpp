@@ -43,7 +43,9 @@ struct TMarkerTone::TOutput {
 
 TMarkerTone::TMarkerTone() : Output_(std::make_unique<TOutput>()) {}
 
-bool TMarkerTone::Available() const { return !Output_->Device.isNull(); }
+bool TMarkerTone::Available() const {
+  return !Output_->Device.isNull();
+}
 
 void TMarkerTone::Play(std::int32_t FrequencyHz, std::int32_t Milliseconds) {
   if (FrequencyHz <= 0 || Milliseconds <= 0 || !Available())
@@ -70,7 +72,9 @@ struct TMarkerTone::TOutput {};
 
 TMarkerTone::TMarkerTone() = default;
 
-bool TMarkerTone::Available() const { return false; }
+bool TMarkerTone::Available() const {
+  return false;
+}
 
 void TMarkerTone::Play(std::int32_t, std::int32_t) {}
 

@@ -1,0 +1,22 @@
+#include "app/LoopTexts.h"
+
+#include "app/InformationBoxLines.h"
+
+namespace kestrava {
+
+std::string LoopInformationLine(const TLoopState& State) {
+  std::string Line = "Loop:\t";
+  if (!State.Reason.empty())
+    return Line + "none (" + std::string(State.Reason) + ")";
+  Line += LoopClassText(State.Class);
+  if (State.Present && State.HasExtent)
+    Line += ", " + FormatFixed(State.ExtentNear, 2) + "-" + FormatFixed(State.ExtentFar, 2) +
+            " m from tip";
+  return Line;
+}
+
+std::string LoopAlertText(TLoopClass Class) {
+  return "Loop forming: " + std::string(LoopClassText(Class));
+}
+
+} // namespace kestrava

@@ -1,0 +1,92 @@
+// Loop detection in the window: the episodes of an opened recording, the
+// "Loop:" line, the warning colour over the looped part in the view, and the
+// View menu's "Loops" switching it all off.
+
+#include "app/window/Main.h"
+#include "controls/ScrollableStringList.h"
+#include "foundation/PlatformServices.h"
+#include "foundation/UserInteraction.h"
+#include "render/Direct3DViewerControl.h"
+#include "tests/looping/LoopTestShapes.h"
+
+#include <QAction>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kestrava {
+namespace {
+
+using namespace kestrava::testing;
+
+// Two straight frames, then an alpha loop for the rest, a second apart.
+std::string WriteLoopingRecording(const QString& Folder) {
+  TImagerProcedure Procedure;
+  for (int I = 0; I < 6; ++I) {
+    TPath Path = RisingTo(0, 0.08);
+    if (I >= 2)
+      AddCrossingLoop(Path, 0.1, 0.08, true, true);
+    AddLineTo(Path, AddVectors(Path.back(), Vector3(0.05, 0, 0.15)));
+    TImagerFrame& Frame = Procedure.AddFrame();
+    FrameAlong(Path, Frame);
+    Frame.Time = I / 86400.0;
+    Frame.TubeRadius = 0.009f;
+    Frame.EndoscopeValid = true;
+  }
+  const std::string Name = QDir(Folder).filePath("loops.img").toStdString();
+  Procedure.SaveToFile(Name);
+  return Name;
+}
+
+int OrangePixels(const QImage& Picture) {
+  int Count = 0;
+  for (int Y = 0; Y < Picture.height(); ++Y)
+    for (int X = 0; X < Picture.width(); ++X) {
+      const QRgb P = Picture.pixel(X, Y);
+      Count += qRed(P) > 200 && qGreen(P) > 70 && qGreen(P) < 220 && qBlue(P) < 40;
+    }
+  return Count;
+}
+
+TEST(MainLoops, ARecordedLoopIsAnEpisodeALineAndAWarningColourUntilSwitchedOff) {
+  QTemporaryDir Folder;
+  TMemoryOptionStore UserOptions, MachineOptions;
+  TScriptedUserInteraction User;
+  TNullPlatformServices Platform;
+  TMain Main({UserOptions,
+              MachineOptions,
+              User,
+              Platform,
+              KESTRAVA_PROGRAM_DIR,
+              Folder.path().toStdString(),
+              32,
+              {},
+              {},
+              nullptr,
+              {},
+              {}});
+  Main.resize(1000, 700);
+  Main.show();
+  ASSERT_TRUE(Main.OpenImagerFile(WriteLoopingRecording(Folder.path())));
+  ASSERT_EQ(Main.Display().LoopEpisodes().size(), 1u);
+  EXPECT_EQ(Main.Display().LoopEpisodes()[0].Class, TLoopClass::Alpha);
+
+  const auto LastLine = [&] {
+    return Main.InfoBox().Line(Main.InfoBox().NumItems() - 1);
+  };
+  EXPECT_EQ(LastLine(), "Loop:\tnone");
+  Main.StepFrame(3);
+  Main.Update();
+  EXPECT_EQ(LastLine().rfind("Loop:\talpha, ", 0), 0u) << LastLine();
+  EXPECT_GT(OrangePixels(Main.FrontView().grab().toImage()), 500);
+
+  Main.MenuAction("Loops")->trigger();
+  EXPECT_FALSE(Main.Options().ViewLoops);
+  EXPECT_EQ(LastLine().rfind("Loop:", 0), std::string::npos);
+  EXPECT_EQ(OrangePixels(Main.FrontView().grab().toImage()), 0);
+}
+
+} // namespace
+} // namespace kestrava
