@@ -37,8 +37,7 @@ constexpr std::chrono::milliseconds LongestPoll{250};
 constexpr std::size_t FirstClientPollIndex = 2;
 
 double UtcNow() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 struct TPublishedFrame {
@@ -67,8 +66,7 @@ class TIGTLinkServer::TImpl {
 public:
   explicit TImpl(const TIGTLinkServerSettings& Settings)
       : Settings_(Settings), Listener_(ListenOn(Settings.Address, Settings.Port)),
-        Port_(LocalPort(Listener_.Get())),
-        Wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+        Port_(LocalPort(Listener_.Get())), Wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
         Inbox_(std::max<std::size_t>(Settings.PublishQueueFrames, 1)) {
     if (!Wake_.Valid()) {
       throw Exception(std::string("Cannot start the streaming server: ") + std::strerror(errno));
@@ -151,9 +149,8 @@ private:
       const short Events = static_cast<short>(POLLIN | (Client->Outbox.Empty() ? 0 : POLLOUT));
       Polled_.push_back({Client->Socket.Get(), Events, 0});
     }
-    const auto Wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::clamp(NextDeadline() - TClock::now(), TClock::duration::zero(),
-                   TClock::duration(LongestPoll)));
+    const auto Wait = std::chrono::duration_cast<std::chrono::milliseconds>(std::clamp(
+        NextDeadline() - TClock::now(), TClock::duration::zero(), TClock::duration(LongestPoll)));
     ::poll(Polled_.data(), Polled_.size(), static_cast<int>(Wait.count()) + 1);
     if ((Polled_[0].revents & POLLIN) != 0) {
       std::uint64_t Count = 0;
@@ -167,9 +164,8 @@ private:
       Next = std::min(Next, LastModelBuild_ + Settings_.ModelInterval);
     }
     for (const auto& Client : Clients_) {
-      Next = std::min(Next, Client->Outbox.Empty()
-                                ? Client->LastWrite + Settings_.KeepAliveInterval
-                                : Client->LastProgress + Settings_.StallTimeout);
+      Next = std::min(Next, Client->Outbox.Empty() ? Client->LastWrite + Settings_.KeepAliveInterval
+                                                   : Client->LastProgress + Settings_.StallTimeout);
     }
     return Next;
   }
@@ -246,8 +242,8 @@ private:
       }
       std::size_t Total = 0;
       while (Client->State == TClient::TState::Open && Total < MaxReadPerTurn) {
-        const ssize_t Got = ::recv(Client->Socket.Get(), ReadBuffer_.data(), ReadBuffer_.size(),
-                                   MSG_DONTWAIT);
+        const ssize_t Got =
+            ::recv(Client->Socket.Get(), ReadBuffer_.data(), ReadBuffer_.size(), MSG_DONTWAIT);
         if (Got > 0) {
           Total += static_cast<std::size_t>(Got);
           if (!Client->Reader.Consume({ReadBuffer_.data(), static_cast<std::size_t>(Got)})) {
@@ -271,14 +267,14 @@ private:
     }
     ModelPending_ = false;
     LastModelBuild_ = Now;
-    TScopeModelGeometry Geometry = ModelBuilder_.Build(
-        Latest_.Frame, Latest_.Context.ProcedureType, Latest_.Context.AutoCutoff);
+    TScopeModelGeometry Geometry = ModelBuilder_.Build(Latest_.Frame, Latest_.Context.ProcedureType,
+                                                       Latest_.Context.AutoCutoff);
     if (LastModel_ && Geometry == LastModelGeometry_) {
       return;
     }
     LastModelGeometry_ = std::move(Geometry);
-    LastModel_ = std::make_shared<const TMessageBytes>(EncodeScopeModel(
-        LastModelGeometry_, UtcStart_ + Latest_.Frame.Time * SecondsPerDay));
+    LastModel_ = std::make_shared<const TMessageBytes>(
+        EncodeScopeModel(LastModelGeometry_, UtcStart_ + Latest_.Frame.Time * SecondsPerDay));
     for (const auto& Client : Clients_) {
       Client->Outbox.PushModel(LastModel_);
     }
@@ -302,8 +298,8 @@ private:
     for (const auto& Client : Clients_) {
       while (Client->State == TClient::TState::Open && !Client->Outbox.Empty()) {
         const std::span<const std::uint8_t> Bytes = Client->Outbox.Unwritten();
-        const ssize_t Sent = ::send(Client->Socket.Get(), Bytes.data(), Bytes.size(),
-                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        const ssize_t Sent =
+            ::send(Client->Socket.Get(), Bytes.data(), Bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (Sent >= 0) {
           Client->Outbox.MarkWritten(static_cast<std::size_t>(Sent));
           Client->LastWrite = Client->LastProgress = Now;

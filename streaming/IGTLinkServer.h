@@ -70,9 +70,9 @@ struct TStreamStatistics {
   std::uint64_t FramesEncoded = 0;    // sent to at least one client
   std::uint64_t ModelsSent = 0;
   std::uint64_t ClientsAccepted = 0;
-  std::uint64_t ClientsRefused = 0;      // over MaxClients
-  std::uint64_t ClientsDisconnected = 0; // by the server: stalled, garbage, absurd body
-  std::uint64_t ClientsLeft = 0;         // closed or failed on their side
+  std::uint64_t ClientsRefused = 0;             // over MaxClients
+  std::uint64_t ClientsDisconnected = 0;        // by the server: stalled, garbage, absurd body
+  std::uint64_t ClientsLeft = 0;                // closed or failed on their side
   std::vector<TStreamClientStatistics> Clients; // connected now, oldest first
 };
 

@@ -1,15 +1,14 @@
 #include "streaming/ScopeModelBuilder.h"
 
 #include "foundation/QelExceptions.h"
-#include "streaming/StreamPoses.h"
 #include "scene/PolygonImagerData.h"
+#include "streaming/StreamPoses.h"
 
 namespace kestrava {
 
 namespace {
 
-void AppendMesh(TScopeModelGeometry& Geometry, const TGraphics3DMesh& Mesh,
-                const TMatrix4& World) {
+void AppendMesh(TScopeModelGeometry& Geometry, const TGraphics3DMesh& Mesh, const TMatrix4& World) {
   const auto First = static_cast<std::uint32_t>(Geometry.Points.size() / 3);
   for (const TGraphics3DVertex& V : Mesh.Vertices()) {
     const TVector4 P = TransformVector4(World, {V.X, V.Y, V.Z, 1});
@@ -32,8 +31,8 @@ TScopeModelBuilder::TScopeModelBuilder() : Model_(std::make_unique<TPolygonImage
 
 TScopeModelBuilder::~TScopeModelBuilder() = default;
 
-TScopeModelGeometry TScopeModelBuilder::Build(const TImagerFrame& Frame,
-                                              std::int32_t ProcedureType, bool AutoCutoff) {
+TScopeModelGeometry TScopeModelBuilder::Build(const TImagerFrame& Frame, std::int32_t ProcedureType,
+                                              bool AutoCutoff) {
   try {
     Model_->BuildFromFrame(Frame, ProcedureType, AutoCutoff);
   } catch (const E_Qel_Maths&) {

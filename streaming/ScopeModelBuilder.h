@@ -25,8 +25,7 @@ public:
   // The tube of Frame; empty when it has no tube. A frame whose model stops
   // early (coincident neighbouring sensors) gives the part that was built,
   // the part the views show.
-  TScopeModelGeometry Build(const TImagerFrame& Frame, std::int32_t ProcedureType,
-                            bool AutoCutoff);
+  TScopeModelGeometry Build(const TImagerFrame& Frame, std::int32_t ProcedureType, bool AutoCutoff);
 
 private:
   std::unique_ptr<TPolygonImagerData> Model_;

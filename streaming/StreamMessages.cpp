@@ -2,15 +2,14 @@
 
 #include "streaming/StreamPoses.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <igtlPolyDataMessage.h>
 #include <igtlStatusMessage.h>
 #include <igtlStringMessage.h>
 #include <igtlTrackingDataMessage.h>
 #include <igtlTransformMessage.h>
-
-#include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <limits>
 
 namespace kestrava {
@@ -27,8 +26,8 @@ void StampMessage(igtl::MessageBase& Message, double UtcSeconds) {
   const double Clamped =
       std::isfinite(UtcSeconds) ? std::clamp(UtcSeconds, 0.0, TwoToThe32 - 1) : 0.0;
   const double Whole = std::floor(Clamped);
-  const auto Fraction = static_cast<unsigned int>(
-      std::min((Clamped - Whole) * TwoToThe32, TwoToThe32 - 1));
+  const auto Fraction =
+      static_cast<unsigned int>(std::min((Clamped - Whole) * TwoToThe32, TwoToThe32 - 1));
   Message.SetTimeStamp(static_cast<unsigned int>(Whole), Fraction);
 }
 

@@ -38,8 +38,8 @@ inline constexpr const char* KeepAliveDevice = "Kestrava";
 
 // The endoscope tube in tracker coordinates.
 struct TScopeModelGeometry {
-  std::vector<float> Points;             // x, y, z of each point, millimetres
-  std::vector<std::uint32_t> Triangles;  // three point indexes per triangle
+  std::vector<float> Points;            // x, y, z of each point, millimetres
+  std::vector<std::uint32_t> Triangles; // three point indexes per triangle
   friend bool operator==(const TScopeModelGeometry&, const TScopeModelGeometry&) = default;
 };
 

@@ -39,9 +39,9 @@ void AddPose(std::vector<TSensorPose>& Poses, std::string Name, const TVector3& 
   if (!IsFinite(Position) || (Direction != nullptr && !IsFinite(*Direction))) {
     return;
   }
-  Poses.push_back({std::move(Name), Direction ? TPoseKind::Direction : TPoseKind::Position,
-                   PoseMatrix(Direction ? RotationFromZTo(*Direction) : IdentityRotation(),
-                              Position)});
+  Poses.push_back(
+      {std::move(Name), Direction ? TPoseKind::Direction : TPoseKind::Position,
+       PoseMatrix(Direction ? RotationFromZTo(*Direction) : IdentityRotation(), Position)});
 }
 
 } // namespace

@@ -3,8 +3,9 @@
 // millimetres, 4 x 4 homogeneous matrices (row-major, multiplying column
 // vectors) named From-To, the generator's axes being the "Tracker".
 //
-// A sensor measures its position and its pointing direction but not its
-// roll. Its pose puts local +Z along the direction and takes the roll of the
+// A sensor measures its position and its direction (for the catheter's
+// sensors the endoscope's tangent, pointing towards the operator's end) but
+// not its roll. Its pose puts local +Z along that direction and takes the roll of the
 // shortest rotation from the tracker's +Z, so the roll is repeatable frame to
 // frame but means nothing physically. The overtube sensor has a position
 // only; its rotation is the identity.
