@@ -7,6 +7,7 @@
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "streaming/IGTLinkServer.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -167,7 +169,8 @@ void CheckOptions(const TSimulateOptions& Options) {
 // the hardware stops the recording.
 bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
                   TProcedureRecorder& Recorder, TImagerFrame& Frame, IRecordingClock& Clock,
-                  double StartTime, std::ostream& Err) {
+                  double StartTime, std::ostream& Err,
+                  const std::function<void(const TImagerFrame&)>& OnSample) {
   TRemotePoll Remote;
   double Elapsed = 0, PreviousElapsed = -1;
   int Standing = 0;
@@ -183,6 +186,9 @@ bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
     if (Recorder.CoilsNoticeShown() && !NoticeWasShown) {
       Err << GenCoilsDisconnectedNotice << '\n';
     }
+    if (Step.Outcome == TAcquisitionOutcome::Sampled && OnSample) {
+      OnSample(Frame);
+    }
     Elapsed = (Clock.Now() - StartTime) * SecondsPerDay;
     Standing = Elapsed > PreviousElapsed ? 0 : Standing + 1;
     if (Standing > StandingClockLimit) {
@@ -193,7 +199,8 @@ bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
   return true;
 }
 
-TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err) {
+TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
+                        TIGTLinkServer* Stream) {
   const std::int32_t ProcedureType = ParseProcedureType(Options.ProcedureType);
   const std::filesystem::path ProgramDir =
       Options.ProgramDir.empty() ? ExecutableDirectory() : Options.ProgramDir;
@@ -259,8 +266,14 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err) {
     Sampler.Stop();
     throw Exception("A problem occurred saving the imager file.");
   }
+  std::function<void(const TImagerFrame&)> OnSample;
+  if (Stream) {
+    OnSample = [Stream, Context = StreamContextOf(Procedure)](const TImagerFrame& Sample) {
+      Stream->Publish(Sample, Context);
+    };
+  }
   Result.StoppedByHardware =
-      !RunRecording(Options, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Err);
+      !RunRecording(Options, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Err, OnSample);
   Sampler.Stop();
   Result.Path = Procedure.SaveToFile(Options.Output);
   Result.Frames = Procedure.FrameCount();
@@ -278,11 +291,19 @@ std::string ExecutableDirectory() {
 int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::ostream& Err) {
   return RunReportingErrors(Err, [&] {
     CheckOptions(Options);
+    // A port that cannot be opened is found before anything is recorded.
+    std::optional<TIGTLinkServer> Stream;
+    if (Options.Stream) {
+      TIGTLinkServerSettings Settings;
+      Settings.Port = Options.StreamPort;
+      Stream.emplace(Settings);
+      Out << "Streaming on " << Stream->Address() << ':' << Stream->Port() << std::endl;
+    }
     // Hardware failures before the recording runs give their own exit code,
     // so scripts can tell them from bad files.
     TRecordingResult Result;
     try {
-      Result = Record(Options, Err);
+      Result = Record(Options, Err, Stream ? &*Stream : nullptr);
     } catch (const EUsageError&) {
       throw;
     } catch (const Exception& Failure) {
@@ -322,6 +343,10 @@ void AddSimulateCommand(CLI::App& App, TToolContext& Context) {
   Command->add_option(
       "--program-dir", Options->ProgramDir,
       "Where the drivers and calibration files are (default: the tool's directory)");
+  Command->add_flag("--stream", Options->Stream,
+                    "Stream the samples to OpenIGTLink clients on 127.0.0.1 while recording");
+  Command->add_option("--port", Options->StreamPort,
+                      "Port for --stream (default 18944; 0 picks a free one)");
   Command->callback([Options, &Context] {
     Context.ExitCode = RunSimulateCommand(*Options, Context.Out, Context.Err);
   });

@@ -1,7 +1,7 @@
 #pragma once
 // kestrava-tool simulate -o OUT.img --seconds S [--seed N] [--procedure-type T]
 //   [--catheter FILE.msd] [--overtube FILE.otb] [--pain] [--patient NAME]
-//   [--realtime] [--replay IN.img] [--program-dir DIR]
+//   [--realtime] [--replay IN.img] [--program-dir DIR] [--stream [--port P]]
 //
 // Records a procedure through the sampler and the simulated driver exactly
 // as the workstation's recording does (one frame per second of procedure
@@ -10,8 +10,10 @@
 // from the program directory. Without --realtime the recording runs as fast
 // as it can, on the driver's own procedure clock. With --replay the replay
 // driver plays IN.img instead, so a recording is made again through the
-// whole acquisition path.
+// whole acquisition path. With --stream every sample also goes to
+// OpenIGTLink clients on 127.0.0.1 while it records.
 
+#include "streaming/IGTLinkServer.h"
 #include "tools/ToolCommand.h"
 
 #include <cstdint>
@@ -39,6 +41,10 @@ struct TSimulateOptions {
   std::string Replay;
   // The directory of the running executable when empty.
   std::string ProgramDir;
+  // Streams every sample to OpenIGTLink clients on 127.0.0.1:StreamPort
+  // (0: a free port, printed before the recording starts).
+  bool Stream = false;
+  std::uint16_t StreamPort = DefaultIGTLinkPort;
 };
 
 // The directory of the running executable, without a trailing separator.

@@ -8,6 +8,7 @@
 #include "tools/ScopeCommand.h"
 #include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
+#include "tools/StreamCommand.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -20,8 +21,8 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,      AddFramesCommand, AddStatsCommand,  AddConvertCommand,
-    AddCurvatureCommand, AddScopeCommand,  AddRenderCommand, AddSimulateCommand,
+    AddInfoCommand,  AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
+    AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddStreamCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
