@@ -14,6 +14,13 @@
 
 #include <gtest/gtest.h>
 
+// OpenIGTLink 1.11 never frees the arrays it makes while unpacking a
+// POLYDATA message; only this test's client unpacks one (the server packs,
+// which does not leak), so the leak checker is told to let it pass.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:igtl_polydata_alloc_info\n";
+}
+
 namespace kestrava {
 namespace {
 
