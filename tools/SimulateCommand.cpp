@@ -8,6 +8,7 @@
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "tools/LoopTruthFile.h"
+#include "streaming/IGTLinkServer.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -171,7 +173,8 @@ void CheckOptions(const TSimulateOptions& Options) {
 // the hardware stops the recording.
 bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
                   TProcedureRecorder& Recorder, TImagerFrame& Frame, IRecordingClock& Clock,
-                  double StartTime, std::ostream& Err) {
+                  double StartTime, std::ostream& Err,
+                  const std::function<void(const TImagerFrame&)>& OnSample) {
   TRemotePoll Remote;
   double Elapsed = 0, PreviousElapsed = -1;
   int Standing = 0;
@@ -190,6 +193,9 @@ bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
     if (Recorder.CoilsNoticeShown() && !NoticeWasShown) {
       Err << GenCoilsDisconnectedNotice << '\n';
     }
+    if (Step.Outcome == TAcquisitionOutcome::Sampled && OnSample) {
+      OnSample(Frame);
+    }
     Elapsed = (Clock.Now() - StartTime) * SecondsPerDay;
     Standing = Elapsed > PreviousElapsed ? 0 : Standing + 1;
     if (Standing > StandingClockLimit) {
@@ -200,7 +206,8 @@ bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
   return true;
 }
 
-TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err) {
+TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
+                        TIGTLinkServer* Stream) {
   const std::int32_t ProcedureType = ParseProcedureType(Options.ProcedureType);
   const std::filesystem::path ProgramDir =
       Options.ProgramDir.empty() ? ExecutableDirectory() : Options.ProgramDir;
@@ -266,8 +273,14 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err) {
     Sampler.Stop();
     throw Exception(std::string("A problem occurred saving the imager file.\n") + Failure.what());
   }
+  std::function<void(const TImagerFrame&)> OnSample;
+  if (Stream) {
+    OnSample = [Stream, Context = StreamContextOf(Procedure)](const TImagerFrame& Sample) {
+      Stream->Publish(Sample, Context);
+    };
+  }
   Result.StoppedByHardware =
-      !RunRecording(Options, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Err);
+      !RunRecording(Options, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Err, OnSample);
   Sampler.Stop();
   Recorder.CloseFile();
   Result.Path = Procedure.SaveToFile(Options.Output);
@@ -286,11 +299,19 @@ std::string ExecutableDirectory() {
 int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::ostream& Err) {
   return RunReportingErrors(Err, [&] {
     CheckOptions(Options);
+    // A port that cannot be opened is found before anything is recorded.
+    std::optional<TIGTLinkServer> Stream;
+    if (Options.Stream) {
+      TIGTLinkServerSettings Settings;
+      Settings.Port = Options.StreamPort;
+      Stream.emplace(Settings);
+      Out << "Streaming on " << Stream->Address() << ':' << Stream->Port() << std::endl;
+    }
     // Hardware failures before the recording runs give their own exit code,
     // so scripts can tell them from bad files.
     TRecordingResult Result;
     try {
-      Result = Record(Options, Err);
+      Result = Record(Options, Err, Stream ? &*Stream : nullptr);
     } catch (const EUsageError&) {
       throw;
     } catch (const Exception& Failure) {
@@ -337,6 +358,10 @@ void AddSimulateCommand(CLI::App& App, TToolContext& Context) {
       "Where the drivers and calibration files are (default: the tool's directory)");
   Command->add_option("--truth", Options->Truth,
                       "Write the simulator's loop ground truth per stored frame to this CSV file");
+  Command->add_flag("--stream", Options->Stream,
+                    "Stream the samples to OpenIGTLink clients on 127.0.0.1 while recording");
+  Command->add_option("--port", Options->StreamPort,
+                      "Port for --stream (default 18944; 0 picks a free one)");
   Command->callback([Options, &Context] {
     Context.ExitCode = RunSimulateCommand(*Options, Context.Out, Context.Err);
   });

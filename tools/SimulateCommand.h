@@ -2,6 +2,7 @@
 // kestrava-tool simulate -o OUT.img --seconds S [--seed N] [--procedure-type T]
 //   [--catheter FILE.msd] [--overtube FILE.otb] [--pain] [--patient NAME]
 //   [--realtime] [--replay IN.img] [--program-dir DIR] [--truth FILE.csv]
+//   [--stream [--port P]]
 //
 // Records a procedure through the sampler and the simulated driver exactly
 // as the workstation's recording does (one frame per second of procedure
@@ -12,7 +13,10 @@
 // driver plays IN.img instead, so a recording is made again through the
 // whole acquisition path. --truth writes the simulator's ground truth of
 // loops for every stored frame (see LoopTruthFile.h); not with --replay.
+// With --stream every sample also goes to OpenIGTLink clients on 127.0.0.1
+// while it records.
 
+#include "streaming/IGTLinkServer.h"
 #include "tools/ToolCommand.h"
 
 #include <cstdint>
@@ -42,6 +46,10 @@ struct TSimulateOptions {
   std::string ProgramDir;
   // The simulator's loop ground truth is written here when not empty.
   std::string Truth;
+  // Streams every sample to OpenIGTLink clients on 127.0.0.1:StreamPort
+  // (0: a free port, printed before the recording starts).
+  bool Stream = false;
+  std::uint16_t StreamPort = DefaultIGTLinkPort;
 };
 
 // The directory of the running executable, without a trailing separator.

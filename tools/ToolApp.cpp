@@ -9,6 +9,7 @@
 #include "tools/ScopeCommand.h"
 #include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
+#include "tools/StreamCommand.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -23,6 +24,7 @@ namespace {
 constexpr TAddCommand Commands[] = {
     AddInfoCommand,  AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
     AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddLoopsCommand,
+    AddStreamCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
