@@ -101,6 +101,11 @@ TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStored
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   const Clock::time_point Started = Clock::now();
+  if (HeaderFrameCount(Path) < 0) {
+    ::kill(Child, SIGKILL);
+    ::waitpid(Child, nullptr, 0);
+    FAIL() << "the recording never started";
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(3500));
   ::kill(Child, SIGKILL);
   const double Recorded = SecondsSince(Started);
@@ -127,7 +132,7 @@ std::filesystem::path ScriptedProgramDir(const std::filesystem::path& Program,
                                          const std::string& DspExtra) {
   std::filesystem::create_directories(Program / "drivers");
   for (const auto& Entry : std::filesystem::directory_iterator(BuiltProgramDir)) {
-    if (Entry.is_regular_file()) {
+    if (Entry.is_regular_file() && Entry.path().has_extension()) { // the calibration set
       std::filesystem::copy_file(Entry.path(), Program / Entry.path().filename());
     }
   }
