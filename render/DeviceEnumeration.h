@@ -38,9 +38,9 @@ struct TDirectDrawOptions {
   // D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY) so that callers' size
   // rules can be exercised; the device itself samples textures of any size.
   std::uint32_t ExtraTextureCaps = 0;
-  // Threads a software device rasterizes with: 1 or 2 (more are capped to
-  // 2, less than 1 counts as 1). Pictures do not depend on it.
-  std::int32_t RenderThreads = 2;
+  // Threads a software device rasterizes with, its caller's included; 0
+  // (or less) means one per processor core. Pictures do not depend on it.
+  std::int32_t RenderThreads = 0;
 };
 
 // The DirectDraw-like object of one driver.

@@ -12,9 +12,10 @@
 // its calls and never outside them.
 //
 // Drawing is deferred: draw calls and viewport clears are recorded and carried
-// out at EndScene, or earlier when anything touches the pixels of a surface
-// they use (a blit, a lock, a drawing context, a colour key change). A caller
-// therefore sees exactly the pixels an immediate device would give.
+// out when anything touches the pixels of a surface they use (a blit, a
+// lock, a drawing context, a colour key change, a restore, drawing by
+// another device) or the statistics are asked for. A caller therefore sees
+// exactly the pixels an immediate device would give.
 
 #include "foundation/QelObject.h"
 #include "foundation/Rectangle.h"
@@ -128,7 +129,8 @@ public:
   virtual HRESULT GetCaps(TDeviceDescription& Hardware, TDeviceDescription& Software) const = 0;
   virtual std::shared_ptr<IDrawSurface> RenderTarget() const = 0;
 
-  virtual TDrawStatistics Statistics() const = 0;
+  // Counts what is drawn; asking draws what is still recorded.
+  virtual TDrawStatistics Statistics() = 0;
   virtual void ResetStatistics() = 0;
 
   // Test hooks, so that callers' retry paths can be exercised: the next Count

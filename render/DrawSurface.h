@@ -22,7 +22,10 @@
 #include "foundation/Rectangle.h"
 #include "render/DeviceTypes.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class QImage;
 class QPainter;
@@ -30,6 +33,18 @@ class QPainter;
 namespace kestrava {
 
 class IDrawSurface;
+
+// The pixels of a window that is plain memory: Height rows of Width
+// 0xFFRRGGBB words, Pitch words apart; pixel (0, 0) shows screen point
+// (ScreenLeft, ScreenTop).
+struct TWindowMemory {
+  std::uint32_t* Pixels = nullptr;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  std::size_t Pitch = 0;
+  std::int32_t ScreenLeft = 0;
+  std::int32_t ScreenTop = 0;
+};
 
 // Where a blit to the primary surface ends up: the window behind a clipper.
 // The viewer control implements it (painting into its window); tests and the
@@ -41,6 +56,12 @@ public:
   // destination in screen coordinates as given to Blt (the target maps it to
   // its window, stretches when the sizes differ and clips to what it shows).
   virtual void Present(const QImage& Source, const TRect& SourceRect, const TRect& ScreenRect) = 0;
+
+  // A window that is plain memory may offer it: an opaque blit of the same
+  // size then writes the visible pixels straight into it (from the device's
+  // worker threads, while the blit runs) instead of calling Present. Asked
+  // on the calling thread for each such blit, which then always lands there.
+  virtual std::optional<TWindowMemory> DirectMemory() { return std::nullopt; }
 
 protected:
   ~IPresentTarget() = default;

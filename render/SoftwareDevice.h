@@ -2,8 +2,12 @@
 // The software RGB device and its viewport: keeps the Direct3D-like state,
 // records draws and clears (copying the caller's vertices and indices with
 // the transform and states of the moment, so the caller's buffers may change
-// afterwards) and hands the queue to the rasterizer at EndScene or when a
-// surface it uses is about to be touched.
+// afterwards) and hands the queue to the rasterizer when a surface it uses
+// is about to be touched. Presenting the target draws and presents in one
+// pass. Bands that clear their depth (and, when presented, their colour)
+// first keep it in the rasterizer's cache-sized buffers: the queue is then
+// kept, and drawn once more into memory only if anything reads what is
+// missing before clearing it.
 //
 // Thread: as I3DDevice.
 
@@ -76,12 +80,13 @@ public:
       const std::function<bool(const TPixelFormat& Format)>& Callback) const override;
   HRESULT GetCaps(TDeviceDescription& Hardware, TDeviceDescription& Software) const override;
   std::shared_ptr<IDrawSurface> RenderTarget() const override { return Target_; }
-  TDrawStatistics Statistics() const override { return Statistics_; }
+  TDrawStatistics Statistics() override;
   void ResetStatistics() override { Statistics_ = {}; }
   void RefuseBeginSceneForTest(std::int32_t Count) override { RefuseBegins_ = Count; }
   void AnswerStillDrawingForTest(std::int32_t Count) override { StillDrawing_ = Count; }
 
   void FinishPendingDrawing() override;
+  bool FinishPendingDrawingInto(const TMemorySurface& Source, const TPresentRows& Present) override;
 
   // For the viewports.
   HRESULT RecordClear(const TViewport2& Viewport, std::span<const TRect> Rectangles,
@@ -98,6 +103,9 @@ private:
                  std::span<const std::uint16_t> Indices, bool Indexed);
   TRasterState CurrentRasterState();
   void UsePendingSurface(const std::shared_ptr<TMemorySurface>& Surface);
+  TRasterTarget RasterTarget() const;
+  void DrawRecorded(const TPresentRows* Present, bool KeepAll);
+  void KeepForRestore(bool ColourMissing);
   void DropPending();
   bool TargetLost() const;
 
@@ -113,6 +121,9 @@ private:
   std::array<std::uint32_t, D3DRENDERSTATE_LAST_> RenderStates_{};
   std::array<std::uint32_t, D3DTSS_LAST_> StageStates_{};
   bool InScene_ = false;
+  // The queue is drawn but kept: some bands' colour or depth is still to be
+  // written to memory.
+  bool Owed_ = false;
   std::int32_t RefuseBegins_ = 0;
   std::int32_t StillDrawing_ = 0;
   TDrawStatistics Statistics_;
