@@ -109,6 +109,7 @@ public:
   explicit TDirect3DLayer(const TDirectDrawOptions& Options) {
     const TDeviceDescription Software = SoftwareDescription(Options.ExtraTextureCaps);
     const std::int32_t Threads = Options.RenderThreads;
+    WrapDevice_ = Options.WrapDevice;
     Devices_.push_back({IID_IDirect3DRGBDevice, "Kestrava software rasterizer", "RGB Emulation",
                         TDeviceDescription{}, Software,
                         [Software, Threads](std::shared_ptr<TMemorySurface> Target) {
@@ -163,6 +164,9 @@ public:
       return DDERR_INVALIDCAPS;
     }
     Result = Entry->Create(std::move(Surface));
+    if (WrapDevice_) {
+      Result = WrapDevice_(std::move(Result));
+    }
     return DD_OK;
   }
 
@@ -184,6 +188,7 @@ private:
   }
 
   std::vector<TDeviceEntry> Devices_;
+  std::function<std::shared_ptr<I3DDevice>(std::shared_ptr<I3DDevice>)> WrapDevice_;
 };
 
 class TDirectDrawObject final : public IDirectDrawLayer {
@@ -243,7 +248,7 @@ public:
     return DD_OK;
   }
 
-  void MarkAllSurfacesLostForTest() override {
+  void LoseAllSurfaces() {
     for (const auto& Weak : Surfaces_) {
       if (const auto Surface = Weak.lock()) {
         Surface->MarkLost();
@@ -353,6 +358,12 @@ private:
 };
 
 } // namespace
+
+void LoseAllSurfaces(IDirectDrawLayer& Layer) {
+  if (auto* Object = dynamic_cast<TDirectDrawObject*>(&Layer)) {
+    Object->LoseAllSurfaces();
+  }
+}
 
 HRESULT DirectDrawEnumerate(const TDriverEnumCallback& Callback) {
   for (const TDriverEntry& Driver : Drivers) {

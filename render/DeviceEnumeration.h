@@ -41,6 +41,9 @@ struct TDirectDrawOptions {
   // Threads a software device rasterizes with, its caller's included; 0
   // (or less) means one per processor core. Pictures do not depend on it.
   std::int32_t RenderThreads = 0;
+  // Wraps each device the 3D layer creates (to trace calls or inject faults);
+  // none: callers get the device itself.
+  std::function<std::shared_ptr<I3DDevice>(std::shared_ptr<I3DDevice>)> WrapDevice = nullptr;
 };
 
 // The DirectDraw-like object of one driver.
@@ -82,16 +85,16 @@ public:
   // Width, height and pixel format of the display (BitCount =
   // DisplayBitsPerPixel).
   virtual HRESULT GetDisplayMode(TSurfaceDescription& Description) const = 0;
-
-  // Test hook, as a display mode change: every surface made by this object
-  // that still exists loses its memory.
-  virtual void MarkAllSurfacesLostForTest() = 0;
 };
 
 // Callback of DirectDrawEnumerate: Guid is null for the primary display
 // driver. Returns false to stop the enumeration.
 using TDriverEnumCallback =
     std::function<bool(const TGuid* Guid, std::string_view Description, std::string_view Name)>;
+
+// What a display mode change does: every surface made by Layer (an object of
+// DirectDrawCreate) that still exists loses its memory.
+void LoseAllSurfaces(IDirectDrawLayer& Layer);
 
 // Reports the drivers in their fixed order, the primary display driver first.
 HRESULT DirectDrawEnumerate(const TDriverEnumCallback& Callback);

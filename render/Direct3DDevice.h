@@ -132,12 +132,6 @@ public:
   // Counts what is drawn; asking draws what is still recorded.
   virtual TDrawStatistics Statistics() = 0;
   virtual void ResetStatistics() = 0;
-
-  // Test hooks, so that callers' retry paths can be exercised: the next Count
-  // BeginScene calls answer D3DERR_SCENE_BEGIN_FAILED; the next Count draw
-  // calls answer DDERR_WASSTILLDRAWING without drawing.
-  virtual void RefuseBeginSceneForTest(std::int32_t Count) = 0;
-  virtual void AnswerStillDrawingForTest(std::int32_t Count) = 0;
 };
 
 // Callback of EnumDevices: one device with both of its descriptions. Returns

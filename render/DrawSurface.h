@@ -10,7 +10,7 @@
 // on its own worker thread but only inside its own calls.
 //
 // Lost memory: a surface can lose its memory (the whole layer on a display
-// change, or one surface through the test hook MarkLostForTest). While lost,
+// change, see LoseAllSurfaces). While lost,
 // every operation that touches the pixels answers DDERR_SURFACELOST, IsLost
 // answers DDERR_SURFACELOST, and Restore brings the memory back with all
 // pixels 0 (colour surfaces: 0xFF000000, depth surfaces: 0.0).
@@ -96,9 +96,6 @@ public:
   // Brings lost memory back (contents as described above); DD_OK also when
   // nothing was lost (the pixels are then kept).
   virtual HRESULT Restore() = 0;
-  // Test hook: the memory is gone from now on until Restore. Attached
-  // surfaces (mipmap levels, depth buffer) are not affected.
-  virtual void MarkLostForTest() = 0;
 
   // DestRect / SourceRect null mean the whole surface; rectangles must be
   // non-empty and lie inside their surface, else DDERR_INVALIDRECT.

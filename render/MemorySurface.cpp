@@ -76,10 +76,6 @@ HRESULT TMemorySurface::Restore() {
   return DD_OK;
 }
 
-void TMemorySurface::MarkLostForTest() {
-  MarkLost();
-}
-
 void TMemorySurface::MarkLost() {
   // Drawing recorded before the loss belongs to the old memory; let it land
   // there (it is thrown away with the memory) rather than in the restored one.

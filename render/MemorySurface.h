@@ -53,7 +53,6 @@ public:
   HRESULT GetSurfaceDesc(TSurfaceDescription& Description) const override;
   HRESULT IsLost() const override;
   HRESULT Restore() override;
-  void MarkLostForTest() override;
   HRESULT Blt(const TRect* DestRect, IDrawSurface* Source, const TRect* SourceRect,
               std::uint32_t Flags, const TBltEffects* Effects) override;
   HRESULT SetColorKey(std::uint32_t Flags, const TColourKey* Key) override;
@@ -85,7 +84,8 @@ public:
   std::shared_ptr<TMemorySurface> DepthBuffer() const { return DepthBuffer_; }
   void SetNextMipLevel(std::shared_ptr<TMemorySurface> Next) { NextLevel_ = std::move(Next); }
 
-  // Loses the memory (the layer's display-change hook calls this too).
+  // Loses the memory until Restore (a display change does this to every
+  // surface of the layer). Attached surfaces are not affected.
   void MarkLost();
 
   // A device registers while it has recorded drawing that uses this surface

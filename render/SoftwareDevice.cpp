@@ -258,10 +258,6 @@ HRESULT TSoftwareDevice::BeginScene() {
   if (InScene_) {
     return D3DERR_SCENE_IN_SCENE;
   }
-  if (RefuseBegins_ > 0) {
-    --RefuseBegins_;
-    return D3DERR_SCENE_BEGIN_FAILED;
-  }
   if (TargetLost()) {
     return DDERR_SURFACELOST;
   }
@@ -404,10 +400,6 @@ HRESULT TSoftwareDevice::CheckDrawable(D3DPRIMITIVETYPE Type, std::uint32_t Vert
   }
   if (Type != D3DPT_POINTLIST && Type != D3DPT_LINELIST && Type != D3DPT_TRIANGLELIST) {
     return D3DERR_INVALIDPRIMITIVETYPE;
-  }
-  if (StillDrawing_ > 0) {
-    --StillDrawing_;
-    return DDERR_WASSTILLDRAWING;
   }
   if (TargetLost()) {
     return DDERR_SURFACELOST;

@@ -82,8 +82,6 @@ public:
   std::shared_ptr<IDrawSurface> RenderTarget() const override { return Target_; }
   TDrawStatistics Statistics() override;
   void ResetStatistics() override { Statistics_ = {}; }
-  void RefuseBeginSceneForTest(std::int32_t Count) override { RefuseBegins_ = Count; }
-  void AnswerStillDrawingForTest(std::int32_t Count) override { StillDrawing_ = Count; }
 
   void FinishPendingDrawing() override;
   bool FinishPendingDrawingInto(const TMemorySurface& Source, const TPresentRows& Present) override;
@@ -124,8 +122,6 @@ private:
   // The queue is drawn but kept: some bands' colour or depth is still to be
   // written to memory.
   bool Owed_ = false;
-  std::int32_t RefuseBegins_ = 0;
-  std::int32_t StillDrawing_ = 0;
   TDrawStatistics Statistics_;
 };
 

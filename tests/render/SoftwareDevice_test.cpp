@@ -3,6 +3,7 @@
 
 #include "DeviceTestSupport.h"
 #include "render/Direct3DViewerWindow.h"
+#include "render/MemorySurface.h"
 
 #include <QPainter>
 
@@ -82,26 +83,17 @@ TEST(SoftwareDevice, FinishesRecordedWorkBeforeTheSurfaceIsTouched) {
 
 TEST(SoftwareDevice, RefusesScenesWhileItsSurfacesAreLost) {
   TTestDevice T(8, 8);
-  T.Depth->MarkLostForTest();
+  dynamic_cast<TMemorySurface&>(*T.Depth).MarkLost();
   EXPECT_EQ(T.Device->BeginScene(), DDERR_SURFACELOST);
   ASSERT_EQ(T.Depth->Restore(), DD_OK);
   ASSERT_EQ(T.Device->BeginScene(), DD_OK);
   ASSERT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0), DD_OK);
-  T.Target->MarkLostForTest();
+  dynamic_cast<TMemorySurface&>(*T.Target).MarkLost();
   EXPECT_EQ(T.Device->EndScene(), DDERR_SURFACELOST);
   ASSERT_EQ(T.Target->Restore(), DD_OK);
   EXPECT_EQ(T.Pixel(1, 1), 0u); // restored memory is cleared, not drawn into
   T.Clear();
-  // The test hooks for the callers' retry paths.
-  T.Device->RefuseBeginSceneForTest(2);
-  EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_BEGIN_FAILED);
-  EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_BEGIN_FAILED);
-  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
-  T.Device->AnswerStillDrawingForTest(1);
-  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0),
-            DDERR_WASSTILLDRAWING);
-  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0), DD_OK);
-  ASSERT_EQ(T.Device->EndScene(), DD_OK);
+  T.Triangles(RedTriangle);
   EXPECT_EQ(T.Pixel(1, 1), 0xFF0000u);
 }
 

@@ -391,9 +391,16 @@ TEST(SoftwareRasterizer, SurvivesVerticesFarAwayOrNotNumbers) {
   for (const std::uint32_t P : T.Pixels()) {
     ASSERT_EQ(P, 0x404040u);
   }
-  // Coordinates too large to clip exactly must still stay inside the surface.
+  // Coordinates too large to clip exactly must still stay inside the
+  // surface and cover the half of it away from the diagonal they cut.
+  T.Clear();
   T.Triangles({Vertex(-1e30f, -1e30f, 0.5f, Grey40), Vertex(1e30f, -1e30f, 0.5f, Grey40),
                Vertex(1e30f, 1e30f, 0.5f, Grey40)});
+  EXPECT_EQ(T.Pixel(15, 0), 0x404040u);
+  EXPECT_EQ(T.Pixel(0, 15), 0u);
+  for (const std::uint32_t P : T.Pixels()) {
+    ASSERT_TRUE(P == 0u || P == 0x404040u) << P;
+  }
   T.Clear();
   T.Draw(D3DPT_LINELIST, {Vertex(NaN, 0, 0.5f, Grey40), Vertex(5, 5, 0.5f, Grey40)});
   T.Draw(D3DPT_POINTLIST, {Vertex(2, NaN, 0.5f, Grey40), Vertex(5, 5, 0.5f, Grey40)});
