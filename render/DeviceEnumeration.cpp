@@ -2,6 +2,7 @@
 
 #include "render/DirectXResultCodes.h"
 #include "render/MemorySurface.h"
+#include "render/OpenGLDevice.h"
 #include "render/SoftwareDevice.h"
 
 #include <algorithm>
@@ -116,6 +117,16 @@ public:
                           return std::make_shared<TSoftwareDevice>(std::move(Target), Software,
                                                                    Threads);
                         }});
+    if (Options.OfferHardwareDevice) {
+      Devices_.push_back({IID_IDirect3DHALDevice, "Kestrava OpenGL device", "Direct3D HAL",
+                          OpenGLHardwareDescription(), TDeviceDescription{},
+                          [](std::shared_ptr<TMemorySurface> Target) {
+                            std::shared_ptr<I3DDevice> Device;
+                            std::string Reason;
+                            CreateOpenGLDevice(std::move(Target), Device, Reason);
+                            return Device;
+                          }});
+    }
   }
 
   HRESULT EnumDevices(const TDeviceEnumCallback& Callback) const override {
@@ -164,6 +175,9 @@ public:
       return DDERR_INVALIDCAPS;
     }
     Result = Entry->Create(std::move(Surface));
+    if (!Result) {
+      return D3DERR_INVALID_DEVICE;
+    }
     if (WrapDevice_) {
       Result = WrapDevice_(std::move(Result));
     }

@@ -41,6 +41,9 @@ struct TDirectDrawOptions {
   // Threads a software device rasterizes with, its caller's included; 0
   // (or less) means one per processor core. Pictures do not depend on it.
   std::int32_t RenderThreads = 0;
+  // Whether the 3D layer offers the hardware (OpenGL) device. Its creation
+  // fails where no OpenGL context can be made.
+  bool OfferHardwareDevice = true;
   // Wraps each device the 3D layer creates (to trace calls or inject faults);
   // none: callers get the device itself.
   std::function<std::shared_ptr<I3DDevice>(std::shared_ptr<I3DDevice>)> WrapDevice = nullptr;

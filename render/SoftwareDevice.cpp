@@ -198,7 +198,15 @@ HRESULT TSoftwareViewport::TransformVertices(std::span<TTransformVertex> Vertice
 
 TSoftwareDevice::TSoftwareDevice(std::shared_ptr<TMemorySurface> Target,
                                  const TDeviceDescription& Software, std::int32_t Threads)
-    : Target_(std::move(Target)), Software_(Software), Rasterizer_(Threads) {
+    : TSoftwareDevice(std::move(Target), TDeviceDescription{}, Software,
+                      std::make_unique<TSoftwareRasterizer>(Threads)) {}
+
+TSoftwareDevice::TSoftwareDevice(std::shared_ptr<TMemorySurface> Target,
+                                 const TDeviceDescription& Hardware,
+                                 const TDeviceDescription& Software,
+                                 std::unique_ptr<IQueueExecutor> Executor)
+    : Target_(std::move(Target)), Hardware_(Hardware), Software_(Software),
+      Executor_(std::move(Executor)) {
   RenderStates_[D3DRENDERSTATE_TEXTUREPERSPECTIVE] = 1;
   RenderStates_[D3DRENDERSTATE_ZENABLE] = Target_->DepthBuffer() ? 1 : 0;
   RenderStates_[D3DRENDERSTATE_FILLMODE] = D3DFILL_SOLID;
@@ -577,7 +585,7 @@ HRESULT TSoftwareDevice::RecordClear(const TViewport2& Viewport, std::span<const
       if (Owed_) {
         // What the last drawing kept to itself is only needed when this
         // clear leaves some of it.
-        const TSoftwareRasterizer::TDropped Dropped = Rasterizer_.Dropped();
+        const TDroppedParts Dropped = Executor_->Dropped();
         const bool ClearsAll = Cut == TRect{0, 0, Target_->Width(), Target_->Height()} &&
                                (!Dropped.Colour || (Flags & D3DCLEAR_TARGET) != 0) &&
                                (!Dropped.Depth || (Flags & D3DCLEAR_ZBUFFER) != 0);
@@ -611,7 +619,7 @@ TRasterTarget TSoftwareDevice::RasterTarget() const {
 void TSoftwareDevice::FinishPendingDrawing() {
   if (Owed_) {
     if (!TargetLost()) {
-      Rasterizer_.RestoreDropped(Queue_, RasterTarget());
+      Executor_->RestoreDropped(Queue_, RasterTarget());
     }
     DropPending();
     return;
@@ -647,13 +655,21 @@ void TSoftwareDevice::DrawRecorded(const TPresentRows* Present, bool KeepAll) {
   Options.KeepDepth = KeepAll;
   Options.KeepColour = KeepAll || Present == nullptr;
   Options.Present = Present;
+  bool Drawn = false;
   try {
-    Rasterizer_.Execute(Queue_, RasterTarget(), Statistics_, Options);
+    Drawn = Executor_->Execute(Queue_, RasterTarget(), Statistics_, Options);
   } catch (...) {
     DropPending();
     throw;
   }
-  const TSoftwareRasterizer::TDropped Dropped = Rasterizer_.Dropped();
+  if (!Drawn) {
+    // The executor's context is gone: to callers that is the loss of the
+    // surface, restored and drawn again like any other.
+    DropPending();
+    Target_->MarkLost();
+    return;
+  }
+  const TDroppedParts Dropped = Executor_->Dropped();
   if (Dropped.Colour || Dropped.Depth) {
     KeepForRestore(Dropped.Colour);
   } else {
@@ -708,7 +724,7 @@ HRESULT TSoftwareDevice::EnumTextureFormats(
 }
 
 HRESULT TSoftwareDevice::GetCaps(TDeviceDescription& Hardware, TDeviceDescription& Software) const {
-  Hardware = {};
+  Hardware = Hardware_;
   Software = Software_;
   return DD_OK;
 }

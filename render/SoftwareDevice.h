@@ -52,6 +52,10 @@ public:
   // TDirectDrawOptions::RenderThreads.
   TSoftwareDevice(std::shared_ptr<TMemorySurface> Target, const TDeviceDescription& Software,
                   std::int32_t Threads);
+  // The same recording device with another executor behind it (the OpenGL
+  // device); Hardware is its hardware description (zero for software).
+  TSoftwareDevice(std::shared_ptr<TMemorySurface> Target, const TDeviceDescription& Hardware,
+                  const TDeviceDescription& Software, std::unique_ptr<IQueueExecutor> Executor);
   ~TSoftwareDevice() override;
   TSoftwareDevice(const TSoftwareDevice&) = delete;
   TSoftwareDevice& operator=(const TSoftwareDevice&) = delete;
@@ -93,7 +97,11 @@ public:
   void WorldViewProjection(double (&Result)[4][4]) const;
 
   // Test switch of the rasterizer (see TSoftwareRasterizer::SetGeneralPathOnly).
-  void SetGeneralPathOnlyForTest(bool GeneralOnly) { Rasterizer_.SetGeneralPathOnly(GeneralOnly); }
+  void SetGeneralPathOnlyForTest(bool GeneralOnly) {
+    if (auto* Rasterizer = dynamic_cast<TSoftwareRasterizer*>(Executor_.get())) {
+      Rasterizer->SetGeneralPathOnly(GeneralOnly);
+    }
+  }
 
 private:
   HRESULT CheckDrawable(D3DPRIMITIVETYPE Type, std::uint32_t VertexFormat);
@@ -108,8 +116,9 @@ private:
   bool TargetLost() const;
 
   std::shared_ptr<TMemorySurface> Target_;
+  TDeviceDescription Hardware_;
   TDeviceDescription Software_;
-  TSoftwareRasterizer Rasterizer_;
+  std::unique_ptr<IQueueExecutor> Executor_;
   TRenderQueue Queue_;
   std::vector<std::shared_ptr<TMemorySurface>> PendingSurfaces_;
   std::vector<std::shared_ptr<TSoftwareViewport>> Viewports_;

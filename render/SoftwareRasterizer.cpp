@@ -615,12 +615,12 @@ constexpr std::int64_t PrimitivesPerChunk = 1024;
 TSoftwareRasterizer::TSoftwareRasterizer(std::int32_t Threads)
     : Worker_(Threads), Scratch_(static_cast<std::size_t>(Worker_.Threads())) {}
 
-void TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Target,
+bool TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Target,
                                   TDrawStatistics& Statistics, const TExecuteOptions& Options) {
   Dropped_.clear();
   SetupChunks_ = 0;
   if (Queue.Empty()) {
-    return;
+    return true;
   }
   const std::size_t Vertices = Queue.Input.size();
   Queue.Vertices.resize(Vertices);
@@ -680,10 +680,11 @@ void TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Targ
     Statistics.TrianglesDrawn += Part.TrianglesDrawn;
     Statistics.PointsDrawn += Part.PointsDrawn;
   }
+  return true;
 }
 
-TSoftwareRasterizer::TDropped TSoftwareRasterizer::Dropped() const {
-  TDropped Result;
+TDroppedParts TSoftwareRasterizer::Dropped() const {
+  TDroppedParts Result;
   for (const std::uint8_t Band : Dropped_) {
     Result.Colour = Result.Colour || (Band & DroppedColour) != 0;
     Result.Depth = Result.Depth || (Band & DroppedDepth) != 0;

@@ -207,7 +207,31 @@ struct TScreenPrimitive {
   TScreenVertex V[3];
 };
 
-class TSoftwareRasterizer {
+// What an execution left out of the target's memory (see TExecuteOptions).
+struct TDroppedParts {
+  bool Colour = false;
+  bool Depth = false;
+};
+
+// Carries out a recorded queue on a target: the software rasterizer, or
+// another renderer behind the same recording device.
+class IQueueExecutor {
+public:
+  virtual ~IQueueExecutor() = default;
+  // Draws the queue (filling its vertex arrays on the way). False when the
+  // executor lost what it draws with (its graphics context): nothing was
+  // drawn, and the caller treats the target as lost.
+  virtual bool Execute(TRenderQueue& Queue, const TRasterTarget& Target,
+                       TDrawStatistics& Statistics, const TExecuteOptions& Options) = 0;
+  // What the last Execute left out of the target's memory.
+  virtual TDroppedParts Dropped() const = 0;
+  // Draws what was left out into the target's memory. Queue, Target and
+  // everything they point to must be as they were at Execute (except for the
+  // parts left out).
+  virtual void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) = 0;
+};
+
+class TSoftwareRasterizer final : public IQueueExecutor {
 public:
   // Rows per band (as a shift): a band of colour and depth of a wide view
   // stays well inside a core's cache.
@@ -220,20 +244,12 @@ public:
 
   // Fills the queue's vertex arrays, then draws it. Target's ColourTop and
   // DepthTop must be 0.
-  void Execute(TRenderQueue& Queue, const TRasterTarget& Target, TDrawStatistics& Statistics,
-               const TExecuteOptions& Options = {});
+  bool Execute(TRenderQueue& Queue, const TRasterTarget& Target, TDrawStatistics& Statistics,
+               const TExecuteOptions& Options) override;
 
-  // What the last Execute left out of the target's memory.
-  struct TDropped {
-    bool Colour = false;
-    bool Depth = false;
-  };
-  TDropped Dropped() const;
-  // Draws the bands that left something out once more, this time into the
-  // target's memory, so that it holds what an Execute keeping everything
-  // would have left. Queue, Target and everything they point to must be as
-  // they were at Execute (except for the rows left out).
-  void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target);
+  TDroppedParts Dropped() const override;
+  // Draws the bands that left something out once more.
+  void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) override;
 
   // Test switch: sends every triangle through the general per-pixel path
   // instead of the specialised ones; the pictures must not change.

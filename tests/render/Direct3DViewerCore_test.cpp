@@ -86,7 +86,13 @@ TEST_F(ViewerLifeCycle, LostSurfacesSkipPresentingAndTheNextPaintRestoresThem) {
   EXPECT_EQ(PixelAt(10, 10), 0x00FE00u);
 }
 
-TEST_F(ViewerLifeCycle, HardwareWishWithoutHardwareFallsBackToSoftwareForGood) {
+// A machine whose layer offers no hardware device.
+class ViewerWithoutHardware : public TViewerTest {
+protected:
+  ViewerWithoutHardware() : TViewerTest(64, 48, {.OfferHardwareDevice = false}) {}
+};
+
+TEST_F(ViewerWithoutHardware, HardwareWishWithoutHardwareFallsBackToSoftwareForGood) {
   Viewer->SetUseDirect3DHardware(true);
   Viewer->Paint();
   EXPECT_TRUE(Viewer->Initialised());
