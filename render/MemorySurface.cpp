@@ -162,6 +162,9 @@ HRESULT TMemorySurface::Blt(const TRect* DestRect, IDrawSurface* Source, const T
 
 HRESULT TMemorySurface::ColourFill(const TRect& Dest, std::uint32_t Value) {
   FinishPendingUsers();
+  if (Lost_) {
+    return DDERR_SURFACELOST;
+  }
   const std::uint32_t Stored = StoredColour(Value);
   for (std::int32_t Y = Dest.Top; Y < Dest.Bottom; ++Y) {
     auto* Row = Colour_.data() + Index(0, Y, Width());
@@ -174,6 +177,9 @@ HRESULT TMemorySurface::CopyFrom(const TRect& Dest, TMemorySurface& Source, cons
                                  const std::optional<TColourKey>& Key) {
   FinishPendingUsers();
   Source.FinishPendingUsers();
+  if (Lost_ || Source.Lost_) {
+    return DDERR_SURFACELOST;
+  }
   const std::int32_t DestWidth = Dest.Right - Dest.Left;
   const std::int32_t DestHeight = Dest.Bottom - Dest.Top;
   const std::int32_t SourceWidth = SourceRect.Right - SourceRect.Left;
@@ -245,6 +251,9 @@ HRESULT TMemorySurface::PresentFrom(const TRect& ScreenRect, TMemorySurface& Sou
     }
   }
   Source.FinishPendingUsers();
+  if (Source.Lost_) {
+    return DDERR_SURFACELOST;
+  }
   const QImage Image(reinterpret_cast<const uchar*>(Source.Colour_.data()), Source.Width(),
                      Source.Height(), static_cast<qsizetype>(Source.Width()) * 4,
                      Source.HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -277,6 +286,9 @@ void TMemorySurface::PresentInto(const TWindowMemory& Window, const TRect& Scree
     return;
   }
   Source.FinishPendingUsers();
+  if (Source.Lost_) {
+    return;
+  }
   const auto Columns = static_cast<std::size_t>(Rows.Source.Right - Rows.Source.Left);
   for (std::int32_t Y = Rows.Source.Top; Y < Rows.Source.Bottom; ++Y) {
     StreamWords(Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch,
@@ -322,6 +334,9 @@ HRESULT TMemorySurface::GetDC(QPainter*& Painter) {
     return DDERR_SURFACEBUSY;
   }
   FinishPendingUsers();
+  if (Lost_) {
+    return DDERR_SURFACELOST;
+  }
   ContextImage_ =
       std::make_unique<QImage>(reinterpret_cast<uchar*>(Colour_.data()), Width(), Height(),
                                static_cast<qsizetype>(Width()) * 4,
@@ -360,6 +375,9 @@ HRESULT TMemorySurface::Lock(TLockedSurface& Locked) {
     return DDERR_SURFACEBUSY;
   }
   FinishPendingUsers();
+  if (Lost_) {
+    return DDERR_SURFACELOST; // the drawing found its context gone
+  }
   Lock_ = TLock::Memory;
   Locked.Bits = Kind_ == TSurfaceKind::Colour ? static_cast<void*>(Colour_.data())
                                               : static_cast<void*>(Depth_.data());

@@ -13,10 +13,10 @@ namespace kestrava {
 // The queue
 
 void TRenderQueue::Reset() {
+  // Vertices, Codes and Screen keep their size: they are worked out anew
+  // for every input vertex, and shrinking them would only make the next
+  // frame fill them with zeros first.
   Input.clear();
-  Vertices.clear();
-  Codes.clear();
-  Screen.clear();
   Indices.clear();
   States.clear();
   Batches.clear();

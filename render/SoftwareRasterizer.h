@@ -131,8 +131,8 @@ struct TScreenVertex {
 };
 
 // Everything recorded since the last execution. Indices refer to Input;
-// Vertices, Codes and Screen run parallel to it and are worked out by the
-// rasterizer (see PrepareVertices).
+// Vertices, Codes and Screen run parallel to it once the rasterizer has
+// worked them out (see PrepareVertices); until then they hold old values.
 struct TRenderQueue {
   std::vector<D3DLVERTEX> Input;
   std::vector<TClipVertex> Vertices;

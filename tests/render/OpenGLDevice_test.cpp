@@ -7,6 +7,7 @@
 #include "render/Direct3DViewerCore.h"
 #include "render/MemorySurface.h"
 #include "render/OpenGLDevice.h"
+#include "render/SoftwareDevice.h"
 #include "render/ViewerDeviceChoice.h"
 
 #include <cstdlib>
@@ -228,6 +229,36 @@ TEST(OpenGLDeviceInTheViewer, TheHardwareWishChoosesItThroughTheChoiceRules) {
   Viewer.Device()->GetCaps(Hardware, Software);
   EXPECT_EQ(IsHardwareDevice(Hardware), Available);
   EXPECT_EQ(Window.Picture().pixel(5, 5) & 0xFFFFFFu, 0x0000FEu);
+}
+
+// An executor whose context is gone for good.
+class TLostContext final : public IQueueExecutor {
+public:
+  bool Execute(TRenderQueue&, const TRasterTarget&, TDrawStatistics&,
+               const TExecuteOptions&) override {
+    return false;
+  }
+  TDroppedParts Dropped() const override { return {}; }
+  void RestoreDropped(const TRenderQueue&, const TRasterTarget&) override {}
+};
+
+TEST(OpenGLDeviceContextLoss, IsReportedAsTheLossOfTheTargetSurface) {
+  TTestDevice T(8, 8);
+  const auto Target = std::dynamic_pointer_cast<TMemorySurface>(T.Target);
+  ASSERT_NE(Target, nullptr);
+  const auto Device = std::make_shared<TSoftwareDevice>(
+      Target, OpenGLHardwareDescription(), TDeviceDescription{}, std::make_unique<TLostContext>());
+  ASSERT_EQ(Device->AddViewport(T.Viewport), DD_OK);
+  ASSERT_EQ(Device->SetCurrentViewport(T.Viewport), DD_OK);
+  ASSERT_EQ(Device->BeginScene(), DD_OK);
+  ASSERT_EQ(Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, Triangles(11, 2), 0), DD_OK);
+  ASSERT_EQ(Device->EndScene(), DD_OK);
+  TLockedSurface Locked;
+  EXPECT_EQ(T.Target->Lock(Locked), DDERR_SURFACELOST);
+  EXPECT_EQ(T.Target->IsLost(), DDERR_SURFACELOST);
+  EXPECT_EQ(Device->BeginScene(), DDERR_SURFACELOST);
+  ASSERT_EQ(T.Target->Restore(), DD_OK); // and it comes back like any lost surface
+  EXPECT_EQ(Device->BeginScene(), DD_OK);
 }
 
 TEST(OpenGLDeviceCreation, FailsCleanlyWithoutAContext) {
