@@ -145,7 +145,10 @@ public:
   virtual ~IDirect3DLayer() = default;
 
   // The devices in a fixed order: software devices first, then any hardware
-  // device. The software RGB device (IID_IDirect3DRGBDevice) is always there.
+  // device. The software RGB device (IID_IDirect3DRGBDevice) is always there;
+  // the OpenGL device (IID_IDirect3DHALDevice, hardware flags set) unless
+  // TDirectDrawOptions::OfferHardwareDevice is false. CreateDevice answers
+  // D3DERR_INVALID_DEVICE for it where no OpenGL context can be made.
   virtual HRESULT EnumDevices(const TDeviceEnumCallback& Callback) const = 0;
   // Only D3DFDS_GUID searches are offered (DDERR_INVALIDPARAMS otherwise);
   // DDERR_NOTFOUND for an unknown device.

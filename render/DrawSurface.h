@@ -10,7 +10,8 @@
 // on its own worker thread but only inside its own calls.
 //
 // Lost memory: a surface can lose its memory (the whole layer on a display
-// change, see LoseAllSurfaces). While lost,
+// change, see LoseAllSurfaces; a render target when the OpenGL context
+// drawing into it is lost). While lost,
 // every operation that touches the pixels answers DDERR_SURFACELOST, IsLost
 // answers DDERR_SURFACELOST, and Restore brings the memory back with all
 // pixels 0 (colour surfaces: 0xFF000000, depth surfaces: 0.0).
