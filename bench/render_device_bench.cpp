@@ -1,7 +1,9 @@
 // Cost of drawing the full endoscope model with the software device: one view
-// of 1920 x 1080 and the twin view of 2 x 960 x 1080, each frame cleared,
-// drawn and presented, next to the memory limit (clearing colour and depth
-// and copying one 1920 x 1080 frame).
+// of 1920 x 1080 and the twin views of 2 x 960 x 1080 and 2 x 1920 x 2160,
+// each frame cleared, drawn and presented into window memory, next to the
+// memory limit (clearing colour and depth and copying one 1920 x 1080 frame)
+// and the OpenGL device on the same twin view (run under a display, e.g.
+// xvfb-run, for it to find an OpenGL context).
 //
 // The vertices are lit once, before timing, with a simple per-vertex rule:
 // lighting is the viewer's work and is measured by its own benchmark.
@@ -14,9 +16,12 @@
 #include "render/DeviceEnumeration.h"
 #include "render/DirectXResultCodes.h"
 #include "render/MemoryFill.h"
+#include "render/MemorySurface.h"
+#include "render/OpenGLDevice.h"
 #include "scene/Graphics3DMesh.h"
 #include "scene/PolygonImagerData.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
 #include <cmath>
@@ -139,7 +144,8 @@ void Collect(const TGraphics3DFrame& Frame, const TVector3& Eye, std::vector<TBa
 // Memory standing in for the window: a blit to the primary lands here.
 class TMemoryWindow final : public IPresentTarget {
 public:
-  TMemoryWindow() : Frame_(1920, 1080, QImage::Format_RGB32) {}
+  TMemoryWindow(std::int32_t Width = 1920, std::int32_t Height = 1080)
+      : Frame_(Width, Height, QImage::Format_RGB32) {}
   void Present(const QImage& Source, const TRect& From, const TRect& To) override {
     const std::int32_t Width = std::min(From.Right - From.Left, To.Right - To.Left);
     for (std::int32_t Y = 0; Y < From.Bottom - From.Top && To.Top + Y < Frame_.height(); ++Y) {
@@ -147,6 +153,14 @@ public:
                   Source.constScanLine(From.Top + Y) + 4 * From.Left,
                   static_cast<std::size_t>(std::min(Width, Frame_.width() - To.Left)) * 4);
     }
+  }
+  std::optional<TWindowMemory> DirectMemory() override {
+    TWindowMemory Memory;
+    Memory.Pixels = reinterpret_cast<std::uint32_t*>(Frame_.bits());
+    Memory.Width = Frame_.width();
+    Memory.Height = Frame_.height();
+    Memory.Pitch = static_cast<std::size_t>(Frame_.bytesPerLine()) / 4;
+    return Memory;
   }
   const QImage& Frame() const { return Frame_; }
 
@@ -163,7 +177,7 @@ struct TCamera {
 class TView {
 public:
   TView(std::int32_t Width, std::int32_t Height, std::int32_t Left, std::int32_t Threads,
-        TMemoryWindow& Window)
+        TMemoryWindow& Window, const TGuid& DeviceId = IID_IDirect3DRGBDevice)
       : Width_(Width), Height_(Height), Left_(Left) {
     TDirectDrawOptions Options;
     Options.RenderThreads = Threads;
@@ -190,7 +204,7 @@ public:
     std::shared_ptr<IDrawSurface> Depth;
     Check(DirectDraw_->CreateSurface(D, Depth));
     Check(Back_->AddAttachedSurface(Depth));
-    Check(Direct3D->CreateDevice(IID_IDirect3DRGBDevice, Back_, Device_));
+    Check(Direct3D->CreateDevice(DeviceId, Back_, Device_));
     Check(Direct3D->CreateViewport(Viewport_));
     Check(Device_->AddViewport(Viewport_));
     Check(Device_->SetCurrentViewport(Viewport_));
@@ -344,8 +358,8 @@ void BM_ClearCopyLimit(benchmark::State& State) {
   std::vector<std::uint32_t> Colour(Pixels), Window(Pixels);
   std::vector<float> Depth(Pixels);
   for (auto _ : State) {
-    FillWords(Colour.data(), Pixels, 0xFF333366u, false);
-    FillFloats(Depth.data(), Pixels, 1.0f, false);
+    FillWords(Colour.data(), Pixels, 0xFF333366u);
+    FillFloats(Depth.data(), Pixels, 1.0f);
     std::memcpy(Window.data(), Colour.data(), Pixels * 4);
     benchmark::DoNotOptimize(Window.data());
     benchmark::ClobberMemory();
@@ -384,12 +398,14 @@ BENCHMARK(BM_EndoscopeOneView1920x1080)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond);
 
-void BM_EndoscopeTwinView2x960x1080(benchmark::State& State) {
+// The twin view on a window of Width x Height, each view half of it.
+void TwinView(benchmark::State& State, std::int32_t Width, std::int32_t Height,
+              const TGuid& DeviceId = IID_IDirect3DRGBDevice) {
   const TScene Scene;
-  TMemoryWindow Window;
+  TMemoryWindow Window(Width, Height);
   const auto Threads = static_cast<std::int32_t>(State.range(0));
-  TView Front(960, 1080, 0, Threads, Window);
-  TView Side(960, 1080, 960, Threads, Window);
+  TView Front(Width / 2, Height, 0, Threads, Window, DeviceId);
+  TView Side(Width / 2, Height, Width / 2, Threads, Window, DeviceId);
   Front.Aim(Scene.Front, Scene.FrontBatches);
   Side.Aim(Scene.Side, Scene.SideBatches);
   Front.DrawAndPresent();
@@ -405,7 +421,42 @@ void BM_EndoscopeTwinView2x960x1080(benchmark::State& State) {
     Window.Frame().save(QString::fromLocal8Bit(Path));
   }
 }
+void BM_EndoscopeTwinView2x960x1080(benchmark::State& State) {
+  TwinView(State, 1920, 1080);
+}
 BENCHMARK(BM_EndoscopeTwinView2x960x1080)
+    ->ComputeStatistics("min", Fastest)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond);
+
+// The same twin view with the OpenGL device (on this machine Mesa's llvmpipe
+// rasterizer), read back into the back surfaces and presented.
+void BM_EndoscopeTwinView2x960x1080OpenGL(benchmark::State& State) {
+  static int Argc = 3;
+  static char Name[] = "render_device_bench", Option[] = "-platform", Platform[] = "offscreen";
+  static char* Argv[] = {Name, Option, Platform, nullptr};
+  static const QGuiApplication Application(Argc, Argv);
+  std::shared_ptr<I3DDevice> Probe;
+  std::string Reason;
+  TSurfaceDescription D;
+  D.Width = D.Height = 1;
+  if (CreateOpenGLDevice(std::make_shared<TMemorySurface>(TSurfaceKind::Colour, D), Probe,
+                         Reason) != DD_OK) {
+    State.SkipWithError(("no OpenGL device: " + Reason).c_str());
+    return;
+  }
+  TwinView(State, 1920, 1080, IID_IDirect3DHALDevice);
+}
+BENCHMARK(BM_EndoscopeTwinView2x960x1080OpenGL)
+    ->ComputeStatistics("min", Fastest)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_EndoscopeTwinView2x1920x2160(benchmark::State& State) {
+  TwinView(State, 3840, 2160);
+}
+BENCHMARK(BM_EndoscopeTwinView2x1920x2160)
     ->ComputeStatistics("min", Fastest)
     ->Arg(1)
     ->Arg(2)

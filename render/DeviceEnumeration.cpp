@@ -2,6 +2,7 @@
 
 #include "render/DirectXResultCodes.h"
 #include "render/MemorySurface.h"
+#include "render/OpenGLDevice.h"
 #include "render/SoftwareDevice.h"
 
 #include <algorithm>
@@ -109,12 +110,23 @@ public:
   explicit TDirect3DLayer(const TDirectDrawOptions& Options) {
     const TDeviceDescription Software = SoftwareDescription(Options.ExtraTextureCaps);
     const std::int32_t Threads = Options.RenderThreads;
+    WrapDevice_ = Options.WrapDevice;
     Devices_.push_back({IID_IDirect3DRGBDevice, "Kestrava software rasterizer", "RGB Emulation",
                         TDeviceDescription{}, Software,
                         [Software, Threads](std::shared_ptr<TMemorySurface> Target) {
                           return std::make_shared<TSoftwareDevice>(std::move(Target), Software,
                                                                    Threads);
                         }});
+    if (Options.OfferHardwareDevice) {
+      Devices_.push_back({IID_IDirect3DHALDevice, "Kestrava OpenGL device", "Direct3D HAL",
+                          OpenGLHardwareDescription(), TDeviceDescription{},
+                          [](std::shared_ptr<TMemorySurface> Target) {
+                            std::shared_ptr<I3DDevice> Device;
+                            std::string Reason;
+                            CreateOpenGLDevice(std::move(Target), Device, Reason);
+                            return Device;
+                          }});
+    }
   }
 
   HRESULT EnumDevices(const TDeviceEnumCallback& Callback) const override {
@@ -163,6 +175,12 @@ public:
       return DDERR_INVALIDCAPS;
     }
     Result = Entry->Create(std::move(Surface));
+    if (!Result) {
+      return D3DERR_INVALID_DEVICE;
+    }
+    if (WrapDevice_) {
+      Result = WrapDevice_(std::move(Result));
+    }
     return DD_OK;
   }
 
@@ -184,6 +202,7 @@ private:
   }
 
   std::vector<TDeviceEntry> Devices_;
+  std::function<std::shared_ptr<I3DDevice>(std::shared_ptr<I3DDevice>)> WrapDevice_;
 };
 
 class TDirectDrawObject final : public IDirectDrawLayer {
@@ -243,7 +262,7 @@ public:
     return DD_OK;
   }
 
-  void MarkAllSurfacesLostForTest() override {
+  void LoseAllSurfaces() {
     for (const auto& Weak : Surfaces_) {
       if (const auto Surface = Weak.lock()) {
         Surface->MarkLost();
@@ -353,6 +372,12 @@ private:
 };
 
 } // namespace
+
+void LoseAllSurfaces(IDirectDrawLayer& Layer) {
+  if (auto* Object = dynamic_cast<TDirectDrawObject*>(&Layer)) {
+    Object->LoseAllSurfaces();
+  }
+}
 
 HRESULT DirectDrawEnumerate(const TDriverEnumCallback& Callback) {
   for (const TDriverEntry& Driver : Drivers) {

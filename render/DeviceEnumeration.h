@@ -38,9 +38,15 @@ struct TDirectDrawOptions {
   // D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY) so that callers' size
   // rules can be exercised; the device itself samples textures of any size.
   std::uint32_t ExtraTextureCaps = 0;
-  // Threads a software device rasterizes with: 1 or 2 (more are capped to
-  // 2, less than 1 counts as 1). Pictures do not depend on it.
-  std::int32_t RenderThreads = 2;
+  // Threads a software device rasterizes with, its caller's included; 0
+  // (or less) means one per processor core. Pictures do not depend on it.
+  std::int32_t RenderThreads = 0;
+  // Whether the 3D layer offers the hardware (OpenGL) device. Its creation
+  // fails where no OpenGL context can be made.
+  bool OfferHardwareDevice = true;
+  // Wraps each device the 3D layer creates (to trace calls or inject faults);
+  // none: callers get the device itself.
+  std::function<std::shared_ptr<I3DDevice>(std::shared_ptr<I3DDevice>)> WrapDevice = nullptr;
 };
 
 // The DirectDraw-like object of one driver.
@@ -82,16 +88,16 @@ public:
   // Width, height and pixel format of the display (BitCount =
   // DisplayBitsPerPixel).
   virtual HRESULT GetDisplayMode(TSurfaceDescription& Description) const = 0;
-
-  // Test hook, as a display mode change: every surface made by this object
-  // that still exists loses its memory.
-  virtual void MarkAllSurfacesLostForTest() = 0;
 };
 
 // Callback of DirectDrawEnumerate: Guid is null for the primary display
 // driver. Returns false to stop the enumeration.
 using TDriverEnumCallback =
     std::function<bool(const TGuid* Guid, std::string_view Description, std::string_view Name)>;
+
+// What a display mode change does: every surface made by Layer (an object of
+// DirectDrawCreate) that still exists loses its memory.
+void LoseAllSurfaces(IDirectDrawLayer& Layer);
 
 // Reports the drivers in their fixed order, the primary display driver first.
 HRESULT DirectDrawEnumerate(const TDriverEnumCallback& Callback);

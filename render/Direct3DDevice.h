@@ -12,9 +12,10 @@
 // its calls and never outside them.
 //
 // Drawing is deferred: draw calls and viewport clears are recorded and carried
-// out at EndScene, or earlier when anything touches the pixels of a surface
-// they use (a blit, a lock, a drawing context, a colour key change). A caller
-// therefore sees exactly the pixels an immediate device would give.
+// out when anything touches the pixels of a surface they use (a blit, a
+// lock, a drawing context, a colour key change, a restore, drawing by
+// another device) or the statistics are asked for. A caller therefore sees
+// exactly the pixels an immediate device would give.
 
 #include "foundation/QelObject.h"
 #include "foundation/Rectangle.h"
@@ -128,14 +129,9 @@ public:
   virtual HRESULT GetCaps(TDeviceDescription& Hardware, TDeviceDescription& Software) const = 0;
   virtual std::shared_ptr<IDrawSurface> RenderTarget() const = 0;
 
-  virtual TDrawStatistics Statistics() const = 0;
+  // Counts what is drawn; asking draws what is still recorded.
+  virtual TDrawStatistics Statistics() = 0;
   virtual void ResetStatistics() = 0;
-
-  // Test hooks, so that callers' retry paths can be exercised: the next Count
-  // BeginScene calls answer D3DERR_SCENE_BEGIN_FAILED; the next Count draw
-  // calls answer DDERR_WASSTILLDRAWING without drawing.
-  virtual void RefuseBeginSceneForTest(std::int32_t Count) = 0;
-  virtual void AnswerStillDrawingForTest(std::int32_t Count) = 0;
 };
 
 // Callback of EnumDevices: one device with both of its descriptions. Returns
@@ -149,7 +145,10 @@ public:
   virtual ~IDirect3DLayer() = default;
 
   // The devices in a fixed order: software devices first, then any hardware
-  // device. The software RGB device (IID_IDirect3DRGBDevice) is always there.
+  // device. The software RGB device (IID_IDirect3DRGBDevice) is always there;
+  // the OpenGL device (IID_IDirect3DHALDevice, hardware flags set) unless
+  // TDirectDrawOptions::OfferHardwareDevice is false. CreateDevice answers
+  // D3DERR_INVALID_DEVICE for it where no OpenGL context can be made.
   virtual HRESULT EnumDevices(const TDeviceEnumCallback& Callback) const = 0;
   // Only D3DFDS_GUID searches are offered (DDERR_INVALIDPARAMS otherwise);
   // DDERR_NOTFOUND for an unknown device.

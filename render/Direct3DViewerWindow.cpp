@@ -42,4 +42,16 @@ void TOffscreenViewerWindow::Present(const QImage& Source, const TRect& SourceRe
   Painter.drawImage(QRectOf(ScreenRect), Source, QRectOf(SourceRect));
 }
 
+std::optional<TWindowMemory> TOffscreenViewerWindow::DirectMemory() {
+  ++Presents_;
+  if (Picture_.isNull())
+    return TWindowMemory{};
+  TWindowMemory Memory;
+  Memory.Pixels = reinterpret_cast<std::uint32_t*>(Picture_.bits());
+  Memory.Width = Picture_.width();
+  Memory.Height = Picture_.height();
+  Memory.Pitch = static_cast<std::size_t>(Picture_.bytesPerLine()) / 4;
+  return Memory;
+}
+
 } // namespace kestrava

@@ -49,6 +49,8 @@ public:
   std::int32_t ScreenTop() const override { return 0; }
   void FillWithColour() override;
   void Present(const QImage& Source, const TRect& SourceRect, const TRect& ScreenRect) override;
+  // The picture's memory: presenting counts here too.
+  std::optional<TWindowMemory> DirectMemory() override;
 
 private:
   std::int32_t Width_;

@@ -10,7 +10,8 @@
 // on its own worker thread but only inside its own calls.
 //
 // Lost memory: a surface can lose its memory (the whole layer on a display
-// change, or one surface through the test hook MarkLostForTest). While lost,
+// change, see LoseAllSurfaces; a render target when the OpenGL context
+// drawing into it is lost). While lost,
 // every operation that touches the pixels answers DDERR_SURFACELOST, IsLost
 // answers DDERR_SURFACELOST, and Restore brings the memory back with all
 // pixels 0 (colour surfaces: 0xFF000000, depth surfaces: 0.0).
@@ -22,7 +23,10 @@
 #include "foundation/Rectangle.h"
 #include "render/DeviceTypes.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class QImage;
 class QPainter;
@@ -30,6 +34,18 @@ class QPainter;
 namespace kestrava {
 
 class IDrawSurface;
+
+// The pixels of a window that is plain memory: Height rows of Width
+// 0xFFRRGGBB words, Pitch words apart; pixel (0, 0) shows screen point
+// (ScreenLeft, ScreenTop).
+struct TWindowMemory {
+  std::uint32_t* Pixels = nullptr;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  std::size_t Pitch = 0;
+  std::int32_t ScreenLeft = 0;
+  std::int32_t ScreenTop = 0;
+};
 
 // Where a blit to the primary surface ends up: the window behind a clipper.
 // The viewer control implements it (painting into its window); tests and the
@@ -41,6 +57,12 @@ public:
   // destination in screen coordinates as given to Blt (the target maps it to
   // its window, stretches when the sizes differ and clips to what it shows).
   virtual void Present(const QImage& Source, const TRect& SourceRect, const TRect& ScreenRect) = 0;
+
+  // A window that is plain memory may offer it: an opaque blit of the same
+  // size then writes the visible pixels straight into it (from the device's
+  // worker threads, while the blit runs) instead of calling Present. Asked
+  // on the calling thread for each such blit, which then always lands there.
+  virtual std::optional<TWindowMemory> DirectMemory() { return std::nullopt; }
 
 protected:
   ~IPresentTarget() = default;
@@ -75,9 +97,6 @@ public:
   // Brings lost memory back (contents as described above); DD_OK also when
   // nothing was lost (the pixels are then kept).
   virtual HRESULT Restore() = 0;
-  // Test hook: the memory is gone from now on until Restore. Attached
-  // surfaces (mipmap levels, depth buffer) are not affected.
-  virtual void MarkLostForTest() = 0;
 
   // DestRect / SourceRect null mean the whole surface; rectangles must be
   // non-empty and lie inside their surface, else DDERR_INVALIDRECT.

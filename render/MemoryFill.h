@@ -1,22 +1,27 @@
 #pragma once
-// Filling 32-bit words fast: clears of colour and depth buffers are a large
-// part of every frame, and the compiler leaves a plain fill loop scalar.
+// Filling and copying 32-bit words fast: clears of colour and depth buffers
+// and the copies of finished rows are a large part of every frame, and the
+// compiler leaves a plain fill loop scalar.
 //
-// Large fills bypass the caches (streaming stores) so that memory is written
-// once instead of being read first; FinishStreamingFills must run before
-// another thread reads what was filled.
+// StreamWords writes around the caches (streaming stores), so that memory
+// nobody reads soon is written once instead of being read first and
+// evicting what is still being drawn; FinishStreamingStores must run before
+// another thread reads what was streamed.
 
 #include <cstddef>
 #include <cstdint>
 
 namespace kestrava {
 
-// Count words from Destination on become Value. Streaming is only a hint.
-void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value, bool Streaming);
+// Count words from Destination on become Value.
+void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value);
+void FillFloats(float* Destination, std::size_t Count, float Value);
 
-void FillFloats(float* Destination, std::size_t Count, float Value, bool Streaming);
+// Copies Count words (the ranges must not overlap) with streaming stores.
+void StreamWords(std::uint32_t* Destination, const std::uint32_t* Source, std::size_t Count);
+void StreamFloats(float* Destination, const float* Source, std::size_t Count);
 
 // Orders streaming stores before later stores of this thread (a fence).
-void FinishStreamingFills();
+void FinishStreamingStores();
 
 } // namespace kestrava

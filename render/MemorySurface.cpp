@@ -1,6 +1,8 @@
 #include "render/MemorySurface.h"
 
 #include "render/DirectXResultCodes.h"
+#include "render/MemoryFill.h"
+#include "render/SoftwareRasterizer.h"
 
 #include <QImage>
 #include <QPainter>
@@ -72,10 +74,6 @@ HRESULT TMemorySurface::Restore() {
     Lost_ = false;
   }
   return DD_OK;
-}
-
-void TMemorySurface::MarkLostForTest() {
-  MarkLost();
 }
 
 void TMemorySurface::MarkLost() {
@@ -164,6 +162,9 @@ HRESULT TMemorySurface::Blt(const TRect* DestRect, IDrawSurface* Source, const T
 
 HRESULT TMemorySurface::ColourFill(const TRect& Dest, std::uint32_t Value) {
   FinishPendingUsers();
+  if (Lost_) {
+    return DDERR_SURFACELOST;
+  }
   const std::uint32_t Stored = StoredColour(Value);
   for (std::int32_t Y = Dest.Top; Y < Dest.Bottom; ++Y) {
     auto* Row = Colour_.data() + Index(0, Y, Width());
@@ -176,6 +177,9 @@ HRESULT TMemorySurface::CopyFrom(const TRect& Dest, TMemorySurface& Source, cons
                                  const std::optional<TColourKey>& Key) {
   FinishPendingUsers();
   Source.FinishPendingUsers();
+  if (Lost_ || Source.Lost_) {
+    return DDERR_SURFACELOST;
+  }
   const std::int32_t DestWidth = Dest.Right - Dest.Left;
   const std::int32_t DestHeight = Dest.Bottom - Dest.Top;
   const std::int32_t SourceWidth = SourceRect.Right - SourceRect.Left;
@@ -238,12 +242,59 @@ HRESULT TMemorySurface::PresentFrom(const TRect& ScreenRect, TMemorySurface& Sou
   if (Window == nullptr) {
     return DDERR_NOHWND;
   }
+  const bool SameSize = ScreenRect.Right - ScreenRect.Left == SourceRect.Right - SourceRect.Left &&
+                        ScreenRect.Bottom - ScreenRect.Top == SourceRect.Bottom - SourceRect.Top;
+  if (SameSize && !Source.HasAlpha()) {
+    if (const std::optional<TWindowMemory> Memory = Window->DirectMemory()) {
+      PresentInto(*Memory, ScreenRect, Source, SourceRect);
+      return DD_OK;
+    }
+  }
   Source.FinishPendingUsers();
+  if (Source.Lost_) {
+    return DDERR_SURFACELOST;
+  }
   const QImage Image(reinterpret_cast<const uchar*>(Source.Colour_.data()), Source.Width(),
                      Source.Height(), static_cast<qsizetype>(Source.Width()) * 4,
                      Source.HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   Window->Present(Image, SourceRect, ScreenRect);
   return DD_OK;
+}
+
+// An opaque copy without stretching: the window shows exactly the source
+// pixels, so the device that still has to draw them may write them there
+// itself as it finishes each band.
+void TMemorySurface::PresentInto(const TWindowMemory& Window, const TRect& ScreenRect,
+                                 TMemorySurface& Source, const TRect& SourceRect) {
+  const TRect Shown{ScreenRect.Left - Window.ScreenLeft, ScreenRect.Top - Window.ScreenTop,
+                    ScreenRect.Right - Window.ScreenLeft, ScreenRect.Bottom - Window.ScreenTop};
+  TRect Visible;
+  if (Window.Pixels == nullptr ||
+      !IntersectRectangles(Shown, {0, 0, Window.Width, Window.Height}, Visible)) {
+    Source.FinishPendingUsers();
+    return;
+  }
+  TPresentRows Rows;
+  Rows.Source = {
+      SourceRect.Left + Visible.Left - Shown.Left, SourceRect.Top + Visible.Top - Shown.Top,
+      SourceRect.Left + Visible.Right - Shown.Left, SourceRect.Top + Visible.Bottom - Shown.Top};
+  Rows.Pitch = Window.Pitch;
+  Rows.Destination = Window.Pixels + static_cast<std::size_t>(Visible.Top) * Window.Pitch +
+                     static_cast<std::size_t>(Visible.Left);
+  if (Source.PendingUsers_.size() == 1 &&
+      Source.PendingUsers_.front()->FinishPendingDrawingInto(Source, Rows)) {
+    return;
+  }
+  Source.FinishPendingUsers();
+  if (Source.Lost_) {
+    return;
+  }
+  const auto Columns = static_cast<std::size_t>(Rows.Source.Right - Rows.Source.Left);
+  for (std::int32_t Y = Rows.Source.Top; Y < Rows.Source.Bottom; ++Y) {
+    StreamWords(Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch,
+                Source.Colour_.data() + Index(Rows.Source.Left, Y, Source.Width()), Columns);
+  }
+  FinishStreamingStores();
 }
 
 HRESULT TMemorySurface::SetColorKey(std::uint32_t Flags, const TColourKey* Key) {
@@ -283,6 +334,9 @@ HRESULT TMemorySurface::GetDC(QPainter*& Painter) {
     return DDERR_SURFACEBUSY;
   }
   FinishPendingUsers();
+  if (Lost_) {
+    return DDERR_SURFACELOST;
+  }
   ContextImage_ =
       std::make_unique<QImage>(reinterpret_cast<uchar*>(Colour_.data()), Width(), Height(),
                                static_cast<qsizetype>(Width()) * 4,
@@ -321,6 +375,9 @@ HRESULT TMemorySurface::Lock(TLockedSurface& Locked) {
     return DDERR_SURFACEBUSY;
   }
   FinishPendingUsers();
+  if (Lost_) {
+    return DDERR_SURFACELOST; // the drawing found its context gone
+  }
   Lock_ = TLock::Memory;
   Locked.Bits = Kind_ == TSurfaceKind::Colour ? static_cast<void*>(Colour_.data())
                                               : static_cast<void*>(Depth_.data());
@@ -395,10 +452,19 @@ void TMemorySurface::RemovePendingUser(IPendingDrawing* User) {
 }
 
 void TMemorySurface::FinishPendingUsers() {
+  FinishPendingUsersExcept(nullptr);
+}
+
+void TMemorySurface::FinishPendingUsersExcept(const IPendingDrawing* Kept) {
+  if (PendingUsers_.empty() || (PendingUsers_.size() == 1 && PendingUsers_.front() == Kept)) {
+    return;
+  }
   // Each user removes itself while finishing; work on a copy.
   const std::vector<IPendingDrawing*> Users = PendingUsers_;
   for (IPendingDrawing* User : Users) {
-    User->FinishPendingDrawing();
+    if (User != Kept) {
+      User->FinishPendingDrawing();
+    }
   }
 }
 

@@ -19,6 +19,8 @@ class QPainter;
 namespace kestrava {
 
 class IDrawClipper;
+class TMemorySurface;
+struct TPresentRows;
 
 // A device with recorded drawing that reads or writes a surface.
 class IPendingDrawing {
@@ -26,6 +28,11 @@ public:
   // Carries out (or, when its target is lost, drops) everything recorded and
   // stops being a pending user of every surface.
   virtual void FinishPendingDrawing() = 0;
+  // The same, when Source is this user's target and it has drawing to carry
+  // out, with the finished rows of Present.Source also written to
+  // Present.Destination on the way. False (and nothing done) otherwise.
+  virtual bool FinishPendingDrawingInto(const TMemorySurface& Source,
+                                        const TPresentRows& Present) = 0;
 
 protected:
   ~IPendingDrawing() = default;
@@ -46,7 +53,6 @@ public:
   HRESULT GetSurfaceDesc(TSurfaceDescription& Description) const override;
   HRESULT IsLost() const override;
   HRESULT Restore() override;
-  void MarkLostForTest() override;
   HRESULT Blt(const TRect* DestRect, IDrawSurface* Source, const TRect* SourceRect,
               std::uint32_t Flags, const TBltEffects* Effects) override;
   HRESULT SetColorKey(std::uint32_t Flags, const TColourKey* Key) override;
@@ -78,7 +84,8 @@ public:
   std::shared_ptr<TMemorySurface> DepthBuffer() const { return DepthBuffer_; }
   void SetNextMipLevel(std::shared_ptr<TMemorySurface> Next) { NextLevel_ = std::move(Next); }
 
-  // Loses the memory (the layer's display-change hook calls this too).
+  // Loses the memory until Restore (a display change does this to every
+  // surface of the layer). Attached surfaces are not affected.
   void MarkLost();
 
   // A device registers while it has recorded drawing that uses this surface
@@ -87,6 +94,7 @@ public:
   void RemovePendingUser(IPendingDrawing* User);
   // Lets every pending user finish before the pixels or the key are touched.
   void FinishPendingUsers();
+  void FinishPendingUsersExcept(const IPendingDrawing* User);
 
 private:
   enum class TLock { None, Memory, DrawingContext };
@@ -95,6 +103,8 @@ private:
   HRESULT CopyFrom(const TRect& Dest, TMemorySurface& Source, const TRect& SourceRect,
                    const std::optional<TColourKey>& Key);
   HRESULT PresentFrom(const TRect& ScreenRect, TMemorySurface& Source, const TRect& SourceRect);
+  static void PresentInto(const TWindowMemory& Window, const TRect& ScreenRect,
+                          TMemorySurface& Source, const TRect& SourceRect);
   void ZeroMemory();
   std::uint32_t StoredColour(std::uint32_t Value) const;
 

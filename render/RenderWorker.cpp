@@ -36,20 +36,31 @@ template <class TCondition> bool SpinFor(TCondition Done) {
 
 } // namespace
 
-TRenderWorker::TRenderWorker(std::int32_t Threads) : Threads_(std::clamp(Threads, 1, 2)) {}
+std::int32_t RenderThreadCount(std::int32_t Threads) {
+  if (Threads <= 0) {
+    // hardware_concurrency may answer 0 when it cannot tell.
+    Threads = static_cast<std::int32_t>(
+        std::min<unsigned>(std::thread::hardware_concurrency(), TRenderWorker::MaxThreads));
+  }
+  return std::clamp(Threads, 1, TRenderWorker::MaxThreads);
+}
+
+TRenderWorker::TRenderWorker(std::int32_t Threads) : Threads_(RenderThreadCount(Threads)) {}
 
 TRenderWorker::~TRenderWorker() {
-  if (Thread_.joinable()) {
+  if (!Workers_.empty()) {
     {
       const std::lock_guard Lock(Mutex_);
       Stopping_.store(true);
     }
-    Wake_.notify_one();
-    Thread_.join();
+    Wake_.notify_all();
+    for (std::thread& Worker : Workers_) {
+      Worker.join();
+    }
   }
 }
 
-void TRenderWorker::Help(TJob& Job) {
+void TRenderWorker::Help(TJob& Job, std::int32_t Thread) {
   for (;;) {
     const std::int32_t Chunk = Job.Next.fetch_add(1);
     if (Chunk >= Job.Chunks) {
@@ -57,7 +68,7 @@ void TRenderWorker::Help(TJob& Job) {
     }
     if (!Job.Failed.load()) {
       try {
-        (*Job.Work)(Chunk);
+        (*Job.Work)(Chunk, Thread);
       } catch (...) {
         const std::lock_guard Lock(Mutex_);
         if (!Job.Error) {
@@ -74,6 +85,10 @@ void TRenderWorker::Help(TJob& Job) {
 }
 
 void TRenderWorker::Run(std::int32_t Chunks, const TWork& Work, bool MoreFollows) {
+  Run(Chunks, TThreadWork([&Work](std::int32_t Chunk, std::int32_t) { Work(Chunk); }), MoreFollows);
+}
+
+void TRenderWorker::Run(std::int32_t Chunks, const TThreadWork& Work, bool MoreFollows) {
   if (Chunks <= 0) {
     return;
   }
@@ -81,10 +96,12 @@ void TRenderWorker::Run(std::int32_t Chunks, const TWork& Work, bool MoreFollows
   Job.Work = &Work;
   Job.Chunks = Chunks;
   if (Threads_ == 1 || Chunks == 1) {
-    Help(Job);
+    Help(Job, 0);
   } else {
-    if (!Thread_.joinable()) {
-      Thread_ = std::thread([this] { WorkerLoop(); });
+    if (Workers_.empty()) {
+      for (std::int32_t I = 1; I < Threads_; ++I) {
+        Workers_.emplace_back([this, I] { WorkerLoop(I); });
+      }
     }
     {
       const std::lock_guard Lock(Mutex_);
@@ -92,9 +109,9 @@ void TRenderWorker::Run(std::int32_t Chunks, const TWork& Work, bool MoreFollows
       SpinAfterJob_ = MoreFollows;
       Posted_.store(Posted_.load() + 1);
     }
-    Wake_.notify_one();
-    Help(Job);
-    // What is left is at most the chunk the worker is busy with.
+    Wake_.notify_all();
+    Help(Job, 0);
+    // What is left is at most the chunks the workers are busy with.
     SpinFor([&] { return Job.Done.load() == Chunks; });
     std::unique_lock Lock(Mutex_);
     Finished_.wait(Lock, [&] { return Job.Done.load() == Chunks; });
@@ -107,7 +124,7 @@ void TRenderWorker::Run(std::int32_t Chunks, const TWork& Work, bool MoreFollows
   }
 }
 
-void TRenderWorker::WorkerLoop() {
+void TRenderWorker::WorkerLoop(std::int32_t Thread) {
   std::uint64_t Seen = 0;
   bool Spin = false;
   for (;;) {
@@ -129,7 +146,7 @@ void TRenderWorker::WorkerLoop() {
       }
       ++Active_;
     }
-    Help(*Job);
+    Help(*Job, Thread);
     {
       const std::lock_guard Lock(Mutex_);
       --Active_;

@@ -198,7 +198,15 @@ HRESULT TSoftwareViewport::TransformVertices(std::span<TTransformVertex> Vertice
 
 TSoftwareDevice::TSoftwareDevice(std::shared_ptr<TMemorySurface> Target,
                                  const TDeviceDescription& Software, std::int32_t Threads)
-    : Target_(std::move(Target)), Software_(Software), Rasterizer_(Threads) {
+    : TSoftwareDevice(std::move(Target), TDeviceDescription{}, Software,
+                      std::make_unique<TSoftwareRasterizer>(Threads)) {}
+
+TSoftwareDevice::TSoftwareDevice(std::shared_ptr<TMemorySurface> Target,
+                                 const TDeviceDescription& Hardware,
+                                 const TDeviceDescription& Software,
+                                 std::unique_ptr<IQueueExecutor> Executor)
+    : Target_(std::move(Target)), Hardware_(Hardware), Software_(Software),
+      Executor_(std::move(Executor)) {
   RenderStates_[D3DRENDERSTATE_TEXTUREPERSPECTIVE] = 1;
   RenderStates_[D3DRENDERSTATE_ZENABLE] = Target_->DepthBuffer() ? 1 : 0;
   RenderStates_[D3DRENDERSTATE_FILLMODE] = D3DFILL_SOLID;
@@ -258,10 +266,6 @@ HRESULT TSoftwareDevice::BeginScene() {
   if (InScene_) {
     return D3DERR_SCENE_IN_SCENE;
   }
-  if (RefuseBegins_ > 0) {
-    --RefuseBegins_;
-    return D3DERR_SCENE_BEGIN_FAILED;
-  }
   if (TargetLost()) {
     return DDERR_SURFACELOST;
   }
@@ -278,7 +282,8 @@ HRESULT TSoftwareDevice::EndScene() {
     DropPending();
     return DDERR_SURFACELOST;
   }
-  FinishPendingDrawing();
+  // The drawing stays recorded until its pixels are wanted: presented, it is
+  // drawn and copied to the window in one pass.
   ++Statistics_.Scenes;
   return DD_OK;
 }
@@ -404,10 +409,6 @@ HRESULT TSoftwareDevice::CheckDrawable(D3DPRIMITIVETYPE Type, std::uint32_t Vert
   if (Type != D3DPT_POINTLIST && Type != D3DPT_LINELIST && Type != D3DPT_TRIANGLELIST) {
     return D3DERR_INVALIDPRIMITIVETYPE;
   }
-  if (StillDrawing_ > 0) {
-    --StillDrawing_;
-    return DDERR_WASSTILLDRAWING;
-  }
   if (TargetLost()) {
     return DDERR_SURFACELOST;
   }
@@ -496,6 +497,8 @@ TRasterState TSoftwareDevice::CurrentRasterState() {
 void TSoftwareDevice::UsePendingSurface(const std::shared_ptr<TMemorySurface>& Surface) {
   if (std::find(PendingSurfaces_.begin(), PendingSurfaces_.end(), Surface) ==
       PendingSurfaces_.end()) {
+    // Another device's drawing recorded earlier on this surface comes first.
+    Surface->FinishPendingUsersExcept(this);
     Surface->AddPendingUser(this);
     PendingSurfaces_.push_back(Surface);
   }
@@ -508,8 +511,11 @@ HRESULT TSoftwareDevice::Record(D3DPRIMITIVETYPE Type, std::span<const D3DLVERTE
   if (PrimitiveCount(Type, Count) == 0) {
     return DD_OK;
   }
-  if (Queue_.Input.size() + Vertices.size() > MaxQueuedVertices) {
+  if (Owed_) {
     FinishPendingDrawing();
+  }
+  if (Queue_.Input.size() + Vertices.size() > MaxQueuedVertices) {
+    DrawRecorded(nullptr, true);
   }
   UsePendingSurface(Target_);
   if (const auto Depth = Target_->DepthBuffer()) {
@@ -576,6 +582,19 @@ HRESULT TSoftwareDevice::RecordClear(const TViewport2& Viewport, std::span<const
   for (const TRect& Rectangle : Rectangles) {
     TRect Cut;
     if (IntersectRectangles(Rectangle, Area, Cut)) {
+      if (Owed_) {
+        // What the last drawing kept to itself is only needed when this
+        // clear leaves some of it.
+        const TDroppedParts Dropped = Executor_->Dropped();
+        const bool ClearsAll = Cut == TRect{0, 0, Target_->Width(), Target_->Height()} &&
+                               (!Dropped.Colour || (Flags & D3DCLEAR_TARGET) != 0) &&
+                               (!Dropped.Depth || (Flags & D3DCLEAR_ZBUFFER) != 0);
+        if (ClearsAll) {
+          DropPending();
+        } else {
+          FinishPendingDrawing();
+        }
+      }
       UsePendingSurface(Target_);
       if (const auto Depth = Target_->DepthBuffer()) {
         UsePendingSurface(Depth);
@@ -586,11 +605,7 @@ HRESULT TSoftwareDevice::RecordClear(const TViewport2& Viewport, std::span<const
   return DD_OK;
 }
 
-void TSoftwareDevice::FinishPendingDrawing() {
-  if (Queue_.Empty() || TargetLost()) {
-    DropPending();
-    return;
-  }
+TRasterTarget TSoftwareDevice::RasterTarget() const {
   const auto Depth = Target_->DepthBuffer();
   TRasterTarget Target;
   Target.Colour = Target_->ColourPixels();
@@ -598,16 +613,99 @@ void TSoftwareDevice::FinishPendingDrawing() {
   Target.Width = Target_->Width();
   Target.Height = Target_->Height();
   Target.ColourHasAlpha = Target_->HasAlpha();
+  return Target;
+}
+
+void TSoftwareDevice::FinishPendingDrawing() {
+  if (Owed_) {
+    if (!TargetLost()) {
+      Executor_->RestoreDropped(Queue_, RasterTarget());
+    }
+    DropPending();
+    return;
+  }
+  DrawRecorded(nullptr, false);
+}
+
+bool TSoftwareDevice::FinishPendingDrawingInto(const TMemorySurface& Source,
+                                               const TPresentRows& Present) {
+  if (&Source != Target_.get() || Owed_ || Queue_.Empty() || TargetLost()) {
+    return false;
+  }
+  DrawRecorded(&Present, false);
+  return true;
+}
+
+TDrawStatistics TSoftwareDevice::Statistics() {
+  if (!Owed_) {
+    DrawRecorded(nullptr, false);
+  }
+  return Statistics_;
+}
+
+void TSoftwareDevice::DrawRecorded(const TPresentRows* Present, bool KeepAll) {
+  if (Queue_.Empty() || TargetLost()) {
+    DropPending();
+    return;
+  }
+  // Nothing reads the depth of a frame that is cleared before the next one;
+  // a presented picture is in the window already. Either is drawn again
+  // only if it turns out to be wanted after all.
+  TExecuteOptions Options;
+  Options.KeepDepth = KeepAll;
+  Options.KeepColour = KeepAll || Present == nullptr;
+  Options.Present = Present;
+  bool Drawn = false;
   try {
-    Rasterizer_.Execute(Queue_, Target, Statistics_);
+    Drawn = Executor_->Execute(Queue_, RasterTarget(), Statistics_, Options);
   } catch (...) {
     DropPending();
     throw;
   }
-  DropPending();
+  if (!Drawn) {
+    // The executor's context is gone: to callers that is the loss of the
+    // surface, restored and drawn again like any other.
+    DropPending();
+    Target_->MarkLost();
+    return;
+  }
+  const TDroppedParts Dropped = Executor_->Dropped();
+  if (Dropped.Colour || Dropped.Depth) {
+    KeepForRestore(Dropped.Colour);
+  } else {
+    DropPending();
+  }
+}
+
+// The drawing is done but some of it never reached the target's memory:
+// keep the queue, so that whoever reads what is missing (or draws on it
+// without clearing first) gets it drawn there. Only the surfaces that
+// decide the missing pixels stay in use: the depth buffer, the target when
+// its colours are missing, and the textures when colours are missing or
+// their colour key decides what is drawn.
+void TSoftwareDevice::KeepForRestore(bool ColourMissing) {
+  Owed_ = true;
+  bool TexturesMatter = false;
+  for (const TRasterState& State : Queue_.States) {
+    TexturesMatter = TexturesMatter || (State.Textured && (ColourMissing || State.ColourKey));
+  }
+  if (!TexturesMatter) {
+    for (TRasterState& State : Queue_.States) {
+      State.Textured = false;
+    }
+  }
+  const auto Depth = Target_->DepthBuffer();
+  std::erase_if(PendingSurfaces_, [&](const std::shared_ptr<TMemorySurface>& Surface) {
+    const bool Keep = Surface == Depth || (Surface == Target_ ? ColourMissing : TexturesMatter);
+    if (!Keep) {
+      Surface->RemovePendingUser(this);
+    }
+    return !Keep;
+  });
 }
 
 void TSoftwareDevice::DropPending() {
+  Owed_ = false;
   Queue_.Reset();
   for (const auto& Surface : PendingSurfaces_) {
     Surface->RemovePendingUser(this);
@@ -626,7 +724,7 @@ HRESULT TSoftwareDevice::EnumTextureFormats(
 }
 
 HRESULT TSoftwareDevice::GetCaps(TDeviceDescription& Hardware, TDeviceDescription& Software) const {
-  Hardware = {};
+  Hardware = Hardware_;
   Software = Software_;
   return DD_OK;
 }

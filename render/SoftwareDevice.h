@@ -2,8 +2,12 @@
 // The software RGB device and its viewport: keeps the Direct3D-like state,
 // records draws and clears (copying the caller's vertices and indices with
 // the transform and states of the moment, so the caller's buffers may change
-// afterwards) and hands the queue to the rasterizer at EndScene or when a
-// surface it uses is about to be touched.
+// afterwards) and hands the queue to the rasterizer when a surface it uses
+// is about to be touched. Presenting the target draws and presents in one
+// pass. Bands that clear their depth (and, when presented, their colour)
+// first keep it in the rasterizer's cache-sized buffers: the queue is then
+// kept, and drawn once more into memory only if anything reads what is
+// missing before clearing it.
 //
 // Thread: as I3DDevice.
 
@@ -48,6 +52,10 @@ public:
   // TDirectDrawOptions::RenderThreads.
   TSoftwareDevice(std::shared_ptr<TMemorySurface> Target, const TDeviceDescription& Software,
                   std::int32_t Threads);
+  // The same recording device with another executor behind it (the OpenGL
+  // device); Hardware is its hardware description (zero for software).
+  TSoftwareDevice(std::shared_ptr<TMemorySurface> Target, const TDeviceDescription& Hardware,
+                  const TDeviceDescription& Software, std::unique_ptr<IQueueExecutor> Executor);
   ~TSoftwareDevice() override;
   TSoftwareDevice(const TSoftwareDevice&) = delete;
   TSoftwareDevice& operator=(const TSoftwareDevice&) = delete;
@@ -76,12 +84,11 @@ public:
       const std::function<bool(const TPixelFormat& Format)>& Callback) const override;
   HRESULT GetCaps(TDeviceDescription& Hardware, TDeviceDescription& Software) const override;
   std::shared_ptr<IDrawSurface> RenderTarget() const override { return Target_; }
-  TDrawStatistics Statistics() const override { return Statistics_; }
+  TDrawStatistics Statistics() override;
   void ResetStatistics() override { Statistics_ = {}; }
-  void RefuseBeginSceneForTest(std::int32_t Count) override { RefuseBegins_ = Count; }
-  void AnswerStillDrawingForTest(std::int32_t Count) override { StillDrawing_ = Count; }
 
   void FinishPendingDrawing() override;
+  bool FinishPendingDrawingInto(const TMemorySurface& Source, const TPresentRows& Present) override;
 
   // For the viewports.
   HRESULT RecordClear(const TViewport2& Viewport, std::span<const TRect> Rectangles,
@@ -90,7 +97,11 @@ public:
   void WorldViewProjection(double (&Result)[4][4]) const;
 
   // Test switch of the rasterizer (see TSoftwareRasterizer::SetGeneralPathOnly).
-  void SetGeneralPathOnlyForTest(bool GeneralOnly) { Rasterizer_.SetGeneralPathOnly(GeneralOnly); }
+  void SetGeneralPathOnlyForTest(bool GeneralOnly) {
+    if (auto* Rasterizer = dynamic_cast<TSoftwareRasterizer*>(Executor_.get())) {
+      Rasterizer->SetGeneralPathOnly(GeneralOnly);
+    }
+  }
 
 private:
   HRESULT CheckDrawable(D3DPRIMITIVETYPE Type, std::uint32_t VertexFormat);
@@ -98,12 +109,16 @@ private:
                  std::span<const std::uint16_t> Indices, bool Indexed);
   TRasterState CurrentRasterState();
   void UsePendingSurface(const std::shared_ptr<TMemorySurface>& Surface);
+  TRasterTarget RasterTarget() const;
+  void DrawRecorded(const TPresentRows* Present, bool KeepAll);
+  void KeepForRestore(bool ColourMissing);
   void DropPending();
   bool TargetLost() const;
 
   std::shared_ptr<TMemorySurface> Target_;
+  TDeviceDescription Hardware_;
   TDeviceDescription Software_;
-  TSoftwareRasterizer Rasterizer_;
+  std::unique_ptr<IQueueExecutor> Executor_;
   TRenderQueue Queue_;
   std::vector<std::shared_ptr<TMemorySurface>> PendingSurfaces_;
   std::vector<std::shared_ptr<TSoftwareViewport>> Viewports_;
@@ -113,8 +128,9 @@ private:
   std::array<std::uint32_t, D3DRENDERSTATE_LAST_> RenderStates_{};
   std::array<std::uint32_t, D3DTSS_LAST_> StageStates_{};
   bool InScene_ = false;
-  std::int32_t RefuseBegins_ = 0;
-  std::int32_t StillDrawing_ = 0;
+  // The queue is drawn but kept: some bands' colour or depth is still to be
+  // written to memory.
+  bool Owed_ = false;
   TDrawStatistics Statistics_;
 };
 

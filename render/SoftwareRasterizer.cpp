@@ -13,10 +13,10 @@ namespace kestrava {
 // The queue
 
 void TRenderQueue::Reset() {
+  // Vertices, Codes and Screen keep their size: they are worked out anew
+  // for every input vertex, and shrinking them would only make the next
+  // frame fill them with zeros first.
   Input.clear();
-  Vertices.clear();
-  Codes.clear();
-  Screen.clear();
   Indices.clear();
   States.clear();
   Batches.clear();
@@ -406,10 +406,8 @@ private:
       TPlane& Plane = Planes_[Used_[U]];
       Plane.Start = Plane.At(Left, Y, X0_, Y0_);
     }
-    const std::size_t RowStart =
-        static_cast<std::size_t>(Y) * static_cast<std::size_t>(Target_.Width);
-    std::uint32_t* Colour = Target_.Colour + RowStart + Left;
-    float* Depth = Target_.Depth != nullptr ? Target_.Depth + RowStart + Left : nullptr;
+    std::uint32_t* Colour = Target_.ColourRow(Y) + Left;
+    float* Depth = Target_.Depth != nullptr ? Target_.DepthRow(Y) + Left : nullptr;
     const std::int32_t Count = Right - Left + 1;
     if (Fast_) {
       if (Depth != nullptr && S_.DepthTest) {
@@ -522,10 +520,8 @@ struct TBandRows {
 
 void PlotFragment(const TRasterState& S, const TRasterTarget& Target, std::int32_t X,
                   std::int32_t Y, const TFragment& F) {
-  const std::size_t At = static_cast<std::size_t>(Y) * static_cast<std::size_t>(Target.Width) +
-                         static_cast<std::size_t>(X);
-  ShadePixel(S, Target, Target.Colour + At, Target.Depth != nullptr ? Target.Depth + At : nullptr,
-             F);
+  ShadePixel(S, Target, Target.ColourRow(Y) + X,
+             Target.Depth != nullptr ? Target.DepthRow(Y) + X : nullptr, F);
 }
 
 std::int32_t NearestPixel(std::int32_t F) {
@@ -572,27 +568,41 @@ void DrawLine(const TScreenPrimitive& P, const TRasterState& S, const TRasterBat
   }
 }
 
-// Clears this large go around the caches: they would not stay there anyway.
-constexpr std::int64_t StreamClearsFrom = std::int64_t{1} << 40;
-
 void DoClear(const TRasterClear& Clear, const TRasterTarget& Target, const TBandRows& Band) {
   const auto Width = static_cast<std::size_t>(Clear.Rect.Right - Clear.Rect.Left);
-  const bool Stream =
-      static_cast<std::int64_t>(Width) * (Clear.Rect.Bottom - Clear.Rect.Top) >= StreamClearsFrom;
   const std::int32_t Last = std::min(Clear.Rect.Bottom - 1, Band.Last);
   for (std::int32_t Y = std::max(Clear.Rect.Top, Band.First); Y <= Last; ++Y) {
-    const std::size_t Row = static_cast<std::size_t>(Y) * static_cast<std::size_t>(Target.Width) +
-                            static_cast<std::size_t>(Clear.Rect.Left);
     if ((Clear.Flags & D3DCLEAR_TARGET) != 0) {
-      FillWords(Target.Colour + Row, Width, Clear.Colour, Stream);
+      FillWords(Target.ColourRow(Y) + Clear.Rect.Left, Width, Clear.Colour);
     }
     if ((Clear.Flags & D3DCLEAR_ZBUFFER) != 0 && Target.Depth != nullptr) {
-      FillFloats(Target.Depth + Row, Width, 1.0f, Stream);
+      FillFloats(Target.DepthRow(Y) + Clear.Rect.Left, Width, 1.0f);
     }
   }
-  if (Stream) {
-    FinishStreamingFills();
+}
+
+// Whether the first command of the queue that touches Band clears all of it
+// with Flag: the band's earlier contents of that kind are then never read.
+// Merged holds the band's primitives in submission order.
+bool ClearedBeforeUse(const TRenderQueue& Queue, const TBandRows& Band, std::int32_t Width,
+                      std::uint32_t Flag, const std::vector<const TScreenPrimitive*>& Merged) {
+  const std::uint32_t FirstDrawn = Merged.empty() ? ~0u : Merged.front()->Batch;
+  for (const TRasterCommand& Command : Queue.Commands) {
+    if (!Command.IsClear) {
+      if (Command.Index == FirstDrawn) {
+        return false;
+      }
+      continue;
+    }
+    const TRasterClear& Clear = Queue.Clears[Command.Index];
+    if ((Clear.Flags & Flag) == 0 || Clear.Rect.Top > Band.Last ||
+        Clear.Rect.Bottom <= Band.First) {
+      continue;
+    }
+    return Clear.Rect.Left <= 0 && Clear.Rect.Right >= Width && Clear.Rect.Top <= Band.First &&
+           Clear.Rect.Bottom > Band.Last;
   }
+  return false;
 }
 
 // Runs of work small enough to share out evenly, large enough that claiming
@@ -602,12 +612,15 @@ constexpr std::int64_t PrimitivesPerChunk = 1024;
 
 } // namespace
 
-TSoftwareRasterizer::TSoftwareRasterizer(std::int32_t Threads) : Worker_(Threads) {}
+TSoftwareRasterizer::TSoftwareRasterizer(std::int32_t Threads)
+    : Worker_(Threads), Scratch_(static_cast<std::size_t>(Worker_.Threads())) {}
 
-void TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Target,
-                                  TDrawStatistics& Statistics) {
+bool TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Target,
+                                  TDrawStatistics& Statistics, const TExecuteOptions& Options) {
+  Dropped_.clear();
+  SetupChunks_ = 0;
   if (Queue.Empty()) {
-    return;
+    return true;
   }
   const std::size_t Vertices = Queue.Input.size();
   Queue.Vertices.resize(Vertices);
@@ -652,9 +665,11 @@ void TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Targ
         }
       },
       true);
+  SetupChunks_ = SetupChunks;
 
-  Worker_.Run(static_cast<std::int32_t>(Bands), [&](std::int32_t Band) {
-    RasterizeBand(Queue, Target, static_cast<std::size_t>(Band), SetupChunks);
+  Dropped_.assign(Bands, 0);
+  Worker_.Run(static_cast<std::int32_t>(Bands), [&](std::int32_t Band, std::int32_t Thread) {
+    RasterizeBand(Queue, Target, static_cast<std::size_t>(Band), Thread, Options);
   });
 
   for (std::size_t C = 0; C < SetupChunks; ++C) {
@@ -665,27 +680,142 @@ void TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Targ
     Statistics.TrianglesDrawn += Part.TrianglesDrawn;
     Statistics.PointsDrawn += Part.PointsDrawn;
   }
+  return true;
 }
 
-// Everything of one band, in submission order: the clears and, batch by
-// batch, the primitives of every setup chunk in chunk order.
-void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRasterTarget& Target,
-                                        std::size_t Band, std::size_t Chunks) {
-  const auto Top = static_cast<std::int32_t>(Band << BandShift);
-  const TBandRows Rows{Top, std::min(Top + (1 << BandShift), Target.Height) - 1};
-  // The band's primitives in submission order: the chunks hold consecutive
-  // runs of primitives, so their bins simply follow one another.
-  std::vector<const TScreenPrimitive*> Merged;
-  for (std::size_t C = 0; C < Chunks; ++C) {
-    const std::vector<TScreenPrimitive>& List = Chunks_[C].Primitives;
-    for (const std::uint32_t Index : Chunks_[C].Bins[Band]) {
-      Merged.push_back(&List[Index]);
+TDroppedParts TSoftwareRasterizer::Dropped() const {
+  TDroppedParts Result;
+  for (const std::uint8_t Band : Dropped_) {
+    Result.Colour = Result.Colour || (Band & DroppedColour) != 0;
+    Result.Depth = Result.Depth || (Band & DroppedDepth) != 0;
+  }
+  return Result;
+}
+
+void TSoftwareRasterizer::RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) {
+  std::vector<std::int32_t> Bands;
+  for (std::size_t Band = 0; Band < Dropped_.size(); ++Band) {
+    if (Dropped_[Band] != 0) {
+      Bands.push_back(static_cast<std::int32_t>(Band));
     }
   }
+  Worker_.Run(static_cast<std::int32_t>(Bands.size()),
+              [&](std::int32_t Index, std::int32_t Thread) {
+                const auto Band = static_cast<std::size_t>(Bands[static_cast<std::size_t>(Index)]);
+                RestoreBand(Queue, Target, Band, Thread);
+                Dropped_[Band] = 0;
+              });
+}
+
+namespace {
+
+// The band's primitives in submission order: the setup chunks hold
+// consecutive runs of primitives, so their bins simply follow one another.
+template <class TChunks>
+void MergeBins(const TChunks& Chunks, std::size_t Count, std::size_t Band,
+               std::vector<const TScreenPrimitive*>& Merged) {
+  Merged.clear();
+  for (std::size_t C = 0; C < Count; ++C) {
+    for (const std::uint32_t Index : Chunks[C].Bins[Band]) {
+      Merged.push_back(&Chunks[C].Primitives[Index]);
+    }
+  }
+}
+
+} // namespace
+
+// Everything of one band, in submission order: the clears and, batch by
+// batch, the primitives of every setup chunk in chunk order. Colour and depth
+// go to the thread's scratch rows when the band clears them before use; the
+// finished colour rows are then streamed to the target (unless they may be
+// dropped) and to the window.
+void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRasterTarget& Target,
+                                        std::size_t Band, std::int32_t Thread,
+                                        const TExecuteOptions& Options) {
+  const auto Top = static_cast<std::int32_t>(Band << BandShift);
+  const std::int32_t Last = std::min(Top + (1 << BandShift), Target.Height) - 1;
+  TBandScratch& Scratch = Scratch_[static_cast<std::size_t>(Thread)];
+  MergeBins(Chunks_, SetupChunks_, Band, Scratch.Merged);
+
+  const auto Width = static_cast<std::size_t>(Target.Width);
+  const std::size_t Words = Width << BandShift;
+  const TBandRows Rows{Top, Last};
+  const bool LocalColour =
+      ClearedBeforeUse(Queue, Rows, Target.Width, D3DCLEAR_TARGET, Scratch.Merged);
+  const bool LocalDepth =
+      Target.Depth != nullptr &&
+      ClearedBeforeUse(Queue, Rows, Target.Width, D3DCLEAR_ZBUFFER, Scratch.Merged);
+  // Colours can only be drawn again later when the depth they were tested
+  // against is drawn again too.
+  const bool DropColour =
+      !Options.KeepColour && LocalColour && (Target.Depth == nullptr || LocalDepth);
+  const bool DropDepth = LocalDepth && (!Options.KeepDepth || DropColour);
+  TRasterTarget Local = Target;
+  if (LocalColour) {
+    Scratch.Colour.resize(std::max(Scratch.Colour.size(), Words));
+    Local.Colour = Scratch.Colour.data();
+    Local.ColourTop = Top;
+  }
+  if (LocalDepth) {
+    Scratch.Depth.resize(std::max(Scratch.Depth.size(), Words));
+    Local.Depth = Scratch.Depth.data();
+    Local.DepthTop = Top;
+  }
+
+  DrawBand(Queue, Local, Top, Last, Scratch.Merged);
+
+  const auto Count = static_cast<std::size_t>(Last - Top + 1) * Width;
+  if (LocalColour && !DropColour) {
+    StreamWords(Target.ColourRow(Top), Local.ColourRow(Top), Count);
+  }
+  if (LocalDepth && !DropDepth) {
+    StreamFloats(Target.DepthRow(Top), Local.DepthRow(Top), Count);
+  }
+  Dropped_[Band] =
+      static_cast<std::uint8_t>((DropColour ? DroppedColour : 0) | (DropDepth ? DroppedDepth : 0));
+  if (const TPresentRows* Present = Options.Present) {
+    const TRect& From = Present->Source;
+    const auto Columns = static_cast<std::size_t>(From.Right - From.Left);
+    for (std::int32_t Y = std::max(Top, From.Top); Y <= std::min(Last, From.Bottom - 1); ++Y) {
+      StreamWords(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
+                  Local.ColourRow(Y) + From.Left, Columns);
+    }
+  }
+  FinishStreamingStores();
+}
+
+// A band drawn again for what it left out: straight into the target's
+// memory for that, into scratch rows for the rest (whose memory is already
+// right and must stay as it is).
+void TSoftwareRasterizer::RestoreBand(const TRenderQueue& Queue, const TRasterTarget& Target,
+                                      std::size_t Band, std::int32_t Thread) {
+  const auto Top = static_cast<std::int32_t>(Band << BandShift);
+  const std::int32_t Last = std::min(Top + (1 << BandShift), Target.Height) - 1;
+  TBandScratch& Scratch = Scratch_[static_cast<std::size_t>(Thread)];
+  MergeBins(Chunks_, SetupChunks_, Band, Scratch.Merged);
+  const std::size_t Words = static_cast<std::size_t>(Target.Width) << BandShift;
+  TRasterTarget Local = Target;
+  if ((Dropped_[Band] & DroppedColour) == 0) {
+    Scratch.Colour.resize(std::max(Scratch.Colour.size(), Words));
+    Local.Colour = Scratch.Colour.data();
+    Local.ColourTop = Top;
+  }
+  if ((Dropped_[Band] & DroppedDepth) == 0 && Target.Depth != nullptr) {
+    Scratch.Depth.resize(std::max(Scratch.Depth.size(), Words));
+    Local.Depth = Scratch.Depth.data();
+    Local.DepthTop = Top;
+  }
+  DrawBand(Queue, Local, Top, Last, Scratch.Merged);
+}
+
+void TSoftwareRasterizer::DrawBand(const TRenderQueue& Queue, const TRasterTarget& Band,
+                                   std::int32_t First, std::int32_t Last,
+                                   const std::vector<const TScreenPrimitive*>& Merged) const {
+  const TBandRows Rows{First, Last};
   std::size_t At = 0;
   for (const TRasterCommand& Command : Queue.Commands) {
     if (Command.IsClear) {
-      DoClear(Queue.Clears[Command.Index], Target, Rows);
+      DoClear(Queue.Clears[Command.Index], Band, Rows);
       continue;
     }
     const TRasterBatch& Batch = Queue.Batches[Command.Index];
@@ -694,13 +824,13 @@ void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRaster
       const TScreenPrimitive& P = *Merged[At];
       switch (P.Kind) {
       case TScreenKind::Point:
-        DrawPoint(P, State, Target, Rows);
+        DrawPoint(P, State, Band, Rows);
         break;
       case TScreenKind::Line:
-        DrawLine(P, State, Batch, Target, Rows);
+        DrawLine(P, State, Batch, Band, Rows);
         break;
       case TScreenKind::Triangle:
-        TTriangleRaster(P, State, Batch, Target, GeneralOnly_).Rows(Rows.First, Rows.Last);
+        TTriangleRaster(P, State, Batch, Band, GeneralOnly_).Rows(Rows.First, Rows.Last);
         break;
       }
     }

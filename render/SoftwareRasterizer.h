@@ -14,11 +14,15 @@
 //   vertex towards the outside one, so neighbours produce identical points.
 // - Colours and fog are interpolated linearly on the screen, texture
 //   coordinates perspective-correctly when asked; depth is z / w.
-// - Deterministic: the same queue gives the same pixels, with one thread or
-//   two. Vertex work and setup are split into runs of vertices and
+// - Deterministic: the same queue gives the same pixels on any number of
+//   threads. Vertex work and setup are split into runs of vertices and
 //   primitives, rasterization into bands of rows, each written to its own
-//   place; each pixel is written by one thread in submission order. Each
-//   band is cleared and drawn in one go, while its rows are in the cache.
+//   place; each pixel is written by one thread in submission order.
+// - One pass over memory per band: a band whose colour (or depth) is cleared
+//   before anything draws into it is cleared and drawn in a buffer of its
+//   thread that stays in the cache, then streamed once to the target (and,
+//   when asked, to the window it is presented in). Such a band's depth need
+//   not reach memory at all (TExecuteOptions::KeepDepth).
 //
 // Thread: Execute is called from one thread at a time; it uses the worker
 // it owns and returns when everything is drawn.
@@ -27,6 +31,7 @@
 #include "render/DeviceTypes.h"
 #include "render/RenderWorker.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -126,8 +131,8 @@ struct TScreenVertex {
 };
 
 // Everything recorded since the last execution. Indices refer to Input;
-// Vertices, Codes and Screen run parallel to it and are worked out by the
-// rasterizer (see PrepareVertices).
+// Vertices, Codes and Screen run parallel to it once the rasterizer has
+// worked them out (see PrepareVertices); until then they hold old values.
 struct TRenderQueue {
   std::vector<D3DLVERTEX> Input;
   std::vector<TClipVertex> Vertices;
@@ -156,6 +161,39 @@ struct TRasterTarget {
   std::int32_t Width = 0;
   std::int32_t Height = 0;
   bool ColourHasAlpha = false;
+  // The rows Colour[0] and Depth[0] belong to: a band drawn in a buffer of
+  // its own has its first row there.
+  std::int32_t ColourTop = 0;
+  std::int32_t DepthTop = 0;
+
+  std::uint32_t* ColourRow(std::int32_t Y) const {
+    return Colour + static_cast<std::size_t>(Y - ColourTop) * static_cast<std::size_t>(Width);
+  }
+  float* DepthRow(std::int32_t Y) const {
+    return Depth != nullptr
+               ? Depth + static_cast<std::size_t>(Y - DepthTop) * static_cast<std::size_t>(Width)
+               : nullptr;
+  }
+};
+
+// Rows of the target copied to a window as each band is finished, so that
+// presenting costs no pass of its own.
+struct TPresentRows {
+  std::uint32_t* Destination = nullptr; // receives pixel (Source.Left, Source.Top)
+  std::size_t Pitch = 0;                // words from one destination row to the next
+  TRect Source;                         // inside the target
+};
+
+struct TExecuteOptions {
+  // False lets a band whose depth is cleared before it is used keep its
+  // depth in its thread's buffer only: Target.Depth then misses those rows
+  // until RestoreDropped (see Dropped).
+  bool KeepDepth = true;
+  // The same for colour (with the depth of the band, when there is a depth
+  // buffer, also cleared before use): for a picture that is presented and
+  // then drawn anew, the window is the only place its colours need to go.
+  bool KeepColour = true;
+  const TPresentRows* Present = nullptr;
 };
 
 enum class TScreenKind : std::uint8_t { Point, Line, Triangle };
@@ -169,17 +207,49 @@ struct TScreenPrimitive {
   TScreenVertex V[3];
 };
 
-class TSoftwareRasterizer {
+// What an execution left out of the target's memory (see TExecuteOptions).
+struct TDroppedParts {
+  bool Colour = false;
+  bool Depth = false;
+};
+
+// Carries out a recorded queue on a target: the software rasterizer, or
+// another renderer behind the same recording device.
+class IQueueExecutor {
 public:
-  // Rows per band of the two-thread split (as a shift).
+  virtual ~IQueueExecutor() = default;
+  // Draws the queue (filling its vertex arrays on the way). False when the
+  // executor lost what it draws with (its graphics context): nothing was
+  // drawn, and the caller treats the target as lost.
+  virtual bool Execute(TRenderQueue& Queue, const TRasterTarget& Target,
+                       TDrawStatistics& Statistics, const TExecuteOptions& Options) = 0;
+  // What the last Execute left out of the target's memory.
+  virtual TDroppedParts Dropped() const = 0;
+  // Draws what was left out into the target's memory. Queue, Target and
+  // everything they point to must be as they were at Execute (except for the
+  // parts left out).
+  virtual void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) = 0;
+};
+
+class TSoftwareRasterizer final : public IQueueExecutor {
+public:
+  // Rows per band (as a shift): a band of colour and depth of a wide view
+  // stays well inside a core's cache.
   static constexpr std::int32_t BandShift = 4;
   // Vertices are snapped to 1 / (1 << SubpixelBits) pixel.
   static constexpr std::int32_t SubpixelBits = 8;
 
+  // Threads as for TRenderWorker.
   explicit TSoftwareRasterizer(std::int32_t Threads);
 
-  // Fills the queue's vertex arrays, then draws it.
-  void Execute(TRenderQueue& Queue, const TRasterTarget& Target, TDrawStatistics& Statistics);
+  // Fills the queue's vertex arrays, then draws it. Target's ColourTop and
+  // DepthTop must be 0.
+  bool Execute(TRenderQueue& Queue, const TRasterTarget& Target, TDrawStatistics& Statistics,
+               const TExecuteOptions& Options) override;
+
+  TDroppedParts Dropped() const override;
+  // Draws the bands that left something out once more.
+  void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) override;
 
   // Test switch: sends every triangle through the general per-pixel path
   // instead of the specialised ones; the pictures must not change.
@@ -194,12 +264,30 @@ private:
     TDrawStatistics Statistics;
   };
 
+  // Memory of one thread for the band it works on.
+  struct TBandScratch {
+    std::vector<std::uint32_t> Colour;
+    std::vector<float> Depth;
+    std::vector<const TScreenPrimitive*> Merged;
+  };
+
+  // Per band: what it left out of the target's memory.
+  static constexpr std::uint8_t DroppedColour = 1;
+  static constexpr std::uint8_t DroppedDepth = 2;
+
   void RasterizeBand(const TRenderQueue& Queue, const TRasterTarget& Target, std::size_t Band,
-                     std::size_t Chunks);
+                     std::int32_t Thread, const TExecuteOptions& Options);
+  void RestoreBand(const TRenderQueue& Queue, const TRasterTarget& Target, std::size_t Band,
+                   std::int32_t Thread);
+  void DrawBand(const TRenderQueue& Queue, const TRasterTarget& Band, std::int32_t First,
+                std::int32_t Last, const std::vector<const TScreenPrimitive*>& Merged) const;
 
   TRenderWorker Worker_;
   bool GeneralOnly_ = false;
-  std::vector<TSetupChunk> Chunks_; // kept between frames for their memory
+  std::vector<TSetupChunk> Chunks_;   // kept between frames for their memory
+  std::size_t SetupChunks_ = 0;       // of the last Execute
+  std::vector<TBandScratch> Scratch_; // one per thread
+  std::vector<std::uint8_t> Dropped_; // per band of the last Execute
 };
 
 } // namespace kestrava

@@ -89,11 +89,18 @@ std::int32_t ParseViewMode(const std::string& Text) {
   throw EUsageError("--view " + Text + ": expected ap, lateral or twin");
 }
 
+bool ParseHardware(const std::string& Text) {
+  if (Text != "hardware" && Text != "software")
+    throw EUsageError("--device " + Text + ": expected hardware or software");
+  return Text == "hardware";
+}
+
 struct TViewJob {
   const TPolygonImagerData& Model;
   const TImagerFrame& Frame;
   const TViewCamera& Camera;
   TViewPictureOptions Picture;
+  bool Hardware;
 };
 
 // One view as the main window sets it up at start (parallel projection,
@@ -103,7 +110,7 @@ QImage DrawView(const TViewJob& Job, const TRect& Bounds, bool Side) {
   const std::int32_t Width = Bounds.Right - Bounds.Left, Height = Bounds.Bottom - Bounds.Top;
   TOffscreenViewerWindow Window(Width, Height);
   TDirect3DViewerCore View(Window);
-  View.SetUseDirect3DHardware(true); // the program's default; falls back to software
+  View.SetUseDirect3DHardware(Job.Hardware); // a failing hardware device falls back to software
   View.SetProjectionType(ProjectionParallel);
   View.SetNearClip(0.01);
   View.SetFarClip(5.0);
@@ -149,6 +156,7 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
     const std::int32_t ViewMode = ParseViewMode(Options.View);
     const TPictureSize Size = ParseSize(Options.Size);
     const std::uint32_t Background = ParseBackground(Options.Background);
+    const bool Hardware = ParseHardware(Options.Device);
 
     TImagerProcedure Procedure;
     Procedure.LoadFromFile(Options.File);
@@ -171,7 +179,7 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
     }
 
     const TGuiSession Gui;
-    const TViewJob Job{*Model, Frame, Camera, {Background, true, ProcedureType}};
+    const TViewJob Job{*Model, Frame, Camera, {Background, true, ProcedureType}, Hardware};
     const QImage Picture = DrawPicture(Job, ViewMode, Size);
     if (!Picture.save(QString::fromStdString(Options.Output), "PNG"))
       throw Exception("Cannot write " + Options.Output);
@@ -194,6 +202,8 @@ void AddRenderCommand(CLI::App& App, TToolContext& Context) {
                       "Background colour 0xBBGGRR (default 32768, the program's green)");
   Command->add_flag("--no-cutoff", *NoCutoff, "Draw without the auto cut-off plane");
   Command->add_option("--zoom", Options->Zoom, "Zoom factor (default 1)");
+  Command->add_option("--device", Options->Device,
+                      "software (default, reproducible) or hardware (OpenGL)");
   Command->add_option("-o,--output", Options->Output, "PNG file to write")->required();
   Command->callback([Options, NoCutoff, &Context] {
     Options->AutoCutoff = !*NoCutoff;

@@ -1,6 +1,7 @@
 #pragma once
 // kestrava-tool render FILE --frame N [--view ap|lateral|twin] [--size WxH]
-// [--background 0xBBGGRR] [--no-cutoff] [--zoom Z] -o OUT.png: the picture
+// [--background 0xBBGGRR] [--no-cutoff] [--zoom Z] [--device hardware|software]
+// -o OUT.png: the picture
 // the workstation shows for one frame, drawn by the same viewer code off
 // screen and written as a PNG.
 
@@ -19,6 +20,9 @@ struct TRenderOptions {
   std::string Background = "32768"; // 0x00BBGGRR, decimal or 0x-prefixed hex
   bool AutoCutoff = true;
   double Zoom = 1.0;
+  // software (reproducible pictures) or hardware (the OpenGL device, falling
+  // back to software where no OpenGL context can be made).
+  std::string Device = "software";
   std::string Output;
 };
 

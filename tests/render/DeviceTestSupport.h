@@ -38,7 +38,10 @@ struct TTestDevice {
   std::int32_t Width = 0;
   std::int32_t Height = 0;
 
-  TTestDevice(std::int32_t W, std::int32_t H, std::int32_t Threads = 1, bool WithDepth = true)
+  // Device is the enumerated device to draw with (the software one unless
+  // told otherwise).
+  TTestDevice(std::int32_t W, std::int32_t H, std::int32_t Threads = 1, bool WithDepth = true,
+              const TGuid& DeviceId = IID_IDirect3DRGBDevice)
       : Width(W), Height(H) {
     TDirectDrawOptions Options;
     Options.RenderThreads = Threads;
@@ -59,7 +62,7 @@ struct TTestDevice {
       EXPECT_EQ(DirectDraw->CreateSurface(Z, Depth), DD_OK);
       EXPECT_EQ(Target->AddAttachedSurface(Depth), DD_OK);
     }
-    EXPECT_EQ(Direct3D->CreateDevice(IID_IDirect3DRGBDevice, Target, Device), DD_OK);
+    EXPECT_EQ(Direct3D->CreateDevice(DeviceId, Target, Device), DD_OK);
     EXPECT_EQ(Direct3D->CreateViewport(Viewport), DD_OK);
     EXPECT_EQ(Device->AddViewport(Viewport), DD_OK);
     EXPECT_EQ(Device->SetCurrentViewport(Viewport), DD_OK);

@@ -1,6 +1,7 @@
 // The viewer core's device life cycle, painting, presenting, clearing and
 // scene drawing, on the software device behind an off-screen window.
 
+#include "FaultInjectingDevice.h"
 #include "ViewerTestSupport.h"
 #include "render/DirectXErrors.h"
 #include "scene/Graphics3DError.h"
@@ -76,7 +77,7 @@ TEST_F(ViewerLifeCycle, GrowingRebuildsOnTheNextPaintButPresentingBeforeThatRais
 TEST_F(ViewerLifeCycle, LostSurfacesSkipPresentingAndTheNextPaintRestoresThem) {
   Viewer->Paint();
   const int Presented = Window.PresentCount();
-  Viewer->DirectDraw()->MarkAllSurfacesLostForTest();
+  LoseAllSurfaces(*Viewer->DirectDraw());
   Viewer->Present();
   EXPECT_EQ(Window.PresentCount(), Presented);
   PaintWith([](TDirect3DViewerCore& Sender) { Sender.Clear(0x0000FF00, false); });
@@ -85,7 +86,13 @@ TEST_F(ViewerLifeCycle, LostSurfacesSkipPresentingAndTheNextPaintRestoresThem) {
   EXPECT_EQ(PixelAt(10, 10), 0x00FE00u);
 }
 
-TEST_F(ViewerLifeCycle, HardwareWishWithoutHardwareFallsBackToSoftwareForGood) {
+// A machine whose layer offers no hardware device.
+class ViewerWithoutHardware : public TViewerTest {
+protected:
+  ViewerWithoutHardware() : TViewerTest(64, 48, {.OfferHardwareDevice = false}) {}
+};
+
+TEST_F(ViewerWithoutHardware, HardwareWishWithoutHardwareFallsBackToSoftwareForGood) {
   Viewer->SetUseDirect3DHardware(true);
   Viewer->Paint();
   EXPECT_TRUE(Viewer->Initialised());
@@ -133,6 +140,20 @@ TEST(ViewerOldDirectX, RaisesNeedVersion6AndKeepsNothing) {
 
 using ViewerDrawing = TViewerTest;
 
+// Its devices can be told to refuse scene begins or to be still drawing.
+class ViewerRetries : public TViewerTest {
+protected:
+  ViewerRetries() : TViewerTest(64, 48, FaultOptions()) {}
+  static TDirectDrawOptions FaultOptions() {
+    TDirectDrawOptions Options;
+    Options.WrapDevice = testing::TFaultInjectingDevice::Wrap;
+    return Options;
+  }
+  static testing::TFaultInjectingDevice& Faults(TDirect3DViewerCore& Viewer) {
+    return *testing::TFaultInjectingDevice::Of(Viewer.Device());
+  }
+};
+
 TEST_F(ViewerDrawing, ClearDividesTheChannelsBy256) {
   PaintWith([](TDirect3DViewerCore& Sender) { Sender.Clear(0x00FFFFFF, false); });
   EXPECT_EQ(PixelAt(5, 5), 0xFEFEFEu);
@@ -159,14 +180,14 @@ TEST_F(ViewerDrawing, ChildrenFirstHiddenSubtreesSkippedAndAnEmptyMeshEndsTheLis
   EXPECT_EQ(PixelAt(18, 27), 0xFFFFFFu); // ambient 1 on white: full grey
 }
 
-TEST_F(ViewerDrawing, RefusedSceneBeginIsAskedAgainUpToItsBound) {
+TEST_F(ViewerRetries, RefusedSceneBeginIsAskedAgainUpToItsBound) {
   AddTriangles(Root, 1);
   PaintWith([&](TDirect3DViewerCore& Sender) {
-    Sender.Device()->RefuseBeginSceneForTest(3);
+    Faults(Sender).RefuseBeginScenes(3);
     Sender.Render(Scene, Root);
     EXPECT_EQ(Sender.Device()->Statistics().TrianglesSubmitted, 1);
 
-    Sender.Device()->RefuseBeginSceneForTest(MaxBeginSceneAttempts);
+    Faults(Sender).RefuseBeginScenes(MaxBeginSceneAttempts);
     try {
       Sender.Render(Scene, Root);
       ADD_FAILURE() << "an endless refusal went unreported";
@@ -177,10 +198,10 @@ TEST_F(ViewerDrawing, RefusedSceneBeginIsAskedAgainUpToItsBound) {
   });
 }
 
-TEST_F(ViewerDrawing, StillDrawingAnswersAreRepeatedUntilTheMeshIsTaken) {
+TEST_F(ViewerRetries, StillDrawingAnswersAreRepeatedUntilTheMeshIsTaken) {
   AddTriangles(Root, 2);
   PaintWith([&](TDirect3DViewerCore& Sender) {
-    Sender.Device()->AnswerStillDrawingForTest(5);
+    Faults(Sender).AnswerStillDrawing(5);
     Sender.Render(Scene, Root);
     EXPECT_EQ(Sender.Device()->Statistics().TrianglesSubmitted, 2);
   });

@@ -1,6 +1,7 @@
 // Blits, colour keys, locks, the drawing context and loss of surface memory.
 
 #include "DeviceTestSupport.h"
+#include "render/MemorySurface.h"
 
 #include <QImage>
 #include <QPainter>
@@ -97,7 +98,7 @@ TEST_F(DrawSurface, StretchesWithTheNearestPixelAndSkipsKeyedOnes) {
 TEST_F(DrawSurface, ReportsLossUntilRestoredWithClearedMemory) {
   const auto S = Make(2, 2);
   ASSERT_EQ(Fill(*S, nullptr, 0xABCDEF), DD_OK);
-  S->MarkLostForTest();
+  dynamic_cast<TMemorySurface&>(*S).MarkLost();
   EXPECT_EQ(S->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(Fill(*S, nullptr, 0), DDERR_SURFACELOST);
   TLockedSurface L;
@@ -110,7 +111,7 @@ TEST_F(DrawSurface, ReportsLossUntilRestoredWithClearedMemory) {
 
   // A display change takes every surface of the object.
   const auto Other = Make(1, 1);
-  DirectDraw->MarkAllSurfacesLostForTest();
+  LoseAllSurfaces(*DirectDraw);
   EXPECT_EQ(S->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(Other->IsLost(), DDERR_SURFACELOST);
 }

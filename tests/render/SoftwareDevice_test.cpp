@@ -2,6 +2,8 @@
 // the viewport mapping, enumeration.
 
 #include "DeviceTestSupport.h"
+#include "render/Direct3DViewerWindow.h"
+#include "render/MemorySurface.h"
 
 #include <QPainter>
 
@@ -81,26 +83,17 @@ TEST(SoftwareDevice, FinishesRecordedWorkBeforeTheSurfaceIsTouched) {
 
 TEST(SoftwareDevice, RefusesScenesWhileItsSurfacesAreLost) {
   TTestDevice T(8, 8);
-  T.Depth->MarkLostForTest();
+  dynamic_cast<TMemorySurface&>(*T.Depth).MarkLost();
   EXPECT_EQ(T.Device->BeginScene(), DDERR_SURFACELOST);
   ASSERT_EQ(T.Depth->Restore(), DD_OK);
   ASSERT_EQ(T.Device->BeginScene(), DD_OK);
   ASSERT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0), DD_OK);
-  T.Target->MarkLostForTest();
+  dynamic_cast<TMemorySurface&>(*T.Target).MarkLost();
   EXPECT_EQ(T.Device->EndScene(), DDERR_SURFACELOST);
   ASSERT_EQ(T.Target->Restore(), DD_OK);
   EXPECT_EQ(T.Pixel(1, 1), 0u); // restored memory is cleared, not drawn into
   T.Clear();
-  // The test hooks for the callers' retry paths.
-  T.Device->RefuseBeginSceneForTest(2);
-  EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_BEGIN_FAILED);
-  EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_BEGIN_FAILED);
-  ASSERT_EQ(T.Device->BeginScene(), DD_OK);
-  T.Device->AnswerStillDrawingForTest(1);
-  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0),
-            DDERR_WASSTILLDRAWING);
-  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0), DD_OK);
-  ASSERT_EQ(T.Device->EndScene(), DD_OK);
+  T.Triangles(RedTriangle);
   EXPECT_EQ(T.Pixel(1, 1), 0xFF0000u);
 }
 
@@ -236,6 +229,70 @@ TEST(DeviceEnumeration, PretendsAnOlderPlatformWhenAsked) {
   TSurfaceDescription Mode;
   ASSERT_EQ(DirectDraw->GetDisplayMode(Mode), DD_OK);
   EXPECT_EQ(Mode.PixelFormat.BitCount, 8u);
+}
+
+} // namespace
+} // namespace kestrava
+
+namespace kestrava {
+namespace {
+
+// A depth-tested scene over several bands, drawn in two scenes of which the
+// second draws on without clearing.
+struct TBandedPicture {
+  std::vector<std::uint32_t> Window, Back, Depth;
+  friend bool operator==(const TBandedPicture&, const TBandedPicture&) = default;
+};
+
+TBandedPicture DrawBanded(std::int32_t Threads, bool Present) {
+  constexpr std::int32_t W = 61, H = 45;
+  testing::TTestDevice T(W, H, Threads);
+  TOffscreenViewerWindow Window(W, H);
+  std::shared_ptr<IDrawSurface> Primary;
+  std::shared_ptr<IDrawClipper> Clipper;
+  TSurfaceDescription D;
+  D.Flags = DDSD_CAPS;
+  D.Caps.Caps = DDSCAPS_PRIMARYSURFACE;
+  EXPECT_EQ(T.DirectDraw->CreateSurface(D, Primary), DD_OK);
+  EXPECT_EQ(T.DirectDraw->CreateClipper(0, Clipper), DD_OK);
+  Clipper->SetWindow(&Window);
+  Primary->SetClipper(Clipper);
+  const TRect All{0, 0, W, H};
+  std::vector<D3DLVERTEX> Triangles;
+  for (std::uint32_t I = 0; I < 60; ++I) {
+    const auto F = [&](std::uint32_t K, float Range) {
+      return static_cast<float>((I * 7919u + K * 104729u) % 1000u) / 1000.0f * Range;
+    };
+    for (std::uint32_t K = 0; K < 3; ++K) {
+      Triangles.push_back(testing::Vertex(F(3 * K, W + 10) - 5, F(3 * K + 1, H + 10) - 5,
+                                          F(3 * K + 2, 1), I * 0x030507u | 0xFF000000u));
+    }
+  }
+  const auto Half = static_cast<std::ptrdiff_t>(Triangles.size() / 2);
+  T.Clear(0x203040);
+  T.Triangles({Triangles.begin(), Triangles.begin() + Half});
+  if (Present) {
+    EXPECT_EQ(Primary->Blt(&All, T.Target.get(), &All, DDBLT_WAIT, nullptr), DD_OK);
+  }
+  T.Triangles({Triangles.begin() + Half, Triangles.end()}); // no clear: reads the depth
+  EXPECT_EQ(Primary->Blt(&All, T.Target.get(), &All, DDBLT_WAIT, nullptr), DD_OK);
+  TBandedPicture Result;
+  for (std::int32_t Y = 0; Y < H; ++Y) {
+    for (std::int32_t X = 0; X < W; ++X) {
+      Result.Window.push_back(Window.Picture().pixel(X, Y) & 0xFFFFFFu);
+      Result.Depth.push_back(static_cast<std::uint32_t>(T.DepthAt(X, Y) * 1e6f));
+    }
+  }
+  Result.Back = T.Pixels();
+  EXPECT_EQ(Result.Window, Result.Back);
+  return Result;
+}
+
+TEST(SoftwareDevice, PresentingDrawsTheSamePixelsOnAnyThreadCountAndKeepsDepthReadable) {
+  const TBandedPicture Reference = DrawBanded(1, false);
+  for (const std::int32_t Threads : {1, 2, 8}) {
+    EXPECT_EQ(DrawBanded(Threads, true), Reference) << Threads << " threads";
+  }
 }
 
 } // namespace

@@ -359,11 +359,14 @@ std::vector<std::uint32_t> RandomScene(std::int32_t Threads, bool GeneralOnly, b
   return T.Pixels();
 }
 
-TEST(SoftwareRasterizer, GivesTheSamePicturesWithOneOrTwoThreadsAndOnEveryPath) {
+TEST(SoftwareRasterizer, GivesTheSamePicturesOnAnyThreadCountAndOnEveryPath) {
   const auto Reference = RandomScene(1, true, false);
-  EXPECT_EQ(RandomScene(2, false, false), Reference);
   EXPECT_EQ(RandomScene(1, false, false), Reference);
-  EXPECT_EQ(RandomScene(2, false, true), RandomScene(1, true, true));
+  const auto Blended = RandomScene(1, true, true);
+  for (const std::int32_t Threads : {2, 8}) {
+    EXPECT_EQ(RandomScene(Threads, false, false), Reference) << Threads;
+    EXPECT_EQ(RandomScene(Threads, false, true), Blended) << Threads;
+  }
 }
 
 } // namespace
@@ -388,9 +391,16 @@ TEST(SoftwareRasterizer, SurvivesVerticesFarAwayOrNotNumbers) {
   for (const std::uint32_t P : T.Pixels()) {
     ASSERT_EQ(P, 0x404040u);
   }
-  // Coordinates too large to clip exactly must still stay inside the surface.
+  // Coordinates too large to clip exactly must still stay inside the
+  // surface and cover the half of it away from the diagonal they cut.
+  T.Clear();
   T.Triangles({Vertex(-1e30f, -1e30f, 0.5f, Grey40), Vertex(1e30f, -1e30f, 0.5f, Grey40),
                Vertex(1e30f, 1e30f, 0.5f, Grey40)});
+  EXPECT_EQ(T.Pixel(15, 0), 0x404040u);
+  EXPECT_EQ(T.Pixel(0, 15), 0u);
+  for (const std::uint32_t P : T.Pixels()) {
+    ASSERT_TRUE(P == 0u || P == 0x404040u) << P;
+  }
   T.Clear();
   T.Draw(D3DPT_LINELIST, {Vertex(NaN, 0, 0.5f, Grey40), Vertex(5, 5, 0.5f, Grey40)});
   T.Draw(D3DPT_POINTLIST, {Vertex(2, NaN, 0.5f, Grey40), Vertex(5, 5, 0.5f, Grey40)});
