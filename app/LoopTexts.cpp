@@ -5,10 +5,13 @@
 namespace kestrava {
 
 std::string LoopInformationLine(const TLoopState& State) {
-  std::string Line = "Loop:\t";
+  return "Loop:\t" + LoopStateText(State);
+}
+
+std::string LoopStateText(const TLoopState& State) {
   if (!State.Reason.empty())
-    return Line + "none (" + std::string(State.Reason) + ")";
-  Line += LoopClassText(State.Class);
+    return "none (" + std::string(State.Reason) + ")";
+  std::string Line(LoopClassText(State.Class));
   if (State.Present && State.HasExtent)
     Line += ", " + FormatFixed(State.ExtentNear, 2) + "-" + FormatFixed(State.ExtentFar, 2) +
             " m from tip";

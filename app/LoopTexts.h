@@ -12,6 +12,9 @@ namespace kestrava {
 // cannot be classified.
 std::string LoopInformationLine(const TLoopState& State);
 
+// The state alone: "alpha, 0.21-0.55 m from tip", "none", "none (reason)".
+std::string LoopStateText(const TLoopState& State);
+
 // "Loop forming: alpha".
 std::string LoopAlertText(TLoopClass Class);
 

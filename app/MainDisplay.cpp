@@ -25,7 +25,10 @@ void TMainDisplay::Update(IMainDisplaySurface& Surface) {
   PassCurvatureSelection();
   AlignCameraWhenAsked();
   Refresh(Surface);
+  const bool NewFrame = (Changes.Frame || Changes.Procedure) && (ProcedureShown || Recording());
   Changes = {};
+  if (NewFrame)
+    Surface.FrameShown();
   Surface.RepaintNow();
 }
 

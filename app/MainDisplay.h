@@ -60,6 +60,9 @@ public:
   virtual void SetRemoteIndicators(std::uint32_t Mask) = 0;
   // Repaints the whole window at once.
   virtual void RepaintNow() = 0;
+  // A new frame is on show (another frame in replay, a new sample while
+  // recording): for whoever passes frames on (the streaming server).
+  virtual void FrameShown() {}
 };
 
 enum class TStepResult {

@@ -18,6 +18,8 @@
 #include "controls/ScrollableStringList.h"
 #include "foundation/UserInteraction.h"
 #include "render/Direct3DViewerControl.h"
+#include "streaming/IGTLinkServer.h"
+#include "streaming/StreamContext.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -98,6 +100,8 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
   StopButton_->setEnabled(false);
   // 18.
   Display_.Ready = true;
+  if (Options_.IGTLinkServer)
+    StartStreaming();
   setMinimumSize(400, 200);
   Timer_.setInterval(TimerIntervalMs);
   connect(&Timer_, &QTimer::timeout, this, [this] { TimerTimer(); });
@@ -110,6 +114,7 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  Stream_.reset();
   Timer_.stop();
   // Nothing may refresh while the parts go.
   Display_.Ready = false;
@@ -385,6 +390,7 @@ void TMain::CreateMenus() {
                Toggle(&TOptions::UseHardwareDirect3D, &TDisplayChanges::Renderer));
   AddItem(OptionsMenu_, "Background Colour", [this] { BackgroundColourClick(); });
   AddItem(OptionsMenu_, "Patient pain threshold", [] {});
+  AddCheckItem(OptionsMenu_, "OpenIGTLink server", [this] { StreamingClick(); });
   OptionsMenu_->addSeparator();
   AddItem(OptionsMenu_, "Set storage directory...", [this] { SetStorageDirectoryClick(); });
   AddItem(OptionsMenu_, "Set default options", [this] { SetDefaultOptions(); });
@@ -429,6 +435,7 @@ void TMain::OptionsMenuAboutToShow() {
   MenuAction("Use phase correction")->setChecked(Options_.UsePhaseCorrection);
   MenuAction("Use hardware Direct3D")->setChecked(FrontView_->UseDirect3DHardware());
   MenuAction("Set storage directory...")->setEnabled(!Sampler_->Ready());
+  MenuAction("OpenIGTLink server")->setChecked(Stream_ != nullptr);
 }
 
 void TMain::ViewMenuAboutToShow() {
@@ -687,8 +694,45 @@ void TMain::SetRemoteIndicators(std::uint32_t Mask) {
   Sampler_->SetRemoteIndicators(Mask);
 }
 
-void TMain::RepaintNow() {
-  repaint();
+void TMain::RepaintNow() { repaint(); }
+
+// ---------------------------------------------------------------- streaming
+
+void TMain::StreamingClick() {
+  Options_.IGTLinkServer = !Options_.IGTLinkServer;
+  if (Options_.IGTLinkServer)
+    StartStreaming();
+  else
+    StopStreaming();
+}
+
+void TMain::StartStreaming() {
+  TIGTLinkServerSettings Settings;
+  Settings.Address = Options_.IGTLinkAddress;
+  Settings.Port = static_cast<std::uint16_t>(Options_.IGTLinkPort);
+  try {
+    Stream_ = std::make_unique<TIGTLinkServer>(Settings);
+  } catch (const std::exception& Failure) {
+    // Another program may hold the port: say so and leave the option off
+    // rather than keep a server that is not there.
+    Options_.IGTLinkServer = false;
+    ShowNotice(Env_.User, std::string(StreamingFailedMessage) + " on " + Settings.Address + ":" +
+                              std::to_string(Settings.Port) + ".\n" + Failure.what());
+    return;
+  }
+  FrameShown();
+}
+
+void TMain::StopStreaming() { Stream_.reset(); }
+
+void TMain::FrameShown() {
+  if (!Stream_ || Display_.Mode == ModeIdle)
+    return;
+  TStreamContext Context = StreamContextOf(Display_.Procedure());
+  Context.AutoCutoff = Options_.UseAutoCutoff;
+  if (Options_.ViewLoops)
+    Context.LoopState = LoopStateText(Display_.CurrentLoop());
+  Stream_->Publish(Display_.CurrentFrameData(), Context);
 }
 
 } // namespace kestrava

@@ -35,6 +35,7 @@ class IUserInteraction;
 class TDirect3DViewerControl;
 class TECGGraph;
 class TGauge;
+class TIGTLinkServer;
 class TImagerSampler;
 class TScrollableStringList;
 class TAboutDialog;
@@ -50,6 +51,7 @@ inline constexpr const char* PhaseCorrectionNoticeMessage =
     "Changing the phase correction option will have effect next time a recording is made";
 inline constexpr const char* PowerOffFailedMessage =
     "The computer could not be shut down from this program.";
+inline constexpr const char* StreamingFailedMessage = "The OpenIGTLink server could not start";
 inline constexpr const char* DspFailedMessage = "Failed to initialise DSP chip";
 inline constexpr const char* SaveProblemMessage = "A problem occurred saving the imager file.";
 
@@ -101,6 +103,8 @@ public:
   TOptions& MutableOptions() { return Options_; }
   TMainDisplay& Display() { return Display_; }
   TImagerSampler& Sampler() { return *Sampler_; }
+  // Null while the OpenIGTLink server is off.
+  TIGTLinkServer* StreamingServer() { return Stream_.get(); }
   bool HardwareReady() const { return HardwareReady_; }
   bool DriverIdentifierFound() const { return DriverIdFound_; }
   TECGGraph& TimeLine() { return *TimeLine_; }
@@ -191,6 +195,12 @@ private:
   void SetStatusTexts(const TStatusPanelTexts& Texts) override;
   void SetRemoteIndicators(std::uint32_t Mask) override;
   void RepaintNow() override;
+  void FrameShown() override;
+
+  // The OpenIGTLink server, running while the option is on.
+  void StartStreaming();
+  void StopStreaming();
+  void StreamingClick();
 
   TMainEnvironment Env_;
   TOptions Options_;
@@ -222,6 +232,7 @@ private:
   TGenCoilsDisconnectedDialog* GenCoilsNotice_ = nullptr;
   QTimer Timer_;
   TKeyboardControl Keys_;
+  std::unique_ptr<TIGTLinkServer> Stream_;
   std::unique_ptr<TProcedureRecorder> Recorder_;
   TSteadyRecordingClock SteadyClock_;
   TGetProcedureDetailsDialog* DetailsDialog_ = nullptr;

@@ -37,12 +37,12 @@ TEST(WorkstationReplay, OpensARecordingShowsTwinViewsAndStoresTheViewModeOnExit)
   Session.Keys({"Return"});
   TScreenSession::Pause(1500);
   Session.FocusMainWindow();
-  // View menu: Endoscope is highlighted first; Twin view is ten items down
-  // (separators are skipped).
+  // View menu: Endoscope is highlighted first; Twin view is eleven items
+  // down (separators are skipped).
   Session.Keys({"alt+v"});
   TScreenSession::Pause(500);
   QStringList Downs;
-  for (int I = 0; I < 9; ++I)
+  for (int I = 0; I < 10; ++I)
     Downs << "Down";
   Session.Keys(Downs);
   Session.Keys({"Return"});
