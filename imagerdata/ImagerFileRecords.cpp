@@ -120,4 +120,17 @@ void EncodeFrameFields(const TImagerFrame& Frame, const TFrameRecordLayout& Layo
   StoreF64(Record, Layout.Time, Frame.Time);
 }
 
+bool ReportProblem(std::string* Problem, const std::string& Text) {
+  if (Problem != nullptr) {
+    *Problem = Text;
+  }
+  return false;
+}
+
+std::string FrameProblem(const TImagerFileInput& Input, std::int32_t Index,
+                         std::int32_t FrameCount) {
+  const std::string Where = std::to_string(Index + 1) + " of " + std::to_string(FrameCount);
+  return Input.Spent() ? "truncated in frame " + Where : "frame " + Where + " holds invalid data";
+}
+
 } // namespace kestrava
