@@ -57,6 +57,7 @@ struct TSimulatorSettings {
   // Scripted faults and events.
   double SampleTimeoutAt = Never; // from this time on no sample arrives
   double PainTimeoutAt = Never;   // from this time on the pain sensor does not answer
+  double ClockStopsAt = Never;    // from this time on the reported sample time stands still
   std::vector<TTimeInterval> CoilsDisconnected;
   bool FailInitialise = false;         // the position locator's Initialise fails
   std::int32_t FailPainInitialise = 0; // the pain sensor's Initialise fails this many times
