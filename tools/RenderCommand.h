@@ -1,8 +1,9 @@
 #pragma once
 // kestrava-tool render FILE --frame N [--view ap|lateral|twin] [--size WxH]
-// [--background 0xBBGGRR] [--no-cutoff] [--zoom Z] -o OUT.png: the picture
-// the workstation shows for one frame, drawn by the same viewer code off
-// screen and written as a PNG.
+// [--background 0xBBGGRR] [--no-cutoff] [--zoom Z] [--fit] [--caption]
+// -o OUT.png|jpg|bmp: the picture the workstation shows for one frame, drawn
+// by the same viewer code off screen and written in the format the output's
+// extension names.
 
 #include "tools/ToolCommand.h"
 
@@ -19,6 +20,8 @@ struct TRenderOptions {
   std::string Background = "32768"; // 0x00BBGGRR, decimal or 0x-prefixed hex
   bool AutoCutoff = true;
   double Zoom = 1.0;
+  bool Fit = false;     // zoom to the frame's contents instead of the design camera
+  bool Caption = false; // write file, frame, time and view names onto the picture
   std::string Output;
 };
 
