@@ -221,8 +221,7 @@ TReplayedDetails ReadReplayedDetails(const TSimulateOptions& Options) {
 // the hardware stops the recording or the user interrupts it.
 TRecordingEnd RunRecording(double Seconds, TImagerSampler& Sampler, TProcedureRecorder& Recorder,
                            TImagerFrame& Frame, IRecordingClock& Clock, double StartTime,
-                           std::ostream& Err) {
-  const TInterruptRequest Interrupt;
+                           const TInterruptRequest& Interrupt, std::ostream& Err) {
   TRemotePoll Remote;
   double Elapsed = 0, PreviousElapsed = -1;
   int Standing = 0;
@@ -327,7 +326,10 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err) {
   }
   const double Seconds =
       Replayed.End ? std::min(Options.Seconds, *Replayed.End + ReplayEndMargin) : Options.Seconds;
-  Result.End = RunRecording(Seconds, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Err);
+  // Kept until the final save is done, so a second Ctrl-C cannot cut it short.
+  const TInterruptRequest Interrupt;
+  Result.End =
+      RunRecording(Seconds, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Interrupt, Err);
   Sampler.Stop();
   Result.Path = Procedure.SaveToFile(Options.Output);
   Result.Frames = Procedure.FrameCount();
