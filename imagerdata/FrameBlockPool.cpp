@@ -55,16 +55,17 @@ void* MapBlock() {
   if (Mapped == MAP_FAILED) {
     throw std::bad_alloc();
   }
+  // Pointer arithmetic on the mapping rather than integers turned back into
+  // pointers, which would hide the block's origin from the optimiser.
   const auto Start = reinterpret_cast<std::uintptr_t>(Mapped);
-  const std::uintptr_t Aligned = (Start + BlockSize - 1) & ~(BlockSize - 1);
-  if (Aligned > Start) {
-    munmap(Mapped, Aligned - Start);
+  const std::size_t Lead = ((Start + BlockSize - 1) & ~(BlockSize - 1)) - Start;
+  if (Lead > 0) {
+    munmap(Mapped, Lead);
   }
-  const std::uintptr_t End = Aligned + BlockSize;
-  if (Start + Span > End) {
-    munmap(reinterpret_cast<void*>(End), Start + Span - End);
+  std::byte* Block = static_cast<std::byte*>(Mapped) + Lead;
+  if (Span - Lead > BlockSize) {
+    munmap(Block + BlockSize, Span - Lead - BlockSize);
   }
-  void* Block = reinterpret_cast<void*>(Aligned);
   // Advice only: without transparent huge pages the block still works.
   madvise(Block, BlockSize, MADV_HUGEPAGE);
   return Block;
@@ -108,8 +109,8 @@ struct TFrameBlock {
   std::array<std::uint64_t, (SlotsInBlock + BitsPerWord - 1) / BitsPerWord> InUse{};
 
   static TFrameBlock* Of(void* Slot) {
-    return reinterpret_cast<TFrameBlock*>(reinterpret_cast<std::uintptr_t>(Slot) &
-                                          ~(BlockSize - 1));
+    const std::size_t Offset = reinterpret_cast<std::uintptr_t>(Slot) & (BlockSize - 1);
+    return reinterpret_cast<TFrameBlock*>(static_cast<std::byte*>(Slot) - Offset);
   }
   // The slot's index, or 0 (the header's) for an address that is no slot.
   std::size_t IndexOf(const void* Slot) const {

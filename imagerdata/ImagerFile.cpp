@@ -51,7 +51,7 @@ int TImagerProcedure::LoadFromFile(const std::string& FileName) {
 std::string TImagerProcedure::SaveToFile(const std::string& FileName) const {
   std::filesystem::path Target(FileName);
   Target.replace_extension(".img");
-  const std::string Name = Target.string();
+  std::string Name = Target.string();
   const std::vector<std::uint8_t> Bytes = EncodeImagerFormat3(*this);
   std::error_code Failure;
   if (!ReplaceFileContents(Target, Bytes, &Failure)) {

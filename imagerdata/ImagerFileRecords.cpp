@@ -4,7 +4,6 @@
 #include "imagerdata/ImagerFileText.h"
 
 #include <algorithm>
-#include <cstring>
 #include <span>
 
 namespace kestrava {
@@ -24,7 +23,7 @@ void StoreText(std::uint8_t* Data, std::size_t Offset, std::size_t FieldSize,
                const std::string& Text) {
   // One byte stays for the terminator; the rest of the field is already zero.
   const std::string Ansi = Utf8ToAnsi(Text, FieldSize - 1);
-  std::memcpy(Data + Offset, Ansi.data(), Ansi.size());
+  std::copy(Ansi.begin(), Ansi.end(), Data + Offset);
 }
 
 } // namespace

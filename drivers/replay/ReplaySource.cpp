@@ -106,7 +106,8 @@ bool LoadReplaySettings(const std::filesystem::path& Path, TReplaySettings& Sett
     const std::string Problem =
         ApplySetting(Line.substr(0, Gap), Trimmed(Line.substr(Gap)), Path.parent_path(), Parsed);
     if (!Problem.empty()) {
-      Error = Name + " line " + std::to_string(LineNumber) + ": " + Problem;
+      Error = Name;
+      Error.append(" line ").append(std::to_string(LineNumber)).append(": ").append(Problem);
       return false;
     }
   }

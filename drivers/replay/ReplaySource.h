@@ -29,7 +29,7 @@
 
 namespace kestrava::replay {
 
-inline constexpr std::size_t MaxReplaySettingsBytes = 16 * 1024;
+inline constexpr std::size_t MaxReplaySettingsBytes = std::size_t{16} * 1024;
 // Each marker button is held this long, the next pressed this long after.
 inline constexpr double MarkerPressSeconds = 0.1;
 inline constexpr double MarkerPressInterval = 0.15;

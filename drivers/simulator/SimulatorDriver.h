@@ -30,9 +30,12 @@ namespace kestrava::simulator {
 
 enum TChannelRole : int { RoleNothing = 0, RoleEndoscope = 1, RoleRemote = 2, RoleOvertube = 3 };
 
-class TSimulatorDriver final : public IImagerPositionLocator,
-                               public IImagerRemoteControl,
-                               public ISimulatedHardware {
+// Deleted by its own Release when the last reference goes, hence the private
+// destructor.
+class TSimulatorDriver final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public IImagerPositionLocator,
+      public IImagerRemoteControl,
+      public ISimulatedHardware {
 public:
   // A new component with one reference for the caller, as its root interface.
   static IUnknown* Create();
@@ -84,7 +87,9 @@ private:
   // The pain sensor's Trigger and WaitForSample have the same signatures as
   // the position locator's, so one class cannot implement both: the pain
   // sensor is a part of the component with the component's reference count.
-  class TPainSensor final : public IImagerPressureSensor {
+  // A member of the component, never deleted through its interface.
+  class TPainSensor final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+      : public IImagerPressureSensor {
   public:
     explicit TPainSensor(TSimulatorDriver& Owner) : Owner_(Owner) {}
     HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
@@ -116,10 +121,10 @@ private:
   std::optional<bool> RealTimeOverride_;
   std::optional<std::uint64_t> SeedOverride_;
   std::string LastError_;
-  std::array<double, 2 * ChannelCount> Channels_{};
+  std::array<double, std::size_t{2} * ChannelCount> Channels_{};
   std::array<double, SamplerCalibrationValueCount> SamplerCalibration_{};
-  std::array<double, GeneratorCoilCount * 2> Generator1_{};
-  std::array<double, GeneratorCoilCount * 3 * 2> Generator2_{};
+  std::array<double, std::size_t{GeneratorCoilCount} * 2> Generator1_{};
+  std::array<double, std::size_t{GeneratorCoilCount} * 3 * 2> Generator2_{};
   std::uint32_t Indicators_ = 0;
   double PainCalibration_ = 1;
   bool PainReady_ = false;

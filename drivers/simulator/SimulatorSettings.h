@@ -18,7 +18,7 @@
 
 namespace kestrava::simulator {
 
-inline constexpr std::size_t MaxSettingsFileBytes = 64 * 1024;
+inline constexpr std::size_t MaxSettingsFileBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t MaxScriptedEvents = 256;
 // Bits 0-5 are the six action buttons, bits 6-9 the four mode buttons.
 inline constexpr std::uint32_t AllRemoteButtons = 0x3FF;
