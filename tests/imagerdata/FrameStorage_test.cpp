@@ -92,11 +92,13 @@ TEST(FrameBlockPoolDeathTest, ReleasingASlotTwiceStopsTheProgram) {
 }
 
 #if defined(KESTRAVA_TEST_ASAN)
-TEST(FrameBlockPoolDeathTest, AFrameUsedAfterItsReleaseIsReported) {
-  auto Frame = std::make_unique<TImagerFrame>();
-  TImagerFrame* Stale = Frame.get();
-  Frame.reset();
-  EXPECT_DEATH(static_cast<void>(*static_cast<volatile double*>(&Stale->Time)), "use-after-poison");
+TEST(FrameBlockPoolDeathTest, MemoryUsedAfterItsReleaseIsReported) {
+  void* Kept = TFrameStorage::Allocate(sizeof(TImagerFrame));
+  void* Slot = TFrameStorage::Allocate(sizeof(TImagerFrame));
+  TFrameStorage::Release(Slot, sizeof(TImagerFrame));
+  const auto* Stale = static_cast<volatile unsigned char*>(Slot) + 100;
+  EXPECT_DEATH(static_cast<void>(*Stale), "use-after-poison");
+  TFrameStorage::Release(Kept, sizeof(TImagerFrame));
 }
 #endif
 
