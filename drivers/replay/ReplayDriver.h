@@ -26,9 +26,12 @@ namespace kestrava::replay {
 // Read from the directory of the DSP.DAT path handed to Initialise.
 inline constexpr const char* ReplaySettingsFileName = "Replay.dat";
 
-class TReplayDriver final : public IImagerPositionLocator,
-                            public IImagerRemoteControl,
-                            public ISimulatedHardware {
+// Deleted by its own Release when the last reference goes, hence the private
+// destructor.
+class TReplayDriver final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public IImagerPositionLocator,
+      public IImagerRemoteControl,
+      public ISimulatedHardware {
 public:
   // A new component with one reference for the caller, as its root interface.
   static IUnknown* Create();
@@ -77,7 +80,9 @@ private:
 
   // The pressure sensor's Trigger and WaitForSample share their signatures
   // with the position locator's: it is a part with the component's count.
-  class TPainSensor final : public IImagerPressureSensor {
+  // A member of the component, never deleted through its interface.
+  class TPainSensor final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+      : public IImagerPressureSensor {
   public:
     explicit TPainSensor(TReplayDriver& Owner) : Owner_(Owner) {}
     HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
@@ -103,7 +108,7 @@ private:
   TReplaySettings Settings_;
   std::optional<bool> RealTimeOverride_;
   std::string LastError_;
-  std::array<double, 2 * ChannelCount> Channels_{};
+  std::array<double, std::size_t{2} * ChannelCount> Channels_{};
   std::uint32_t Indicators_ = 0;
   TSamplePacer Pacer_;
 };
