@@ -8,7 +8,7 @@ namespace kestrava {
 
 namespace {
 
-using TChannelTable = std::array<double, ChannelCount * 2>;
+using TChannelTable = std::array<double, std::size_t{ChannelCount} * 2>;
 
 constexpr int GeneratorPairsPerCoil = 3;
 
@@ -126,8 +126,8 @@ bool ReadSamplerText(std::string_view Content, IImagerPositionLocator& Locator,
 
 bool ReadGeneratorText(std::string_view Content, IImagerPositionLocator& Locator) {
   TCalibrationText Text(Content);
-  const auto ReadPairs = [&Text](double* Pairs, int Count) {
-    for (int I = 0; I < Count; ++I) {
+  const auto ReadPairs = [&Text](double* Pairs, std::size_t Count) {
+    for (std::size_t I = 0; I < Count; ++I) {
       if (!Text.ReadReal(Pairs[2 * I]) || !Text.ReadReal(Pairs[2 * I + 1])) {
         return false;
       }
@@ -135,8 +135,8 @@ bool ReadGeneratorText(std::string_view Content, IImagerPositionLocator& Locator
     }
     return true;
   };
-  std::array<double, GeneratorCoilCount * 2> Coils{};
-  std::array<double, GeneratorCoilCount * GeneratorPairsPerCoil * 2> CoilPairs{};
+  std::array<double, std::size_t{GeneratorCoilCount} * 2> Coils{};
+  std::array<double, std::size_t{GeneratorCoilCount} * GeneratorPairsPerCoil * 2> CoilPairs{};
   if (!ReadPairs(Coils.data(), GeneratorCoilCount) ||
       !ReadPairs(CoilPairs.data(), GeneratorCoilCount * GeneratorPairsPerCoil)) {
     return false;

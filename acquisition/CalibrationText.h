@@ -21,7 +21,7 @@ namespace kestrava {
 
 // Calibration files are a few lines long; anything bigger is not one, and
 // refusing it keeps a reader from taking in an arbitrarily large file.
-inline constexpr std::size_t MaxCalibrationFileBytes = 64 * 1024;
+inline constexpr std::size_t MaxCalibrationFileBytes = std::size_t{64} * 1024;
 
 // The whole file, or empty when it is missing, unreadable or larger than
 // MaxCalibrationFileBytes.

@@ -58,7 +58,7 @@ TVector3Single ToSingle(const TVector3& V) {
 } // namespace
 
 TImagerSampler::TImagerSampler(bool CreateDriver, const std::string& DriverId,
-                               TImagerSamplerPlaces Places, IUserInteraction& User,
+                               const TImagerSamplerPlaces& Places, IUserInteraction& User,
                                IPlatformServices& Platform)
     : TImagerSampler(CreateDriver ? LoadImagerDriver(Places.DriversDirectory, DriverId)
                                   : TImagerDriver{},

@@ -68,7 +68,7 @@ public:
   // When CreateDriver is set, loads the driver DriverId (brace-form class
   // identifier text) from Places.DriversDirectory; a failure only leaves
   // DriverCreated() false. User and Platform must outlive the sampler.
-  TImagerSampler(bool CreateDriver, const std::string& DriverId, TImagerSamplerPlaces Places,
+  TImagerSampler(bool CreateDriver, const std::string& DriverId, const TImagerSamplerPlaces& Places,
                  IUserInteraction& User, IPlatformServices& Platform);
   // With a driver made elsewhere (tests, tools); DriverCreated() is
   // Driver.Created.

@@ -33,6 +33,8 @@ public:
 
   void ResetCamera();
   void Zoom(double Factor);
+  // Makes Point the point looked at, keeping the viewing direction.
+  void CentreOn(const TVector3& Point) { Camera_.Position = Point; }
   // The pans move the point looked at against the given axis: a positive
   // distance moves the picture's content along the axis on the screen.
   void PanSideways(double Distance);

@@ -30,7 +30,7 @@ void BM_CurvatureOf16SensorFrame(benchmark::State& State) {
   MakeCurvedFrame(Frame);
   TCurvatureGraphPoints Graph;
   TEndoscopeCurvatureInfos Infos;
-  for (auto _ : State) {
+  for ([[maybe_unused]] auto _ : State) {
     AnalyseEndoscopeCurvature(&Frame, Graph, Infos);
     benchmark::DoNotOptimize(Graph.Points().data());
   }

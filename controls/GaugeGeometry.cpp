@@ -71,8 +71,9 @@ std::optional<TGaugeRect> VerticalBarFill(const TGaugeRect& R, std::int32_t Perc
 
 TGaugePoint PieStartPoint(std::int32_t W, std::int32_t H, std::int32_t PercentDone) {
   const double A = (PercentDone / 50.0 + 0.5) * std::numbers::pi;
-  return {RoundTiesToEven((W / 2) * (1 - std::cos(A))),
-          RoundTiesToEven((H / 2) * (1 - std::sin(A)))};
+  // The radii are whole pixels, halved as integers.
+  const std::int32_t HalfW = W / 2, HalfH = H / 2;
+  return {RoundTiesToEven(HalfW * (1 - std::cos(A))), RoundTiesToEven(HalfH * (1 - std::sin(A)))};
 }
 
 TGaugePoint NeedleEndPoint(std::int32_t ControlWidth, std::int32_t Bottom,

@@ -39,7 +39,8 @@ std::int32_t TGraphGeometry::XToPoint(std::int32_t X) const {
 }
 
 std::int32_t TGraphGeometry::ValueToY(double Value) const {
-  const double Y = static_cast<double>(ClientHeight / 2) -
+  const std::int32_t Middle = ClientHeight / 2; // whole pixels
+  const double Y = static_cast<double>(Middle) -
                    static_cast<double>(RoundTiesToEven(static_cast<double>(YScale) * Value)) -
                    YOffset;
   return Saturate(Y);

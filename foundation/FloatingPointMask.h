@@ -24,7 +24,7 @@ public:
   TFloatingPointExceptionMask& operator=(const TFloatingPointExceptionMask&) = delete;
 
 private:
-  std::fenv_t Saved_;
+  std::fenv_t Saved_{}; // filled by the constructor
 };
 
 } // namespace kestrava

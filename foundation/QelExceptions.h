@@ -23,14 +23,15 @@ public:
 };
 
 // Each class keeps a protected constructor taking the name so that its own
-// descendants report their own name.
+// descendants report their own name. (The macro's arguments are class names,
+// which cannot be parenthesised.)
 #define KESTRAVA_QEL_EXCEPTION(Name, Base)                                                         \
-  class Name : public Base {                                                                       \
+  class Name : public Base { /* NOLINT(bugprone-macro-parentheses) */                              \
   public:                                                                                          \
     Name() : Base(#Name) {}                                                                        \
                                                                                                    \
   protected:                                                                                       \
-    explicit Name(const std::string& ClassName) : Base(ClassName) {}                              \
+    explicit Name(const std::string& ClassName) : Base(ClassName) {}                               \
   };
 
 KESTRAVA_QEL_EXCEPTION(E_Qel_UnknownError, E_Qel)

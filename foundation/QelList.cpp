@@ -244,7 +244,8 @@ std::int32_t TQelList::Add(std::unique_ptr<TQelObject> Item) {
     throw E_Qel_ListNeedsToOwnItemsForThisOperation();
   }
   const std::int32_t Slot = Add(Item.get());
-  Item.release();
+  // The list owns the item now; only the smart pointer's claim is dropped.
+  static_cast<void>(Item.release());
   return Slot;
 }
 
@@ -265,7 +266,7 @@ void TQelList::Insert(std::int32_t Index, std::unique_ptr<TQelObject> Item) {
     throw E_Qel_ListNeedsToOwnItemsForThisOperation();
   }
   Insert(Index, Item.get());
-  Item.release();
+  static_cast<void>(Item.release()); // owned by the list now
 }
 
 void TQelList::AddItems(const TQelList& Source) {
@@ -378,7 +379,7 @@ void TQelList::SetItem(std::int32_t Index, std::unique_ptr<TQelObject> Item) {
     throw E_Qel_ListNeedsToOwnItemsForThisOperation();
   }
   SetItem(Index, Item.get());
-  Item.release();
+  static_cast<void>(Item.release()); // owned by the list now
 }
 
 void TQelList::SetItemChecked(std::int32_t Index, TQelObject* Item) {

@@ -10,7 +10,9 @@ namespace kestrava {
 
 struct TMatrix3 {
   TVector3 Rows[3];
-  double operator()(int Row, int Column) const { return Rows[Row][static_cast<std::size_t>(Column)]; }
+  double operator()(int Row, int Column) const {
+    return Rows[Row][static_cast<std::size_t>(Column)];
+  }
 };
 
 struct TMatrix4 {

@@ -32,11 +32,19 @@ struct TVector4 {
 
 inline constexpr TVector2 ZeroVector2{};
 
-inline TVector2 Vector2(double X, double Y) { return {X, Y}; }
-inline TVector3 Vector3(double X, double Y, double Z) { return {X, Y, Z}; }
-inline TVector4 Vector4(double X, double Y, double Z, double W) { return {X, Y, Z, W}; }
+inline TVector2 Vector2(double X, double Y) {
+  return {X, Y};
+}
+inline TVector3 Vector3(double X, double Y, double Z) {
+  return {X, Y, Z};
+}
+inline TVector4 Vector4(double X, double Y, double Z, double W) {
+  return {X, Y, Z, W};
+}
 
-inline TVector3 SingleToVector3(const TVector3Single& V) { return {V.X, V.Y, V.Z}; }
+inline TVector3 SingleToVector3(const TVector3Single& V) {
+  return {V.X, V.Y, V.Z};
+}
 inline TVector3Single Vector3ToSingle(const TVector3& V) {
   return {static_cast<float>(V.X), static_cast<float>(V.Y), static_cast<float>(V.Z)};
 }
@@ -49,7 +57,9 @@ inline TVector3 CrossProduct(const TVector3& A, const TVector3& B) {
   return {A.Y * B.Z - A.Z * B.Y, A.Z * B.X - A.X * B.Z, A.X * B.Y - A.Y * B.X};
 }
 
-inline double VectorLength(const TVector3& V) { return std::sqrt(DotProduct(V, V)); }
+inline double VectorLength(const TVector3& V) {
+  return std::sqrt(DotProduct(V, V));
+}
 
 inline double VectorDistance(const TVector3& A, const TVector3& B) {
   const double DX = A.X - B.X, DY = A.Y - B.Y, DZ = A.Z - B.Z;
@@ -69,8 +79,12 @@ inline TVector3 AddThreeVectors(const TVector3& A, const TVector3& B, const TVec
 inline TVector3 SubtractVectors(const TVector3& A, const TVector3& B) {
   return {A.X - B.X, A.Y - B.Y, A.Z - B.Z};
 }
-inline TVector3 ScaleVector(const TVector3& V, double S) { return {S * V.X, S * V.Y, S * V.Z}; }
-inline TVector3 NegateVector(const TVector3& V) { return {-V.X, -V.Y, -V.Z}; }
+inline TVector3 ScaleVector(const TVector3& V, double S) {
+  return {S * V.X, S * V.Y, S * V.Z};
+}
+inline TVector3 NegateVector(const TVector3& V) {
+  return {-V.X, -V.Y, -V.Z};
+}
 
 // Theta from +Z, Phi the azimuth from +X towards +Y.
 inline TVector3 SphericalToVector(double Theta, double Phi) {

@@ -8,8 +8,9 @@
 //
 // A block is returned to the system as soon as its last frame goes, except one
 // spare block kept to absorb a single frame being made and freed repeatedly.
-// Sanitizer builds use the ordinary heap so that misuse of a freed frame is
-// still caught.
+// Sanitizer builds keep the blocks: the pool poisons every slot not in use
+// (see FrameBlockPool.h), so misuse of a freed frame is still caught, and a
+// frame released twice stops the program in every build.
 //
 // Thread: any; allocation and release are serialised by a lock.
 
@@ -22,14 +23,12 @@ public:
   // Memory for one object of SlotSize bytes or fewer; bad_alloc when the
   // system refuses a block.
   static void* Allocate(std::size_t Size);
-  // Memory from Allocate with the same Size.
+  // Memory from Allocate with the same Size, not yet released (a second
+  // release aborts the program).
   static void Release(void* Memory, std::size_t Size) noexcept;
 
   // Bytes of blocks currently held from the system, for tests and benchmarks.
   static std::size_t BlockBytesHeld();
-
-  // False in sanitizer builds, where frames come from the ordinary heap.
-  static bool UsesBlocks();
 
   static constexpr std::size_t SlotSize = 1536;
   static constexpr std::size_t BlockSize = std::size_t{2} << 20;

@@ -2,6 +2,7 @@
 // file, and how the current one is saved.
 
 #include "foundation/QelExceptions.h"
+#include "imagerdata/ImagerFileErrors.h"
 #include "imagerdata/ImagerFileFormat1.h"
 #include "imagerdata/ImagerFileFormat2.h"
 #include "imagerdata/ImagerFileFormat3.h"
@@ -18,7 +19,7 @@ namespace {
 TImagerFileInput OpenForReading(const std::string& FileName) {
   auto Input = TImagerFileInput::OpenFile(FileName);
   if (!Input) {
-    throw Exception("Cannot open file: " + FileName);
+    ThrowCannotOpenForReading(FileName);
   }
   return std::move(*Input);
 }
@@ -27,31 +28,34 @@ TImagerFileInput OpenForReading(const std::string& FileName) {
 
 int TImagerProcedure::LoadFromFile(const std::string& FileName) {
   InvalidateStatistics();
+  // Only the reader whose signature the file carries reports a problem.
+  std::string Problem;
   {
     TImagerFileInput Input = OpenForReading(FileName);
-    if (ReadImagerFormat3(Input, *this)) {
+    if (ReadImagerFormat3(Input, *this, &Problem)) {
       return 3;
     }
   }
   {
     TImagerFileInput Input = OpenForReading(FileName);
-    if (ReadImagerFormat2(Input, *this)) {
+    if (ReadImagerFormat2(Input, *this, Problem.empty() ? &Problem : nullptr)) {
       return 2;
     }
   }
   if (ReadImagerFormat1(FileName, *this)) {
     return 1;
   }
-  throw E_Qel_UnrecognisedDataFormat();
+  throw EImagerFileNotRecognised(Problem.empty() ? "unknown signature" : Problem);
 }
 
 std::string TImagerProcedure::SaveToFile(const std::string& FileName) const {
   std::filesystem::path Target(FileName);
   Target.replace_extension(".img");
-  const std::string Name = Target.string();
+  std::string Name = Target.string();
   const std::vector<std::uint8_t> Bytes = EncodeImagerFormat3(*this);
-  if (!ReplaceFileContents(Target, Bytes)) {
-    throw Exception("Cannot open file: " + Name);
+  std::error_code Failure;
+  if (!ReplaceFileContents(Target, Bytes, &Failure)) {
+    throw EImagerFileSave(Name, FileFailureReason(Target, Failure));
   }
   return Name;
 }

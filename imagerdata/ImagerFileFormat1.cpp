@@ -3,6 +3,7 @@
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerFileBytes.h"
 #include "imagerdata/ImagerFileDateTime.h"
+#include "imagerdata/ImagerFileErrors.h"
 #include "imagerdata/ImagerFileInput.h"
 #include "imagerdata/ImagerFileLoadAttempt.h"
 #include "imagerdata/ImagerFileText.h"
@@ -225,7 +226,7 @@ bool ReadImagerFormat1(const std::string& FileName, TImagerProcedure& Procedure)
   }
   auto HeaderInput = TImagerFileInput::OpenFile(HeaderPath);
   if (!HeaderInput) {
-    throw Exception("Cannot open file: " + FileName);
+    ThrowCannotOpenForReading(FileName);
   }
   bool HasProcedureType = false;
   const auto HeaderBytes = ReadHeaderBytes(*HeaderInput, HasProcedureType);
@@ -235,7 +236,7 @@ bool ReadImagerFormat1(const std::string& FileName, TImagerProcedure& Procedure)
   const std::string FramesName = SiblingName(HeaderPath, ".end");
   auto Frames = TImagerFileInput::OpenFile(FramesName);
   if (!Frames) {
-    throw Exception("Cannot open file: " + FramesName);
+    ThrowCannotOpenForReading(FramesName);
   }
   TMarkerFile Markers(SiblingName(HeaderPath, ".mar"));
 

@@ -40,7 +40,7 @@ bool ReadFrame(TImagerFileInput& Input, TImagerProcedure& Procedure) {
 
 } // namespace
 
-bool ReadImagerFormat2(TImagerFileInput& Input, TImagerProcedure& Procedure) {
+bool ReadImagerFormat2(TImagerFileInput& Input, TImagerProcedure& Procedure, std::string* Problem) {
   TImagerFileLoadAttempt Attempt(Procedure);
   const auto Preamble = Input.Take(Format2PreambleSize);
   if (Preamble.empty() || LoadU32(Preamble.data(), 0) != ImagerFormat2Magic ||
@@ -49,12 +49,12 @@ bool ReadImagerFormat2(TImagerFileInput& Input, TImagerProcedure& Procedure) {
   }
   const auto HeaderBytes = Input.Take(ProcedureHeaderSize);
   if (HeaderBytes.empty()) {
-    return false;
+    return ReportProblem(Problem, "truncated in the procedure header");
   }
   const TProcedureHeader Header = DecodeProcedureHeader(HeaderBytes.data());
   for (std::int32_t I = 0; I < Header.FrameCount; ++I) {
     if (!ReadFrame(Input, Procedure)) {
-      return false;
+      return ReportProblem(Problem, FrameProblem(Input, I, Header.FrameCount));
     }
   }
   ApplyProcedureHeader(Header, Procedure);

@@ -7,6 +7,7 @@
 #include "imagerdata/ImagerProcedure.h"
 
 #include <cstdint>
+#include <string>
 
 namespace kestrava {
 
@@ -16,7 +17,10 @@ inline constexpr std::size_t Format2FrameRecordSize = 654;
 
 // Clears Procedure and loads it from Input. False when the input is not a
 // (complete) format 2 file; Procedure then holds no frames and keeps its
-// details. Never reads more frames than the input really holds.
-bool ReadImagerFormat2(TImagerFileInput& Input, TImagerProcedure& Procedure);
+// details. Never reads more frames than the input really holds. When the
+// input starts as this format but cannot be read, Problem (if given) says
+// where it failed ("truncated in frame 3 of 10").
+bool ReadImagerFormat2(TImagerFileInput& Input, TImagerProcedure& Procedure,
+                       std::string* Problem = nullptr);
 
 } // namespace kestrava

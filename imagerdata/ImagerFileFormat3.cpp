@@ -140,7 +140,7 @@ std::vector<std::uint8_t> EncodeImagerFormat3(const TImagerProcedure& Procedure)
   return Out;
 }
 
-bool ReadImagerFormat3(TImagerFileInput& Input, TImagerProcedure& Procedure) {
+bool ReadImagerFormat3(TImagerFileInput& Input, TImagerProcedure& Procedure, std::string* Problem) {
   TImagerFileLoadAttempt Attempt(Procedure);
   const auto Signature = Input.Take(ImagerFormat3Signature.size());
   if (Signature.empty() ||
@@ -149,12 +149,12 @@ bool ReadImagerFormat3(TImagerFileInput& Input, TImagerProcedure& Procedure) {
   }
   const auto HeaderBytes = Input.Take(ProcedureHeaderSize);
   if (HeaderBytes.empty()) {
-    return false;
+    return ReportProblem(Problem, "truncated in the procedure header");
   }
   const TProcedureHeader Header = DecodeProcedureHeader(HeaderBytes.data());
   for (std::int32_t I = 0; I < Header.FrameCount; ++I) {
     if (!ReadFrame(Input, Header.HasPainData, Procedure)) {
-      return false;
+      return ReportProblem(Problem, FrameProblem(Input, I, Header.FrameCount));
     }
   }
   ApplyProcedureHeader(Header, Procedure);

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kestrava {
@@ -34,7 +35,10 @@ void AppendImagerFormat3Frame(const TImagerFrame& Frame, bool HasPainData,
 
 // Clears Procedure and loads it from Input. False when the input is not a
 // (complete) format 3 file; Procedure then holds no frames and keeps its
-// details. Never reads more frames than the input really holds.
-bool ReadImagerFormat3(TImagerFileInput& Input, TImagerProcedure& Procedure);
+// details. Never reads more frames than the input really holds. When the
+// input starts as this format but cannot be read, Problem (if given) says
+// where it failed ("truncated in frame 3 of 10").
+bool ReadImagerFormat3(TImagerFileInput& Input, TImagerProcedure& Procedure,
+                       std::string* Problem = nullptr);
 
 } // namespace kestrava

@@ -40,6 +40,7 @@ std::span<const std::uint8_t> TImagerFileInput::Take(std::size_t Count) {
   if (Unread_.size() < Count) {
     Unread_ = {};
     File_.reset();
+    Spent_ = true;
     return {};
   }
   const auto Result = Unread_.first(Count);

@@ -32,6 +32,9 @@ public:
   // an empty span when fewer remain; after a short read the source is spent.
   std::span<const std::uint8_t> Take(std::size_t Count);
 
+  // True once a Take came up short: the data ended before the record did.
+  bool Spent() const { return Spent_; }
+
 private:
   struct TFileCloser {
     void operator()(std::FILE* File) const { std::fclose(File); }
@@ -44,6 +47,7 @@ private:
   std::vector<std::uint8_t> Block_;
   std::span<const std::uint8_t> Unread_;
   std::size_t BlockCapacity_ = BlockSize;
+  bool Spent_ = false;
 };
 
 } // namespace kestrava

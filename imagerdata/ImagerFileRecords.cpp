@@ -4,7 +4,6 @@
 #include "imagerdata/ImagerFileText.h"
 
 #include <algorithm>
-#include <cstring>
 #include <span>
 
 namespace kestrava {
@@ -23,7 +22,7 @@ void StoreText(std::uint8_t* Data, std::size_t Offset, std::size_t FieldSize,
                const std::string& Text) {
   // One byte stays for the terminator; the rest of the field is already zero.
   const std::string Ansi = Utf8ToAnsi(Text, FieldSize - 1);
-  std::memcpy(Data + Offset, Ansi.data(), Ansi.size());
+  std::copy(Ansi.begin(), Ansi.end(), Data + Offset);
 }
 
 } // namespace
@@ -117,6 +116,19 @@ void EncodeFrameFields(const TImagerFrame& Frame, const TFrameRecordLayout& Layo
   StoreVectorF32(Record, Layout.HandPosition, Frame.HandPosition);
   StoreVectorF32(Record, Layout.HandDirection, Frame.HandDirection);
   StoreF64(Record, Layout.Time, Frame.Time);
+}
+
+bool ReportProblem(std::string* Problem, const std::string& Text) {
+  if (Problem != nullptr) {
+    *Problem = Text;
+  }
+  return false;
+}
+
+std::string FrameProblem(const TImagerFileInput& Input, std::int32_t Index,
+                         std::int32_t FrameCount) {
+  const std::string Where = std::to_string(Index + 1) + " of " + std::to_string(FrameCount);
+  return Input.Spent() ? "truncated in frame " + Where : "frame " + Where + " holds invalid data";
 }
 
 } // namespace kestrava

@@ -3,6 +3,7 @@
 // the sensor/marker/hand part of a frame record, which sits at different
 // offsets in the two generations.
 
+#include "imagerdata/ImagerFileInput.h"
 #include "imagerdata/ImagerProcedure.h"
 
 #include <cstdint>
@@ -63,5 +64,14 @@ bool DecodeFrameFields(const std::uint8_t* Record, const TFrameRecordLayout& Lay
 // use (SensorCount clamped to 0..16), all six markers, flags as 0xFF/0x00.
 void EncodeFrameFields(const TImagerFrame& Frame, const TFrameRecordLayout& Layout,
                        std::uint8_t* Record);
+
+// Stores Text in *Problem when a caller asked for it; returns false so that a
+// reader can end with `return ReportProblem(Problem, "...");`.
+bool ReportProblem(std::string* Problem, const std::string& Text);
+
+// What stopped the reading of frame Index (from 0) of FrameCount: the data
+// ended, or the record holds values no frame can have.
+std::string FrameProblem(const TImagerFileInput& Input, std::int32_t Index,
+                         std::int32_t FrameCount);
 
 } // namespace kestrava

@@ -56,14 +56,23 @@ void SyncDirectory(const std::filesystem::path& Directory) {
 
 } // namespace
 
-bool ReplaceFileContents(const std::filesystem::path& Target, std::span<const std::uint8_t> Bytes) {
+bool ReplaceFileContents(const std::filesystem::path& Target, std::span<const std::uint8_t> Bytes,
+                         std::error_code* Failure) {
+  // errno of the step that failed, taken before the clean-up can change it.
+  const auto Fail = [Failure] {
+    if (Failure != nullptr) {
+      *Failure = std::error_code(errno, std::generic_category());
+    }
+    return false;
+  };
   std::filesystem::path Temporary;
   TFileDescriptor File = CreateFileBeside(Target, Temporary);
   if (!File.Valid()) {
-    return false;
+    return Fail();
   }
   const bool Written = WriteAll(File.Get(), Bytes) && ::fsync(File.Get()) == 0;
   if (!File.Close() || !Written || ::rename(Temporary.c_str(), Target.c_str()) != 0) {
+    Fail();
     ::unlink(Temporary.c_str());
     return false;
   }

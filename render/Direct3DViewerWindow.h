@@ -32,7 +32,9 @@ protected:
 
 // A window that exists only in memory: what is presented to it lands in
 // Picture(), of the window's size.
-class TOffscreenViewerWindow final : public IViewerWindow {
+// Final and never deleted through IViewerWindow.
+class TOffscreenViewerWindow final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public IViewerWindow {
 public:
   // Colour is 0x00BBGGRR, the program's form.
   TOffscreenViewerWindow(std::int32_t Width, std::int32_t Height, std::uint32_t Colour = 0);

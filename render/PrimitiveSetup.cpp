@@ -295,7 +295,7 @@ private:
         B = Cut(A, B, DA, DB);
       }
     }
-    TScreenVertex SA, SB;
+    TScreenVertex SA, SB; // NOLINT(cppcoreguidelines-pro-type-member-init): Project fills them
     if (Project(A, SA) && Project(B, SB)) {
       EmitLine(SA, SB);
     }
@@ -419,8 +419,10 @@ private:
       ++Statistics_.TrianglesCulled;
       return;
     }
-    std::array<TScreenVertex, MaxPolygon> S;
-    std::array<bool, MaxPolygon> Edge;
+    // Filled up to Count before any is read; zeroing them per polygon would
+    // cost as much as the primitives' own setup (see TScreenPrimitive).
+    std::array<TScreenVertex, MaxPolygon> S; // NOLINT(cppcoreguidelines-pro-type-member-init)
+    std::array<bool, MaxPolygon> Edge;       // NOLINT(cppcoreguidelines-pro-type-member-init)
     for (std::int32_t I = 0; I < Count; ++I) {
       const auto U = static_cast<std::size_t>(I);
       if (!Project(Polygons[Current][U].V, S[U])) {
@@ -433,7 +435,7 @@ private:
     // snapping turned round is a sliver and covers no pixel of its own.
     std::int64_t Area = 0;
     for (std::int32_t I = 1; I + 1 < Count; ++I) {
-      Area += Cross(S[0], S[static_cast<std::size_t>(I)], S[static_cast<std::size_t>(I + 1)]);
+      Area += Cross(S[0], S[static_cast<std::size_t>(I)], S[static_cast<std::size_t>(I) + 1]);
     }
     if (Area == 0 || Culled(Area > 0)) {
       ++Statistics_.TrianglesCulled;
@@ -461,7 +463,7 @@ private:
     }
     for (std::int32_t I = 1; I + 1 < Count; ++I) {
       const TScreenVertex& P1 = S[static_cast<std::size_t>(I)];
-      const TScreenVertex& P2 = S[static_cast<std::size_t>(I + 1)];
+      const TScreenVertex& P2 = S[static_cast<std::size_t>(I) + 1];
       const std::int64_t Piece = Cross(S[0], P1, P2);
       if (Piece != 0 && (Piece > 0) == Clockwise) {
         EmitFilled(S[0], P1, P2, Clockwise);

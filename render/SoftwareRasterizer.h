@@ -200,7 +200,7 @@ enum class TScreenKind : std::uint8_t { Point, Line, Triangle };
 struct TScreenPrimitive {
   // Left uninitialised on purpose: setup fills every field it emits, and
   // zeroing 184 bytes per primitive first is a measurable part of a frame.
-  TScreenPrimitive() {}
+  TScreenPrimitive() {} // NOLINT(cppcoreguidelines-pro-type-member-init)
   TScreenKind Kind;
   std::uint32_t Batch;
   std::int32_t MinY, MaxY; // rows that may be touched, inside the scissor

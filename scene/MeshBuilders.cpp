@@ -58,7 +58,7 @@ void LayTubeFaces(TGraphics3DMesh& Mesh, std::int32_t Sides, std::int32_t Rings,
     return;
   }
   const std::int64_t N = Sides;
-  const std::int64_t FaceCount = (Rings - 1) * 2 * N;
+  const std::int64_t FaceCount = (std::int64_t{Rings} - 1) * 2 * N;
   RequireCounts(Rings * N, FaceCount);
   Mesh.SetFaceCountForOverwrite(static_cast<std::int32_t>(FaceCount));
   if (ZeroVertices) {
@@ -71,13 +71,13 @@ void LayTubeFaces(TGraphics3DMesh& Mesh, std::int32_t Sides, std::int32_t Rings,
   // runs for every tube of every build). Counts are checked above, so every
   // index fits 16 bits.
   const std::span<TGraphics3DFace> Faces = Mesh.Faces();
-  const std::size_t Band = static_cast<std::size_t>(2 * Sides);
+  const std::size_t Band = 2 * static_cast<std::size_t>(Sides);
   if (Faces.empty()) {
     return;
   }
   for (std::int32_t J = 0; J < Sides; ++J) {
     const std::int32_t J1 = J + 1 == Sides ? 0 : J + 1, B = Sides;
-    TGraphics3DFace* Face = &Faces[static_cast<std::size_t>(2 * J)];
+    TGraphics3DFace* Face = &Faces[2 * static_cast<std::size_t>(J)];
     if (Reversed) {
       Face[0] = MakeFace(Index(J), Index(B + J), Index(J1));
       Face[1] = MakeFace(Index(J1), Index(B + J), Index(B + J1));

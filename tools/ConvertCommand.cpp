@@ -28,6 +28,7 @@ bool IsSameFile(const std::filesystem::path& A, const std::filesystem::path& B) 
 
 int RunConvertCommand(const TConvertOptions& Options, std::ostream& Out, std::ostream& Err) {
   return RunReportingErrors(Err, [&] {
+    CheckOutputFileName(Options.Output, "OUT");
     if (IsSameFile(Options.Input, SaveTarget(Options.Output)))
       throw EUsageError("Refusing to overwrite the input file " +
                         PrintableText(SaveTarget(Options.Output).string()));

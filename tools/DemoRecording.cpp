@@ -25,7 +25,9 @@ class TDemoPath {
 public:
   TDemoPath() {
     TVector3 Point;
-    for (double S = 0; S <= PathLength + PathStep; S += PathStep) {
+    // Counted in steps, so the point count does not hang on rounding.
+    for (int Step = 0; Step * PathStep <= PathLength + PathStep; ++Step) {
+      const double S = Step * PathStep;
       Points_.push_back(Point);
       Point = AddVectors(Point, ScaleVector(Heading(S), PathStep));
     }

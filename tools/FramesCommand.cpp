@@ -99,6 +99,21 @@ void AppendVectorCells(std::string& Row, const TVector3& Value) {
     AppendCell(Row, FormatNumber(Value[Axis]));
 }
 
+// The seven columns of a position and direction with its validity flag.
+std::string PoseColumns(const std::string& Prefix) {
+  std::string Columns;
+  for (const char* Column : {"valid", "x", "y", "z", "dx", "dy", "dz"})
+    Columns += "," + Prefix + Column;
+  return Columns;
+}
+
+void AppendPoseCells(std::string& Row, bool Valid, const TVector3& Position,
+                     const TVector3& Direction) {
+  AppendCell(Row, CsvFlag(Valid));
+  AppendVectorCells(Row, Position);
+  AppendVectorCells(Row, Direction);
+}
+
 std::string FrameTextLine(const TImagerFrame& Frame, int FrameNumber) {
   const auto MarkersValid = std::count(Frame.MarkerValid.begin(), Frame.MarkerValid.end(), true);
   std::string Line =
@@ -140,13 +155,14 @@ void WriteFrames(std::ostream& Out, const TImagerProcedure& Procedure, int First
 std::string FramesCsvHeader() {
   std::string Header = "frame,time,time_seconds,sensor_count,tube_radius,endoscope_valid,"
                        "pain_valid,pain,overtube_kind";
-  for (int Slot = 0; Slot < MaxSensors; ++Slot) {
-    const std::string Prefix = ",sensor" + std::to_string(Slot) + "_";
-    for (const char* Column : {"valid", "x", "y", "z", "dx", "dy", "dz"})
-      Header += Prefix + Column;
-  }
+  for (int Slot = 0; Slot < MaxSensors; ++Slot)
+    Header += PoseColumns("sensor" + std::to_string(Slot) + "_");
   for (int Segment = 0; Segment < MaxSegments; ++Segment)
     Header += ",segment_length" + std::to_string(Segment);
+  // Markers are numbered 1-6 as the remote's buttons are.
+  for (int Marker = 0; Marker < MarkerCount; ++Marker)
+    Header += PoseColumns("marker" + std::to_string(Marker + 1) + "_");
+  Header += PoseColumns("hand_");
   return Header;
 }
 
@@ -166,12 +182,15 @@ std::string FramesCsvRow(const TImagerFrame& Frame, int FrameNumber) {
       Row += ",,,,,,,";
       continue;
     }
-    AppendCell(Row, CsvFlag(Frame.SensorValid[Slot]));
-    AppendVectorCells(Row, Frame.SensorPosition[Slot]);
-    AppendVectorCells(Row, Frame.SensorDirection[Slot]);
+    AppendPoseCells(Row, Frame.SensorValid[Slot], Frame.SensorPosition[Slot],
+                    Frame.SensorDirection[Slot]);
   }
   for (int Segment = 0; Segment < MaxSegments; ++Segment)
     AppendCell(Row, Segment + 1 < Slots ? FormatNumber(Frame.SegmentLength[Segment]) : "");
+  for (int Marker = 0; Marker < MarkerCount; ++Marker)
+    AppendPoseCells(Row, Frame.MarkerValid[Marker], Frame.MarkerPosition[Marker],
+                    Frame.MarkerDirection[Marker]);
+  AppendPoseCells(Row, Frame.HandValid, Frame.HandPosition, Frame.HandDirection);
   return Row;
 }
 

@@ -7,14 +7,20 @@
 #include "render/Direct3DViewerCore.h"
 #include "render/Direct3DViewerWindow.h"
 #include "scene/PolygonImagerData.h"
+#include "tools/RenderCaption.h"
+#include "tools/RenderFit.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 
@@ -25,13 +31,33 @@ namespace {
 // The main window's face colour, seen in the gap between twin views.
 constexpr QRgb WindowFaceColour = 0xFFF0F0F0;
 
+// Qt's start-up chatter about the session it runs in ("XDG_RUNTIME_DIR not
+// set"), which an off-screen picture does not care about; anything else
+// still reaches standard error.
+void QuietQtMessages(QtMsgType Type, const QMessageLogContext& Context, const QString& Message) {
+  if (Message.startsWith(QStringLiteral("QStandardPaths:")))
+    return;
+  const QByteArray Text = qFormatLogMessage(Type, Context, Message).toLocal8Bit();
+  std::fprintf(stderr, "%s\n", Text.constData());
+}
+
 // Text drawing needs a GUI application; the tool makes an off-screen one for
 // the run when its host has none (tests and the command line alike).
 class TGuiSession {
 public:
   TGuiSession() {
-    if (QCoreApplication::instance() == nullptr)
+    if (QCoreApplication::instance() == nullptr) {
+      Previous_ = qInstallMessageHandler(QuietQtMessages);
       App_ = std::make_unique<QGuiApplication>(Argc_, Argv_);
+    }
+  }
+  TGuiSession(const TGuiSession&) = delete;
+  TGuiSession& operator=(const TGuiSession&) = delete;
+  ~TGuiSession() {
+    if (App_) {
+      App_.reset();
+      qInstallMessageHandler(Previous_);
+    }
   }
 
 private:
@@ -40,8 +66,23 @@ private:
   char Platform_[16] = "offscreen";
   char* Argv_[4] = {Name_, PlatformOption_, Platform_, nullptr};
   int Argc_ = 3;
+  QtMessageHandler Previous_ = nullptr;
   std::unique_ptr<QGuiApplication> App_;
 };
+
+// The image format Qt writes for the output's extension.
+const char* PictureFormat(const std::string& Output) {
+  std::string Extension = std::filesystem::path(Output).extension().string();
+  std::transform(Extension.begin(), Extension.end(), Extension.begin(),
+                 [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
+  if (Extension == ".png")
+    return "PNG";
+  if (Extension == ".jpg" || Extension == ".jpeg")
+    return "JPEG";
+  if (Extension == ".bmp")
+    return "BMP";
+  throw EUsageError("-o " + Output + ": expected a .png, .jpg, .jpeg or .bmp file name");
+}
 
 struct TPictureSize {
   std::int32_t Width = 0;
@@ -143,8 +184,7 @@ QImage DrawPicture(const TViewJob& Job, std::int32_t ViewMode, const TPictureSiz
 void CheckOptionValues(const TRenderOptions& Options) {
   if (!std::isfinite(Options.Zoom) || Options.Zoom <= 0)
     throw EUsageError("--zoom: expected a number above 0");
-  if (Options.Output.empty())
-    throw EUsageError("-o: an output file name is needed");
+  CheckOutputFileName(Options.Output, "-o");
 }
 
 } // namespace
@@ -157,6 +197,7 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
     const TPictureSize Size = ParseSize(Options.Size);
     const std::uint32_t Background = ParseBackground(Options.Background);
     const bool Hardware = ParseHardware(Options.Device);
+    const char* Format = PictureFormat(Options.Output);
 
     TImagerProcedure Procedure;
     Procedure.LoadFromFile(Options.File);
@@ -167,8 +208,10 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
     const std::int32_t ProcedureType = Procedure.ProcedureType;
 
     TViewCamera Camera;
-    Camera.Zoom(Options.Zoom);
     Camera.AlignToPatient(Frame, ProcedureType, ViewMode == ViewModeLateral);
+    if (Options.Fit)
+      FitCamera(Camera, FramePointsToShow(Frame), ViewMode, Size.Width, Size.Height);
+    Camera.Zoom(Options.Zoom);
     auto Model = std::make_unique<TPolygonImagerData>();
     try {
       Model->BuildFromFrame(Frame, ProcedureType, Options.AutoCutoff);
@@ -180,8 +223,12 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
 
     const TGuiSession Gui;
     const TViewJob Job{*Model, Frame, Camera, {Background, true, ProcedureType}, Hardware};
-    const QImage Picture = DrawPicture(Job, ViewMode, Size);
-    if (!Picture.save(QString::fromStdString(Options.Output), "PNG"))
+    QImage Picture = DrawPicture(Job, ViewMode, Size);
+    if (Options.Caption)
+      DrawCaption(Picture,
+                  {Options.File, Options.Frame, Procedure.FrameCount(), Frame.Time * 86400.0},
+                  ViewMode);
+    if (!Picture.save(QString::fromStdString(Options.Output), Format))
       throw Exception("Cannot write " + Options.Output);
     Out << "Wrote " << Options.Output << ": " << Options.View << " view of frame " << Options.Frame
         << ", " << Size.Width << 'x' << Size.Height << '\n';
@@ -193,7 +240,7 @@ void AddRenderCommand(CLI::App& App, TToolContext& Context) {
   auto Options = std::make_shared<TRenderOptions>();
   auto NoCutoff = std::make_shared<bool>(false);
   CLI::App* Command =
-      App.add_subcommand("render", "Draw the workstation's picture of one frame as a PNG");
+      App.add_subcommand("render", "Draw the workstation's picture of one frame (PNG, JPEG, BMP)");
   Command->add_option("FILE", Options->File, "Imager file (format 1, 2 or 3)")->required();
   Command->add_option("--frame", Options->Frame, "Frame number, counted from 1")->required();
   Command->add_option("--view", Options->View, "ap (default), lateral or twin");
@@ -201,10 +248,17 @@ void AddRenderCommand(CLI::App& App, TToolContext& Context) {
   Command->add_option("--background", Options->Background,
                       "Background colour 0xBBGGRR (default 32768, the program's green)");
   Command->add_flag("--no-cutoff", *NoCutoff, "Draw without the auto cut-off plane");
-  Command->add_option("--zoom", Options->Zoom, "Zoom factor (default 1)");
-  Command->add_option("--device", Options->Device,
-                      "software (default, reproducible) or hardware (OpenGL)");
-  Command->add_option("-o,--output", Options->Output, "PNG file to write")->required();
+  Command->add_option("--zoom", Options->Zoom, "Zoom factor (default 1; with --fit, on top of it)");
+  Command->add_flag("--fit", Options->Fit,
+                    "Zoom so the endoscope, markers and hand fill the view (default: the "
+                    "workstation's camera)");
+  Command->add_flag(
+      "--caption", Options->Caption,
+      "Write the file name, frame number, elapsed time and view names on the picture");
+  Command
+      ->add_option("-o,--output", Options->Output,
+                   "Picture to write; .png, .jpg/.jpeg or .bmp chooses the format")
+      ->required();
   Command->callback([Options, NoCutoff, &Context] {
     Options->AutoCutoff = !*NoCutoff;
     Context.ExitCode = RunRenderCommand(*Options, Context.Out, Context.Err);

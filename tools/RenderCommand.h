@@ -1,9 +1,9 @@
 #pragma once
 // kestrava-tool render FILE --frame N [--view ap|lateral|twin] [--size WxH]
-// [--background 0xBBGGRR] [--no-cutoff] [--zoom Z] [--device hardware|software]
-// -o OUT.png: the picture
-// the workstation shows for one frame, drawn by the same viewer code off
-// screen and written as a PNG.
+// [--background 0xBBGGRR] [--no-cutoff] [--zoom Z] [--fit] [--caption]
+// [--device hardware|software] -o OUT.png|jpg|bmp: the picture the workstation
+// shows for one frame, drawn by the same viewer code off screen and written in
+// the format the output's extension names.
 
 #include "tools/ToolCommand.h"
 
@@ -23,6 +23,8 @@ struct TRenderOptions {
   // software (reproducible pictures) or hardware (the OpenGL device, falling
   // back to software where no OpenGL context can be made).
   std::string Device = "software";
+  bool Fit = false;     // zoom to the frame's contents instead of the design camera
+  bool Caption = false; // write file, frame, time and view names onto the picture
   std::string Output;
 };
 

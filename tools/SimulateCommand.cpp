@@ -9,9 +9,11 @@
 #include "imagerdata/ImagerProcedure.h"
 #include "tools/LoopTruthFile.h"
 #include "streaming/IGTLinkServer.h"
+#include "tools/InterruptRequest.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -32,6 +34,10 @@ constexpr double LongestRecording = SecondsPerDay;
 constexpr int PainSensorRetries = 3;
 // A driver clock that stands still this many samples would never end the run.
 constexpr int StandingClockLimit = 10000;
+// A replay stops just after the time of its source's last frame: later
+// frames would only repeat that frame.
+constexpr double ReplayEndMargin = 1e-3;
+constexpr const char* DefaultPatientName = "Simulated Patient";
 
 // Shows every message on the error stream; a question is answered Retry a
 // few times, then with its declining answer, so no loop runs on unattended.
@@ -111,6 +117,19 @@ std::string CalibrationPath(const std::filesystem::path& ProgramDir, const std::
   return (Path.has_parent_path() ? Path : ProgramDir / Path).string();
 }
 
+// A file the user names: the program directory's file of that name, as the
+// workstation offers them, else a file that exists as given (relative to the
+// current directory). A name found in neither place keeps the program
+// directory's path, so the failure names where the workstation looks.
+std::string UserCalibrationPath(const std::filesystem::path& ProgramDir, const std::string& Name) {
+  std::error_code Ignored;
+  const std::filesystem::path InProgramDir = ProgramDir / Name;
+  if (!std::filesystem::exists(InProgramDir, Ignored) && std::filesystem::exists(Name, Ignored)) {
+    return Name;
+  }
+  return CalibrationPath(ProgramDir, Name);
+}
+
 std::string LastDriverError(ISimulatedHardware* Hardware) {
   if (Hardware == nullptr) {
     return {};
@@ -125,7 +144,7 @@ std::string LastDriverError(ISimulatedHardware* Hardware) {
 // not be writable and is shared by every run.
 class TReplayDirectory {
 public:
-  TReplayDirectory(const std::string& Recording, bool RealTime) {
+  TReplayDirectory(const std::string& Recording, bool RealTime, bool Loop) {
     std::string Pattern =
         (std::filesystem::temp_directory_path() / "kestrava-replay-XXXXXX").string();
     if (mkdtemp(Pattern.data()) == nullptr) {
@@ -134,7 +153,8 @@ public:
     Path_ = Pattern;
     std::ofstream Settings(Path_ / "Replay.dat");
     Settings << "file " << std::filesystem::absolute(Recording).string() << "\n"
-             << "pacing " << (RealTime ? "realtime" : "none") << "\n";
+             << "pacing " << (RealTime ? "realtime" : "none") << "\n"
+             << "loop " << (Loop ? "yes" : "no") << "\n";
     if (!Settings.flush()) {
       throw Exception("Cannot write the replay settings");
     }
@@ -151,34 +171,72 @@ private:
   std::filesystem::path Path_;
 };
 
+// Why a recording ended; every way saves what was recorded.
+enum class TRecordingEnd { Completed, StoppedByHardware, Interrupted };
+
 struct TRecordingResult {
   std::string Path;
   std::int32_t Frames = 0;
-  bool StoppedByHardware = false;
+  TRecordingEnd End = TRecordingEnd::Completed;
 };
 
 void CheckOptions(const TSimulateOptions& Options) {
-  if (Options.Output.empty()) {
-    throw EUsageError("-o OUT.img is required");
-  }
+  CheckOutputFileName(Options.Output, "-o");
   if (!(Options.Seconds > 0 && Options.Seconds <= LongestRecording)) {
     throw EUsageError("--seconds must be more than 0 and at most 86400");
   }
   if (!Options.Truth.empty() && !Options.Replay.empty()) {
     throw EUsageError("--truth needs the simulator, not --replay");
   }
+  if (Options.Loop && Options.Replay.empty()) {
+    throw EUsageError("--loop needs --replay");
+  }
 }
 
-// Runs the acquisition steps until Seconds of procedure time have passed or
-// the hardware stops the recording.
-bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
-                  TProcedureRecorder& Recorder, TImagerFrame& Frame, IRecordingClock& Clock,
-                  double StartTime, std::ostream& Err,
-                  const std::function<void(const TImagerFrame&)>& OnSample) {
+// What a replay keeps of its source unless options say otherwise.
+struct TReplayedDetails {
+  std::string PatientName = DefaultPatientName;
+  std::int32_t ProcedureType = ProcedureColonoscopy;
+  bool HasPainData = false;
+  // Seconds from the source's start to its last frame; none for a loop.
+  std::optional<double> End;
+};
+
+TReplayedDetails ReadReplayedDetails(const TSimulateOptions& Options) {
+  TReplayedDetails Details;
+  if (Options.Replay.empty()) {
+    return Details;
+  }
+  // Read here too, so that a file the replay driver could not play is a
+  // file error with the loader's reason rather than a hardware fault.
+  TImagerProcedure Source;
+  Source.LoadFromFile(Options.Replay);
+  if (Source.FrameCount() == 0) {
+    throw Exception("The imager file has no frames: " + Options.Replay);
+  }
+  Details.PatientName = Source.PatientName;
+  Details.ProcedureType = Source.ProcedureType;
+  Details.HasPainData = Source.HasPainData;
+  if (!Options.Loop) {
+    Details.End = Source.GetFrame(Source.FrameCount() - 1).Time * SecondsPerDay;
+  }
+  return Details;
+}
+
+// Runs the acquisition steps until Seconds of procedure time have passed,
+// the hardware stops the recording or the user interrupts it.
+TRecordingEnd RunRecording(double Seconds, TImagerSampler& Sampler, TProcedureRecorder& Recorder,
+                           TImagerFrame& Frame, IRecordingClock& Clock, double StartTime,
+                           const TInterruptRequest& Interrupt, std::ostream& Err,
+                           const std::function<void(const TImagerFrame&)>& OnSample) {
   TRemotePoll Remote;
   double Elapsed = 0, PreviousElapsed = -1;
   int Standing = 0;
-  while (Elapsed < Options.Seconds) {
+  while (Elapsed < Seconds) {
+    if (Interrupt.Requested()) {
+      Err << "Interrupted: saving what was recorded\n";
+      return TRecordingEnd::Interrupted;
+    }
     Remote.Poll(Sampler, Frame);
     const bool NoticeWasShown = Recorder.CoilsNoticeShown();
     const TAcquisitionStep Step =
@@ -188,7 +246,7 @@ bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
     }
     if (Step.Stop) {
       Err << Step.Message << '\n';
-      return false;
+      return TRecordingEnd::StoppedByHardware;
     }
     if (Recorder.CoilsNoticeShown() && !NoticeWasShown) {
       Err << GenCoilsDisconnectedNotice << '\n';
@@ -199,30 +257,31 @@ bool RunRecording(const TSimulateOptions& Options, TImagerSampler& Sampler,
     Elapsed = (Clock.Now() - StartTime) * SecondsPerDay;
     Standing = Elapsed > PreviousElapsed ? 0 : Standing + 1;
     if (Standing > StandingClockLimit) {
-      throw Exception("The driver's procedure time does not advance");
+      Err << "The driver's procedure time does not advance\n";
+      return TRecordingEnd::StoppedByHardware;
     }
     PreviousElapsed = Elapsed;
   }
-  return true;
+  return TRecordingEnd::Completed;
 }
 
 TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
                         TIGTLinkServer* Stream) {
-  const std::int32_t ProcedureType = ParseProcedureType(Options.ProcedureType);
+  const TReplayedDetails Replayed = ReadReplayedDetails(Options);
+  const std::int32_t ProcedureType = Options.ProcedureType.empty()
+                                         ? Replayed.ProcedureType
+                                         : ParseProcedureType(Options.ProcedureType);
   const std::filesystem::path ProgramDir =
       Options.ProgramDir.empty() ? ExecutableDirectory() : Options.ProgramDir;
   const bool Replaying = !Options.Replay.empty();
   std::optional<TReplayDirectory> ReplaySettings;
   if (Replaying) {
-    if (!std::filesystem::is_regular_file(Options.Replay)) {
-      throw Exception("Cannot open file: " + Options.Replay);
-    }
-    ReplaySettings.emplace(Options.Replay, Options.RealTime);
+    ReplaySettings.emplace(Options.Replay, Options.RealTime, Options.Loop);
   }
   TImagerDriver Driver = LoadImagerDriver((ProgramDir / "drivers").string(),
                                           Replaying ? ReplayDriverId : SimulatorDriverId);
   if (!Driver.Created) {
-    throw Exception("Cannot load the simulated imager driver: " + Driver.Problem);
+    throw EHardwareFault("Cannot load the simulated imager driver: " + Driver.Problem);
   }
   const TComPtr<ISimulatedHardware> Hardware =
       Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware);
@@ -240,16 +299,20 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
       {(ProgramDir / "drivers").string(), Replaying ? ReplaySettings->Path() : ProgramDir.string()},
       User, Platform);
   if (!Sampler.InitialiseHardware()) {
-    throw Exception("The imager hardware did not initialise: " + LastDriverError(Hardware.Get()));
+    throw EHardwareFault("The imager hardware did not initialise: " +
+                         LastDriverError(Hardware.Get()));
   }
   const bool UseOvertube = !Options.Overtube.empty();
+  // Calibration files that cannot be read raise Exception: file errors.
   if (!Sampler.Setup(ProcedureType, CalibrationPath(ProgramDir, "Sampler.dat"),
-                     CalibrationPath(ProgramDir, "Pain Sensor.dat"), Options.UsePainSensor,
-                     UseOvertube ? CalibrationPath(ProgramDir, Options.Overtube) : std::string(),
+                     CalibrationPath(ProgramDir, "Pain Sensor.dat"),
+                     Options.UsePainSensor || Replayed.HasPainData,
+                     UseOvertube ? UserCalibrationPath(ProgramDir, Options.Overtube)
+                                 : std::string(),
                      UseOvertube, CalibrationPath(ProgramDir, "Remote.dat"),
-                     CalibrationPath(ProgramDir, Options.Catheter),
-                     CalibrationPath(ProgramDir, Options.Generator))) {
-    throw Exception("Failed to initialise DSP chip");
+                     UserCalibrationPath(ProgramDir, Options.Catheter),
+                     UserCalibrationPath(ProgramDir, Options.Generator))) {
+    throw EHardwareFault("Failed to initialise DSP chip");
   }
 
   // Unpaced runs take their time stamps from the driver; a driver without
@@ -264,14 +327,16 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
   TImagerProcedure Procedure;
   TImagerFrame Frame;
   TProcedureRecorder Recorder(Procedure, Frame);
-  Recorder.Begin({Options.PatientName, ProcedureType, Sampler.UsePainSensor()}, Clock->Now(),
+  const std::string PatientName =
+      Options.PatientName.empty() ? Replayed.PatientName : Options.PatientName;
+  Recorder.Begin({PatientName, ProcedureType, Sampler.UsePainSensor()}, Clock->Now(),
                  Sampler.PainUnits(), Sampler.PainFullScale());
   TRecordingResult Result;
   try {
     Result.Path = Recorder.StartFile(Options.Output);
   } catch (const std::exception& Failure) {
     Sampler.Stop();
-    throw Exception(std::string("A problem occurred saving the imager file.\n") + Failure.what());
+    throw;
   }
   std::function<void(const TImagerFrame&)> OnSample;
   if (Stream) {
@@ -279,8 +344,12 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
       Stream->Publish(Sample, Context);
     };
   }
-  Result.StoppedByHardware =
-      !RunRecording(Options, Sampler, Recorder, Frame, *Clock, Procedure.StartTime, Err, OnSample);
+  const double Seconds =
+      Replayed.End ? std::min(Options.Seconds, *Replayed.End + ReplayEndMargin) : Options.Seconds;
+  // Kept until the final save is done, so a second Ctrl-C cannot cut it short.
+  const TInterruptRequest Interrupt;
+  Result.End = RunRecording(Seconds, Sampler, Recorder, Frame, *Clock, Procedure.StartTime,
+                            Interrupt, Err, OnSample);
   Sampler.Stop();
   Recorder.CloseFile();
   Result.Path = Procedure.SaveToFile(Options.Output);
@@ -307,30 +376,22 @@ int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::
       Stream.emplace(Settings);
       Out << "Streaming on " << Stream->Address() << ':' << Stream->Port() << std::endl;
     }
-    // Hardware failures before the recording runs give their own exit code,
-    // so scripts can tell them from bad files.
-    TRecordingResult Result;
-    try {
-      Result = Record(Options, Err, Stream ? &*Stream : nullptr);
-    } catch (const EUsageError&) {
-      throw;
-    } catch (const Exception& Failure) {
-      const std::string Text = Failure.what();
-      if (Text.rfind("Failed to load", 0) == 0 || Text.rfind("A problem occurred", 0) == 0 ||
-          Text.rfind("Cannot open file", 0) == 0) {
-        throw;
-      }
-      Err << Text << '\n';
-      return static_cast<int>(ExitHardwareError);
-    }
+    const TRecordingResult Result = Record(Options, Err, Stream ? &*Stream : nullptr);
     if (!Options.Truth.empty()) {
       const std::filesystem::path ProgramDir =
           Options.ProgramDir.empty() ? ExecutableDirectory() : Options.ProgramDir;
       WriteSimulatorTruth(Result.Path, (ProgramDir / "DSP.DAT").string(), Options.Truth);
     }
     Out << "Recorded " << Result.Path << '\n' << "Frames: " << Result.Frames << '\n';
-    return Result.StoppedByHardware ? static_cast<int>(ExitHardwareError)
-                                    : static_cast<int>(ExitSuccess);
+    switch (Result.End) {
+    case TRecordingEnd::StoppedByHardware:
+      return static_cast<int>(ExitHardwareError);
+    case TRecordingEnd::Interrupted:
+      return static_cast<int>(ExitInterrupted);
+    case TRecordingEnd::Completed:
+      break;
+    }
+    return static_cast<int>(ExitSuccess);
   });
 }
 
@@ -343,16 +404,23 @@ void AddSimulateCommand(CLI::App& App, TToolContext& Context) {
       ->required();
   Command->add_option("--seed", Options->Seed, "Random seed, instead of the one in DSP.DAT");
   Command->add_option("--procedure-type", Options->ProcedureType,
-                      "0 colonoscopy (default), 1 top, 2 peg");
+                      "0 colonoscopy (default; a replay keeps its file's), 1 top, 2 peg");
   Command->add_option("--catheter", Options->Catheter,
-                      "Sensor catheter file (default Catheter16.msd)");
-  Command->add_option("--overtube", Options->Overtube, "Overtube file (none by default)");
-  Command->add_flag("--pain", Options->UsePainSensor, "Read the pain sensor");
-  Command->add_option("--patient", Options->PatientName, "Patient name");
+                      "Sensor catheter file (default Catheter16.msd): a name in the program "
+                      "directory, else a path as given");
+  Command->add_option("--overtube", Options->Overtube,
+                      "Overtube file (none by default), found as --catheter's");
+  Command->add_flag("--pain", Options->UsePainSensor,
+                    "Read the pain sensor (a replay of a file with pain data always does)");
+  Command->add_option("--patient", Options->PatientName,
+                      "Patient name (default Simulated Patient; a replay keeps its file's)");
   Command->add_flag("--realtime", Options->RealTime,
                     "Sample in real time (default: as fast as possible on a simulated clock)");
   Command->add_option("--replay", Options->Replay,
-                      "Play this imager file through the replay driver instead of simulating");
+                      "Play this imager file through the replay driver instead of simulating; "
+                      "the recording ends where the file ends");
+  Command->add_flag("--loop", Options->Loop,
+                    "With --replay: start the file again when it ends, until --seconds");
   Command->add_option(
       "--program-dir", Options->ProgramDir,
       "Where the drivers and calibration files are (default: the tool's directory)");

@@ -15,6 +15,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
+#include <string>
 
 namespace kestrava {
 
@@ -33,6 +34,12 @@ int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext&
   try {
     App.parse(Arguments);
   } catch (const CLI::ParseError& Error) {
+    if (App.get_subcommands().empty() && Error.get_exit_code() != 0) {
+      // Without a command there is nothing more specific to say than what
+      // the commands are.
+      Context.Err << Error.what() << "\n\n" << App.help();
+      return ExitUsageError;
+    }
     const int Code = App.exit(Error, Context.Out, Context.Err);
     // Help is a success; everything else CLI11 refuses is a usage error,
     // whatever CLI11's own numbering.
@@ -48,6 +55,7 @@ int RunTool(const std::vector<std::string>& Arguments, std::ostream& Out, std::o
   CLI::App App("Reads imager files: procedure details, frames and pain statistics",
                "kestrava-tool");
   App.require_subcommand(1);
+  App.set_version_flag("--version", std::string("kestrava-tool ") + KESTRAVA_VERSION);
   for (const TAddCommand Add : Commands)
     Add(App, Context);
   const int Code = ParseAndRun(App, Arguments, Context);

@@ -26,7 +26,7 @@ HRESULT TReplayDriver::Initialise(const char16_t* DspFile) {
     return DRIVER_E_FAIL;
   }
   try {
-    Source_ = std::make_unique<TReplaySource>(Loaded.File);
+    Source_ = std::make_unique<TReplaySource>(Loaded.File, Loaded.Loop);
   } catch (const std::exception& Failure) {
     // The hardware's answer is only a result code; the reason stays here for
     // whoever asks through ISimulatedHardware.

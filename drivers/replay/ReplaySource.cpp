@@ -64,6 +64,13 @@ std::string ApplySetting(std::string_view Keyword, std::string_view Value,
     Settings.RealTime = Value == "realtime";
     return {};
   }
+  if (Keyword == "loop") {
+    if (Value != "yes" && Value != "no") {
+      return "loop must be 'yes' or 'no'";
+    }
+    Settings.Loop = Value == "yes";
+    return {};
+  }
   return "unknown setting '" + std::string(Keyword) + "'";
 }
 
@@ -99,7 +106,8 @@ bool LoadReplaySettings(const std::filesystem::path& Path, TReplaySettings& Sett
     const std::string Problem =
         ApplySetting(Line.substr(0, Gap), Trimmed(Line.substr(Gap)), Path.parent_path(), Parsed);
     if (!Problem.empty()) {
-      Error = Name + " line " + std::to_string(LineNumber) + ": " + Problem;
+      Error = Name;
+      Error.append(" line ").append(std::to_string(LineNumber)).append(": ").append(Problem);
       return false;
     }
   }
@@ -111,10 +119,17 @@ bool LoadReplaySettings(const std::filesystem::path& Path, TReplaySettings& Sett
   return true;
 }
 
-TReplaySource::TReplaySource(const std::filesystem::path& File) {
+TReplaySource::TReplaySource(const std::filesystem::path& File, bool Loop) {
   Procedure_.LoadFromFile(File.string());
   if (Procedure_.FrameCount() == 0) {
     throw Exception("The imager file has no frames");
+  }
+  if (Loop) {
+    const std::int32_t Count = Procedure_.FrameCount();
+    const double Last = Procedure_.GetFrame(Count - 1).Time * SecondsPerDay;
+    const double First = Procedure_.GetFrame(0).Time * SecondsPerDay;
+    const double Interval = Count > 1 ? (Last - First) / (Count - 1) : 1.0;
+    LoopPeriod_ = Last + (Interval > 0 ? Interval : 1.0);
   }
   // Markers are placed one by one as a recording starts: the first frame
   // with the most of them holds the whole set.
@@ -130,6 +145,9 @@ TReplaySource::TReplaySource(const std::filesystem::path& File) {
 }
 
 const TImagerFrame& TReplaySource::FrameAt(double T) const {
+  if (LoopPeriod_ > 0 && T >= LoopPeriod_) {
+    T = std::fmod(T, LoopPeriod_);
+  }
   // The last frame at or before T: frames are in time order.
   std::int32_t Low = 0, High = Procedure_.FrameCount() - 1;
   while (Low < High) {

@@ -8,13 +8,15 @@
 //                          path is taken from the settings file's directory
 //   sample_rate HZ         samples per second, 2 to 1000 [25]
 //   pacing realtime|none   [realtime]
+//   loop yes|no            [no] start again from the first frame at the end
 //
 // Playing: at procedure time T the sample shows the last frame whose time is
 // at most T (the first frame before that). In the first second the remote's
 // marker buttons are pressed, one after the other, for every marker of the
 // first frame holding the most markers, with the remote lying on it, so
 // that a re-recording gets the same body markers. After the last frame the
-// last frame is held.
+// last frame is held, or with loop the frames play again from the first, one
+// frame interval (the file's mean) after the last.
 //
 // Thread: immutable after construction.
 
@@ -27,7 +29,7 @@
 
 namespace kestrava::replay {
 
-inline constexpr std::size_t MaxReplaySettingsBytes = 16 * 1024;
+inline constexpr std::size_t MaxReplaySettingsBytes = std::size_t{16} * 1024;
 // Each marker button is held this long, the next pressed this long after.
 inline constexpr double MarkerPressSeconds = 0.1;
 inline constexpr double MarkerPressInterval = 0.15;
@@ -36,6 +38,7 @@ struct TReplaySettings {
   std::filesystem::path File;
   double SampleRate = 25;
   bool RealTime = true;
+  bool Loop = false;
 };
 
 // Reads the settings file at Path. False with Error naming the file and line.
@@ -54,7 +57,7 @@ class TReplaySource {
 public:
   // Loads the imager file; raises what TImagerProcedure::LoadFromFile
   // raises, and Exception("The imager file has no frames") for an empty one.
-  explicit TReplaySource(const std::filesystem::path& File);
+  explicit TReplaySource(const std::filesystem::path& File, bool Loop = false);
 
   std::int32_t FrameCount() const { return Procedure_.FrameCount(); }
   bool HasPain() const { return Procedure_.HasPainData; }
@@ -77,6 +80,8 @@ private:
   TImagerProcedure Procedure_;
   // The frame whose markers are placed at the start, or -1 for none.
   std::int32_t MarkedFrame_ = -1;
+  // Seconds after which a looping replay starts again; 0 when it does not.
+  double LoopPeriod_ = 0;
 };
 
 } // namespace kestrava::replay

@@ -9,7 +9,7 @@ namespace {
 
 struct TControlPoint {
   TVector3 Position;
-  int Landmark; // index into TColonLandmark, or -1
+  int Landmark = -1; // index into TColonLandmark, or -1
 };
 
 // Roughly an adult colon of 1.25 m: the rectum following the sacrum, a
@@ -87,7 +87,9 @@ TColonPath::TColonPath() {
 
   const double Total = DenseArc.back();
   std::size_t D = 0;
-  for (double S = 0; S < Total; S += GridStep) {
+  // Counted in steps: a sum of GridSteps would drift from S = Step * GridStep.
+  for (std::size_t Step = 0; static_cast<double>(Step) * GridStep < Total; ++Step) {
+    const double S = static_cast<double>(Step) * GridStep;
     while (DenseArc[D + 1] < S) {
       ++D;
     }

@@ -121,7 +121,8 @@ HRESULT TSimulatorDriver::GetSampleTime(double* Seconds) {
   if (Seconds == nullptr) {
     return E_POINTER;
   }
-  *Seconds = Model_ ? SampleTime() : 0;
+  // A scripted stopped clock: samples keep coming, their time stands still.
+  *Seconds = Model_ ? std::min(SampleTime(), Model_->Settings().ClockStopsAt) : 0;
   return S_OK;
 }
 

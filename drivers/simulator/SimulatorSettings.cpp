@@ -185,6 +185,11 @@ const std::vector<std::pair<std::string_view, TKeyword>>& Keywords() {
         [](const TWords& W, TSimulatorSettings& S) {
           S.PainTimeoutAt = Time(W[1]);
         }}},
+      {"clock_stops",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.ClockStopsAt = Time(W[1]);
+        }}},
       {"coils_disconnected",
        {2, true,
         [](const TWords& W, TSimulatorSettings& S) {

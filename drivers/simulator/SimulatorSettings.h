@@ -18,7 +18,7 @@
 
 namespace kestrava::simulator {
 
-inline constexpr std::size_t MaxSettingsFileBytes = 64 * 1024;
+inline constexpr std::size_t MaxSettingsFileBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t MaxScriptedEvents = 256;
 // Bits 0-5 are the six action buttons, bits 6-9 the four mode buttons.
 inline constexpr std::uint32_t AllRemoteButtons = 0x3FF;
@@ -77,6 +77,7 @@ struct TSimulatorSettings {
   // Scripted faults and events.
   double SampleTimeoutAt = Never; // from this time on no sample arrives
   double PainTimeoutAt = Never;   // from this time on the pain sensor does not answer
+  double ClockStopsAt = Never;    // from this time on the reported sample time stands still
   std::vector<TTimeInterval> CoilsDisconnected;
   bool FailInitialise = false;         // the position locator's Initialise fails
   std::int32_t FailPainInitialise = 0; // the pain sensor's Initialise fails this many times

@@ -229,14 +229,25 @@ TEST(QelList, SortOrdersAnyPermutationLeavesOrderedListsAloneAndSurvivesABadComp
       &Calls);
   EXPECT_EQ(Calls, 299);
   EXPECT_EQ(NamesOf(List), Before);
-  // A compare function that contradicts itself must not run off the slots.
+  // A compare function that contradicts itself must not run off the slots,
+  // nor lose, duplicate or invent an item: the same items in some order.
+  std::vector<const TQelObject*> Held;
+  for (std::int32_t I = 0; I < List.Count(); ++I) {
+    Held.push_back(List.Items(I));
+  }
   std::mt19937 Random(3);
   List.Sort(
       [](void* Data, const TQelObject*, const TQelObject*) {
         return static_cast<int>((*static_cast<std::mt19937*>(Data))() % 3) - 1;
       },
       &Random);
-  EXPECT_EQ(List.Count(), 300);
+  std::vector<const TQelObject*> After;
+  for (std::int32_t I = 0; I < List.Count(); ++I) {
+    After.push_back(List.Items(I));
+  }
+  std::sort(Held.begin(), Held.end());
+  std::sort(After.begin(), After.end());
+  EXPECT_EQ(After, Held);
 }
 
 } // namespace

@@ -118,7 +118,8 @@ struct TTestDevice {
     return Result;
   }
   std::uint32_t Pixel(std::int32_t X, std::int32_t Y) const {
-    return Pixels()[static_cast<std::size_t>(Y * Width + X)];
+    return Pixels()[static_cast<std::size_t>(Y) * static_cast<std::size_t>(Width) +
+                    static_cast<std::size_t>(X)];
   }
   float DepthAt(std::int32_t X, std::int32_t Y) const {
     TLockedSurface Locked;

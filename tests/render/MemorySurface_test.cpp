@@ -32,6 +32,7 @@ protected:
     EXPECT_EQ(Surface.Lock(L), DD_OK);
     const auto* Bits = static_cast<const std::uint32_t*>(L.Bits);
     std::vector<std::uint32_t> Result;
+    Result.reserve(static_cast<std::size_t>(L.Width) * static_cast<std::size_t>(L.Height));
     for (std::int32_t I = 0; I < L.Width * L.Height; ++I) {
       Result.push_back(Bits[I] & 0xFFFFFFu);
     }
@@ -135,7 +136,9 @@ TEST_F(DrawSurface, LocksForItsDrawingContextUntilReleased) {
   EXPECT_EQ(Pixels[3], 0u);
 }
 
-class TRecordingWindow final : public IPresentTarget {
+// Final and held by value, so its public non-virtual destructor is safe.
+class TRecordingWindow final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public IPresentTarget {
 public:
   void Present(const QImage& Source, const TRect& From, const TRect& To) override {
     ++Calls;

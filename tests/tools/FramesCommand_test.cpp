@@ -18,6 +18,10 @@ protected:
     Second.OvertubeKind = 1;
     Second.OvertubeData1 = {0.25f, 0.5f, true, {1, 2, 3}};
     Second.SensorPosition[0] = Vector3(std::numeric_limits<double>::infinity(), 0, 0);
+    Second.MarkerValid[5] = true;
+    Second.MarkerPosition[5] = Vector3(0.5, -0.25, 2);
+    Second.HandValid = true;
+    Second.HandDirection = Vector3(0, 0, -1);
     TImagerFrame& Third = Procedure.GetFrame(2);
     Third.SensorCount = 0;
     Third.OvertubeKind = 2;
@@ -63,7 +67,7 @@ TEST_F(FramesCommand, JsonDescribesEachFrameNumberedFromOneAndRangesSelectByThos
   EXPECT_EQ(Ranged[1], Frames[2]);
 }
 
-TEST_F(FramesCommand, CsvRowsMatchTheHeaderWithEmptyUnusedSlots) {
+TEST_F(FramesCommand, CsvRowsMatchTheHeaderWithEmptyUnusedSlotsAndFixedMarkerAndHandColumns) {
   const TToolRun Result = Run({"frames", SaveMixedFrames(), "--csv"});
   ASSERT_EQ(Result.Code, 0) << Result.Err;
   const std::vector<std::string> Rows = Lines(Result.Out);
@@ -72,12 +76,21 @@ TEST_F(FramesCommand, CsvRowsMatchTheHeaderWithEmptyUnusedSlots) {
   const auto Commas = [](const std::string& Row) {
     return std::count(Row.begin(), Row.end(), ',');
   };
-  EXPECT_EQ(Commas(Rows[0]) + 1, 9 + MaxSensors * 7 + MaxSegments);
+  constexpr int PoseCells = 7;
+  EXPECT_EQ(Commas(Rows[0]) + 1, 9 + (MaxSensors + MarkerCount + 1) * PoseCells + MaxSegments);
   for (std::size_t Row = 1; Row < Rows.size(); ++Row)
     EXPECT_EQ(Commas(Rows[Row]), Commas(Rows[0])) << Rows[Row];
   EXPECT_EQ(Rows[1].substr(0, 22), "1,0,0,2,0.009,0,1,5,0,");
-  // Frame 3 has no sensors: after pain 7 and overtube kind 2 every cell is empty.
-  EXPECT_TRUE(Rows[3].ends_with(",7,2" + std::string(MaxSensors * 7 + MaxSegments, ',')));
+  EXPECT_TRUE(Rows[0].starts_with("frame,time,time_seconds,"));
+  EXPECT_TRUE(Rows[0].ends_with(
+      ",marker6_valid,marker6_x,marker6_y,marker6_z,marker6_dx,marker6_dy,marker6_dz,"
+      "hand_valid,hand_x,hand_y,hand_z,hand_dx,hand_dy,hand_dz"));
+  // Markers and hand are always there, as flags and numbers.
+  EXPECT_TRUE(Rows[1].ends_with(",0,0,0,0,0,0,0,0,0,0,0,0,0,0")) << Rows[1];
+  EXPECT_TRUE(Rows[2].ends_with(",1,0.5,-0.25,2,0,0,0,1,0,0,0,0,0,-1")) << Rows[2];
+  // Frame 3 has no sensors: after pain 7 and overtube kind 2 the slot cells are empty.
+  EXPECT_NE(Rows[3].find(",7,2" + std::string(MaxSensors * PoseCells + MaxSegments, ',') + ",0,"),
+            std::string::npos);
 }
 
 } // namespace

@@ -153,6 +153,91 @@ TEST_F(RenderCommand, BackgroundAndZoomOptionsChangeThePicture) {
   EXPECT_NE(Near, Far);
 }
 
+// The smallest rectangle holding every pixel of the columns Left..Right - 1
+// (one view) that differs from the picture's corner.
+QRect DrawnArea(const QImage& Picture, int Left, int Right) {
+  const QRgb Background = Picture.pixel(0, 0);
+  QRect Area;
+  for (int Y = 0; Y < Picture.height(); ++Y)
+    for (int X = Left; X < Right; ++X)
+      if ((Picture.pixel(X, Y) & 0xFFFFFFu) != (Background & 0xFFFFFFu))
+        Area |= QRect(X, Y, 1, 1);
+  return Area;
+}
+
+TEST_F(RenderCommand, FitShowsTheWholeFrameFillingTheViewWithAMargin) {
+  for (const std::string View : {"ap", "twin"}) {
+    const std::vector<std::string> Options = {"--size",       "400x300",  "--view",
+                                              View,           "--zoom",   "1.6",
+                                              "--background", "0xFFFFFF", "--no-cutoff"};
+    const int Front = View == "twin" ? (400 - 4) / 2 : 400;
+    const QRect Cropped = DrawnArea(Render(Options, "design.png"), 0, Front);
+    EXPECT_TRUE(Cropped.top() == 0 || Cropped.bottom() == 299) << View << ": cut off at zoom 1.6";
+
+    std::vector<std::string> Fitted = Options;
+    Fitted.erase(Fitted.begin() + 4, Fitted.begin() + 6); // no --zoom
+    Fitted.push_back("--fit");
+    const QImage Picture = Render(Fitted, "fit.png");
+    const QRect Whole = DrawnArea(Picture, 0, Front);
+    EXPECT_GT(Whole.top(), 0) << View;
+    EXPECT_GT(Whole.left(), 0) << View;
+    EXPECT_LT(Whole.right(), Front - 1) << View;
+    EXPECT_LT(Whole.bottom(), 299) << View;
+    // One of the views is filled along one of its axes.
+    const QRect Side = View == "twin" ? DrawnArea(Picture, 400 - Front, 400) : QRect();
+    EXPECT_TRUE(Whole.height() > 300 * 3 / 4 || Whole.width() > Front * 3 / 4 ||
+                Side.height() > 300 * 3 / 4 || Side.width() > Front * 3 / 4)
+        << View << ": " << Whole.width() << "x" << Whole.height() << ", " << Side.width() << "x"
+        << Side.height();
+  }
+}
+
+TEST_F(RenderCommand, CaptionLabelsReadableAtAnySizeAndOnWhite) {
+  const auto CaptionBox = [&](const std::string& Size) {
+    const std::vector<std::string> Options = {"--size",   Size,     "--background",
+                                              "0xFFFFFF", "--view", "twin"};
+    const QImage Plain = Render(Options, "plain.png");
+    std::vector<std::string> Captioned = Options;
+    Captioned.push_back("--caption");
+    const QImage Labelled = Render(Captioned, "caption.png");
+    // The bottom-left label: where the captioned picture differs in the
+    // lowest tenth of the left half.
+    QRect Box;
+    int Light = 0, Dark = 0;
+    for (int Y = Plain.height() * 9 / 10; Y < Plain.height(); ++Y)
+      for (int X = 0; X < Plain.width() / 2; ++X)
+        if (Plain.pixel(X, Y) != Labelled.pixel(X, Y)) {
+          Box |= QRect(X, Y, 1, 1);
+          const int Grey = qGray(Labelled.pixel(X, Y));
+          Light += Grey > 200;
+          Dark += Grey < 100;
+        }
+    EXPECT_GT(Light, 20) << Size << ": light text";
+    EXPECT_GT(Dark, 20) << Size << ": on a dark box";
+    return Box;
+  };
+  const QRect Small = CaptionBox("640x360");
+  const QRect Large = CaptionBox("3840x2160");
+  EXPECT_GE(Small.height(), 11);
+  EXPECT_GE(Large.height(), 2160 / 40) << "text grows with the picture";
+}
+
+TEST_F(RenderCommand, WritesTheFormatTheExtensionNames) {
+  for (const auto& [Name, Magic] : {std::pair<std::string, std::string>{"a.png", "\x89PNG"},
+                                    {"a.JPG", "\xFF\xD8\xFF"},
+                                    {"a.jpeg", "\xFF\xD8\xFF"},
+                                    {"a.bmp", "BM"}}) {
+    ASSERT_EQ(Run({"render", File, "--frame", "1", "--size", "32x32", "-o", PathOf(Name)}).Code, 0);
+    std::ifstream In(PathOf(Name), std::ios::binary);
+    std::string Start(Magic.size(), '\0');
+    In.read(Start.data(), static_cast<std::streamsize>(Start.size()));
+    EXPECT_EQ(Start, Magic) << Name;
+  }
+  const TToolRun Unknown = Run({"render", File, "--frame", "1", "-o", PathOf("a.gif")});
+  EXPECT_EQ(Unknown.Code, ExitUsageError);
+  EXPECT_FALSE(std::filesystem::exists(PathOf("a.gif")));
+}
+
 TEST_F(RenderCommand, RefusesBadOptionsBeforeReadingAndReportsFileErrors) {
   const auto Code = [&](const std::vector<std::string>& Arguments) {
     return Run(Arguments).Code;

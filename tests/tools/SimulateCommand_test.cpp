@@ -4,8 +4,11 @@
 #include "tools/SimulateCommand.h"
 #include "tools/ToolErrors.h"
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -188,6 +191,32 @@ TEST_F(SimulateCommand, HardwareTimeoutEndsTheRecordingButKeepsWhatWasRecorded) 
   EXPECT_EQ(Load()->FrameCount(), 3);
 }
 
+TEST_F(SimulateCommand, ADriverClockThatStopsEndsTheRecordingButKeepsWhatWasRecorded) {
+  const TToolRun Result = Simulate(10, {}, ScriptedProgramDir("clock_stops 3.5"));
+  EXPECT_EQ(Result.Code, ExitHardwareError);
+  EXPECT_NE(Result.Err.find("The driver's procedure time does not advance"), std::string::npos)
+      << Result.Err;
+  EXPECT_GE(Load()->FrameCount(), 3);
+}
+
+TEST_F(SimulateCommand, InterruptingStopsTheRecordingSavesItAndExitsWith130) {
+  // The signal comes once the recording has started (its first save made
+  // the file), long before a day of procedure time has been simulated.
+  std::thread Interrupter([&] {
+    const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!std::filesystem::exists(PathOf("rec.img")) && std::chrono::steady_clock::now() < GiveUp)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (std::filesystem::exists(PathOf("rec.img")))
+      std::raise(SIGINT);
+  });
+  const TToolRun Result = Simulate(86400);
+  Interrupter.join();
+  EXPECT_EQ(Result.Code, ExitInterrupted) << Result.Err;
+  EXPECT_NE(Result.Out.find("Recorded"), std::string::npos);
+  EXPECT_GE(Load()->FrameCount(), 1);
+}
+
 TEST_F(SimulateCommand, PainTimeoutEndsARecordingWithThePainSensor) {
   const TToolRun Result = Simulate(10, {"--pain"}, ScriptedProgramDir("pain_timeout 2.5"));
   EXPECT_EQ(Result.Code, ExitHardwareError);
@@ -264,8 +293,59 @@ TEST_F(SimulateCommand, ReplayRecordsARecordingAgainThroughTheWholeAcquisitionPa
   EXPECT_EQ(Simulate(1, {"--replay", PathOf("absent.img")}).Code, ExitFileError);
 }
 
+TEST_F(SimulateCommand, AReplayEndsWithItsSourceAndKeepsItsDetailsUnlessOverridden) {
+  ASSERT_EQ(Simulate(5, {"--pain", "--patient", "Ann", "--procedure-type", "top"}).Code, 0);
+  std::filesystem::rename(PathOf("rec.img"), PathOf("source.img"));
+  TImagerProcedure Source;
+  Source.LoadFromFile(PathOf("source.img"));
+
+  const TToolRun Replayed = Simulate(60, {"--replay", PathOf("source.img")});
+  ASSERT_EQ(Replayed.Code, 0) << Replayed.Err;
+  const std::unique_ptr<TImagerProcedure> Copy = Load();
+  EXPECT_EQ(Copy->FrameCount(), Source.FrameCount()) << "no frames after the source's last";
+  EXPECT_EQ(Copy->PatientName, "Ann");
+  EXPECT_EQ(Copy->ProcedureType, ProcedureTop);
+  ASSERT_TRUE(Copy->HasPainData);
+  for (int I = 0; I < Copy->FrameCount(); ++I)
+    EXPECT_DOUBLE_EQ(Copy->GetFrame(I).Pain, Source.GetFrame(I).Pain) << I;
+
+  const TToolRun Looped = Simulate(12, {"--replay", PathOf("source.img"), "--loop", "--patient",
+                                        "Bob", "--procedure-type", "0"});
+  ASSERT_EQ(Looped.Code, 0) << Looped.Err;
+  const std::unique_ptr<TImagerProcedure> Again = Load();
+  EXPECT_GE(Again->FrameCount(), 11);
+  EXPECT_EQ(Again->PatientName, "Bob");
+  EXPECT_EQ(Again->ProcedureType, ProcedureColonoscopy);
+  // Past the source's end the first frames come round again.
+  const TVector3 Wrapped = Again->GetFrame(Source.FrameCount() + 1).HandPosition;
+  int Nearest = 0;
+  for (int I = 1; I < Source.FrameCount(); ++I)
+    if (VectorDistance(Source.GetFrame(I).HandPosition, Wrapped) <
+        VectorDistance(Source.GetFrame(Nearest).HandPosition, Wrapped))
+      Nearest = I;
+  EXPECT_LE(Nearest, 2);
+  EXPECT_LT(VectorDistance(Source.GetFrame(Nearest).HandPosition, Wrapped), 1e-6);
+
+  WriteBytes("notanimager.img", std::string(300, 'x'));
+  const TToolRun NotImager = Simulate(5, {"--replay", PathOf("notanimager.img")});
+  EXPECT_EQ(NotImager.Code, ExitFileError);
+  EXPECT_EQ(NotImager.Err, "File format not recognised\nunknown signature\n");
+  EXPECT_EQ(Simulate(5, {"--loop"}).Code, ExitUsageError);
+}
+
+TEST_F(SimulateCommand, CalibrationFilesComeFromTheProgramDirectoryOrAsGiven) {
+  std::filesystem::copy_file(BuiltProgramDir / "Catheter8.msd", Dir / "Mine.msd");
+  const std::filesystem::path Before = std::filesystem::current_path();
+  std::filesystem::current_path(Dir);
+  const TToolRun Relative = Simulate(2, {"--catheter", "Mine.msd"});
+  std::filesystem::current_path(Before);
+  ASSERT_EQ(Relative.Code, 0) << Relative.Err;
+  EXPECT_EQ(Load()->GetFrame(0).SensorCount, 9);
+}
+
 TEST_F(SimulateCommand, RefusesBadOptionsAndMissingCalibrationFiles) {
   EXPECT_EQ(Simulate(0).Code, ExitUsageError);
+  EXPECT_EQ(Run({"simulate", "-o", Dir.string() + "/", "--seconds", "1"}).Code, ExitUsageError);
   EXPECT_EQ(Simulate(1e6).Code, ExitUsageError);
   const TToolRun Type = Simulate(1, {"--procedure-type", "3"});
   EXPECT_EQ(Type.Code, ExitUsageError);
