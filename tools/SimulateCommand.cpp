@@ -7,9 +7,9 @@
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
-#include "tools/LoopTruthFile.h"
 #include "streaming/IGTLinkServer.h"
 #include "tools/InterruptRequest.h"
+#include "tools/LoopTruthFile.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>

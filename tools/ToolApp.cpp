@@ -24,8 +24,7 @@ namespace {
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
     AddInfoCommand,  AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
-    AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddLoopsCommand,
-    AddStreamCommand,
+    AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddLoopsCommand,   AddStreamCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {

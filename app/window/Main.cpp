@@ -694,7 +694,9 @@ void TMain::SetRemoteIndicators(std::uint32_t Mask) {
   Sampler_->SetRemoteIndicators(Mask);
 }
 
-void TMain::RepaintNow() { repaint(); }
+void TMain::RepaintNow() {
+  repaint();
+}
 
 // ---------------------------------------------------------------- streaming
 
@@ -723,7 +725,9 @@ void TMain::StartStreaming() {
   FrameShown();
 }
 
-void TMain::StopStreaming() { Stream_.reset(); }
+void TMain::StopStreaming() {
+  Stream_.reset();
+}
 
 void TMain::FrameShown() {
   if (!Stream_ || Display_.Mode == ModeIdle)
