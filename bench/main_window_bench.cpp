@@ -3,7 +3,9 @@
 // camera aligned, both views drawn and presented into the widgets' backing
 // image, the information box and the status texts filled.
 
+#include "acquisition/ImagerSampler.h"
 #include "app/OptionStore.h"
+#include "app/ProcedureDetails.h"
 #include "app/window/Main.h"
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
@@ -14,6 +16,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 #include <benchmark/benchmark.h>
 
@@ -88,6 +92,61 @@ void MainWindowUpdate(benchmark::State& State) {
   State.counters["view_height"] = Main.FrontView().height();
 }
 BENCHMARK(MainWindowUpdate)->Unit(benchmark::kMillisecond);
+
+// One acquisition step of a live recording from the simulated driver run
+// unpaced: sample, store once a second, refresh the whole window (twin view,
+// 1920 x 1080). Its inverse is the live refresh rate the window can reach;
+// paced at the simulator's 25 Hz, the hardware is the limit whenever a step
+// takes less than 40 ms.
+void MainWindowRecordingStep(benchmark::State& State) {
+  namespace fs = std::filesystem;
+  QTemporaryDir Folder;
+  const fs::path Program = fs::path(Folder.path().toStdString()) / "program";
+  fs::copy(KESTRAVA_PROGRAM_DIR, Program, fs::copy_options::recursive);
+  std::ofstream(Program / "DSP.DAT") << "pacing none\n";
+  TMemoryOptionStore UserOptions, MachineOptions;
+  MachineOptions.WriteString("Driver ID", "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}");
+  UserOptions.WriteString("ImagerFileStorageDirectory", Folder.path().toStdString());
+  UserOptions.WriteInteger("ViewMode", 2);
+  TScriptedUserInteraction User;
+  TNullPlatformServices Platform;
+  TMainEnvironment Environment{UserOptions,
+                               MachineOptions,
+                               User,
+                               Platform,
+                               Program.string(),
+                               Folder.path().toStdString(),
+                               32,
+                               {},
+                               {},
+                               nullptr,
+                               {},
+                               {}};
+  Environment.AskProcedureDetails = [](TProcedureDetails& Details) {
+    Details.FileName = FullImagerFilePath(Details.StorageDirectory, "bench");
+    Details.PatientName = "Bench";
+    Details.SensorFile = "Catheter16.msd";
+    Details.GeneratorCoilsFile = "Generator.gen";
+    return true;
+  };
+  TMain Main(Environment);
+  Main.resize(1920, 1080);
+  Main.show();
+  Main.activateWindow();
+  QApplication::processEvents();
+  Main.StartProcedure();
+  if (!Main.Sampler().Ready()) {
+    State.SkipWithError("the recording did not start");
+    return;
+  }
+  for (auto _ : State) {
+    bool Done = true;
+    Main.AcquisitionStep(Done);
+  }
+  State.SetItemsProcessed(State.iterations());
+  Main.StopProcedure();
+}
+BENCHMARK(MainWindowRecordingStep)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
