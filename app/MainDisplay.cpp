@@ -1,5 +1,6 @@
 #include "app/MainDisplay.h"
 
+#include "app/KeyboardControl.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/CurvatureGraphPoints.h"
@@ -137,11 +138,10 @@ void TMainDisplay::ShowProcedure(const std::string& FileName, IMainDisplaySurfac
 TStepResult TMainDisplay::StepFrame(std::int32_t Delta) {
   if (Recording() || !ProcedureShown)
     return TStepResult::Ignored;
-  const std::int32_t Last = Procedure_.FrameCount();
-  const std::int32_t Wanted = std::min(std::max(CurrentFrame + Delta, 1), Last);
-  if (Wanted == CurrentFrame)
+  const TFrameStep Step = StepFrameWithin(CurrentFrame, Delta, Procedure_.FrameCount());
+  if (Step.Beep)
     return TStepResult::AtEnd;
-  CurrentFrame = Wanted;
+  CurrentFrame = Step.Frame;
   Changes.Frame = true;
   return TStepResult::Moved;
 }
