@@ -138,7 +138,7 @@ bool ReadGeneratorText(std::string_view Content, IImagerPositionLocator& Locator
   std::array<double, std::size_t{GeneratorCoilCount} * 2> Coils{};
   std::array<double, std::size_t{GeneratorCoilCount} * GeneratorPairsPerCoil * 2> CoilPairs{};
   if (!ReadPairs(Coils.data(), GeneratorCoilCount) ||
-      !ReadPairs(CoilPairs.data(), GeneratorCoilCount * GeneratorPairsPerCoil)) {
+      !ReadPairs(CoilPairs.data(), std::size_t{GeneratorCoilCount} * GeneratorPairsPerCoil)) {
     return false;
   }
   return Succeeded(Locator.SetGeneratorCalibration1(Coils.data())) &&

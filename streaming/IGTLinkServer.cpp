@@ -31,7 +31,7 @@ namespace {
 using TClock = std::chrono::steady_clock;
 constexpr double SecondsPerDay = 86400;
 // A client flooding us is read this much per turn, so the others still get theirs.
-constexpr std::size_t MaxReadPerTurn = 256 * 1024;
+constexpr std::size_t MaxReadPerTurn = std::size_t{256} * 1024;
 constexpr std::chrono::milliseconds LongestPoll{250};
 // The poll list: the wake-up event, the listener, then the clients in order.
 constexpr std::size_t FirstClientPollIndex = 2;
@@ -249,11 +249,10 @@ private:
           if (!Client->Reader.Consume({ReadBuffer_.data(), static_cast<std::size_t>(Got)})) {
             Client->State = TClient::TState::Disconnected;
           }
-        } else if (Got == 0) {
-          Client->State = TClient::TState::Left; // closed, perhaps in mid-message
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        } else if (Got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
           break;
-        } else if (errno != EINTR) {
+        } else if (Got == 0 || errno != EINTR) {
+          // Closed (perhaps in mid-message) or failed: gone either way.
           Client->State = TClient::TState::Left;
         }
       }

@@ -171,7 +171,6 @@ const std::pair<const char*, TScene> Scenes[] = {
      [](TTestDevice& T) {
        T.Clear(0x101010);
        Textured(T);
-       TSurfaceDescription D;
        const TColourKey Key{0x00FF00, 0x00FF00};
        std::shared_ptr<I3DTexture> Texture;
        T.Device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
