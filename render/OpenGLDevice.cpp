@@ -341,8 +341,9 @@ private:
     GL_->glBindVertexArray(VertexArray_);
     GL_->glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer_);
     const auto Stride = static_cast<GLsizei>(sizeof(D3DLVERTEX));
+    // OpenGL takes an offset into the bound buffer in a pointer's clothing.
     const auto At = [](std::size_t Offset) {
-      return reinterpret_cast<const void*>(Offset);
+      return reinterpret_cast<const void*>(Offset); // NOLINT(performance-no-int-to-ptr)
     };
     GL_->glEnableVertexAttribArray(0);
     GL_->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, Stride, At(offsetof(D3DLVERTEX, X)));
