@@ -22,8 +22,8 @@ constexpr TControlAction Step(std::int32_t Delta) {
 }
 
 struct TPolledKey {
-  TKey Key;
-  bool NeedsShift; // the row only acts with Shift held
+  TKey Key = TKey::Enter;
+  bool NeedsShift = false; // the row only acts with Shift held
   TControlAction Plain;
   TControlAction Shifted;
 };
