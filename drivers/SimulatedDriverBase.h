@@ -20,9 +20,12 @@
 
 namespace kestrava {
 
-class TSimulatedDriverBase : public IImagerPositionLocator,
-                             public IImagerRemoteControl,
-                             public ISimulatedHardware {
+// Components delete themselves when their last reference goes, never through
+// an interface, hence the destructor that is virtual yet not public.
+class TSimulatedDriverBase // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public IImagerPositionLocator,
+      public IImagerRemoteControl,
+      public ISimulatedHardware {
 public:
   TSimulatedDriverBase(const TSimulatedDriverBase&) = delete;
   TSimulatedDriverBase& operator=(const TSimulatedDriverBase&) = delete;
@@ -87,7 +90,9 @@ private:
   // The pressure sensor's Trigger and WaitForSample share their signatures
   // with the position locator's, so one class cannot implement both: the
   // pain sensor is a part of the component with the component's count.
-  class TPainSensor final : public IImagerPressureSensor {
+  // A member of the component, never deleted through its interface.
+  class TPainSensor final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+      : public IImagerPressureSensor {
   public:
     explicit TPainSensor(TSimulatedDriverBase& Owner) : Owner_(Owner) {}
     HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
@@ -107,10 +112,10 @@ private:
   TDriverReferenceCount References_;
   TPainSensor PainSensor_{*this};
   std::optional<bool> RealTimeOverride_;
-  std::array<double, 2 * ChannelCount> Channels_{};
+  std::array<double, std::size_t{2} * ChannelCount> Channels_{};
   std::array<double, SamplerCalibrationValueCount> SamplerCalibration_{};
-  std::array<double, GeneratorCoilCount * 2> Generator1_{};
-  std::array<double, GeneratorCoilCount * 3 * 2> Generator2_{};
+  std::array<double, std::size_t{GeneratorCoilCount} * 2> Generator1_{};
+  std::array<double, std::size_t{GeneratorCoilCount} * 3 * 2> Generator2_{};
   std::uint32_t Indicators_ = 0;
   double PainCalibration_ = 1;
 };

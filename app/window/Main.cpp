@@ -649,6 +649,7 @@ void TMain::FillInformationBox() {
   InfoBox_->update();
   if (!InfoBoxMirror_.isEmpty()) {
     std::vector<std::string> Lines;
+    Lines.reserve(static_cast<std::size_t>(InfoBox_->NumItems()));
     for (std::int32_t I = 0; I < InfoBox_->NumItems(); ++I)
       Lines.push_back(InfoBox_->Line(I));
     MirrorInformationBox(Lines);

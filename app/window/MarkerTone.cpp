@@ -23,7 +23,7 @@ constexpr int SampleRate = 22050;
 QByteArray ToneSamples(std::int32_t FrequencyHz, std::int32_t Milliseconds) {
   const int Count = SampleRate * Milliseconds / 1000;
   const int Fade = SampleRate / 200;
-  QByteArray Bytes(Count * static_cast<int>(sizeof(std::int16_t)), Qt::Uninitialized);
+  QByteArray Bytes(static_cast<qsizetype>(Count) * 2, Qt::Uninitialized);
   auto* Samples = reinterpret_cast<std::int16_t*>(Bytes.data());
   for (int I = 0; I < Count; ++I) {
     const double Envelope = std::min({1.0, I / double(Fade), (Count - I) / double(Fade)});

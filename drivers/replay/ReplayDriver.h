@@ -22,7 +22,10 @@ namespace kestrava::replay {
 // Read from the directory of the DSP.DAT path handed to Initialise.
 inline constexpr const char* ReplaySettingsFileName = "Replay.dat";
 
-class TReplayDriver final : public TSimulatedDriverBase {
+// Deleted by its own Release when the last reference goes, hence the private
+// destructor.
+class TReplayDriver final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public TSimulatedDriverBase {
 public:
   // A new component with one reference for the caller, as its root interface.
   static IUnknown* Create();

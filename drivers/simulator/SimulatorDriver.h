@@ -27,7 +27,10 @@ namespace kestrava::simulator {
 
 enum TChannelRole : int { RoleNothing = 0, RoleEndoscope = 1, RoleRemote = 2, RoleOvertube = 3 };
 
-class TSimulatorDriver final : public TSimulatedDriverBase {
+// Deleted by its own Release when the last reference goes, hence the private
+// destructor.
+class TSimulatorDriver final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public TSimulatedDriverBase {
 public:
   // A new component with one reference for the caller, as its root interface.
   static IUnknown* Create();

@@ -67,7 +67,7 @@ protected:
                                  {},
                                  {}};
     Environment.Clock = &Clock;
-    Environment.AskProcedureDetails = [this](TProcedureDetails& Details) {
+    Environment.AskProcedureDetails = [](TProcedureDetails& Details) {
       Details.FileName = FullImagerFilePath(Details.StorageDirectory, "rec");
       Details.PatientName = "Patient";
       Details.SensorFile = "Catheter16.msd";
