@@ -141,7 +141,7 @@ struct TViewJob {
   const TImagerFrame& Frame;
   const TViewCamera& Camera;
   TViewPictureOptions Picture;
-  bool Hardware;
+  bool Hardware = false;
 };
 
 // One view as the main window sets it up at start (parallel projection,
