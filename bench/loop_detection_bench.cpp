@@ -34,7 +34,9 @@
 namespace kestrava {
 namespace {
 
-const std::string ProgramDir = KESTRAVA_PROGRAM_DIR;
+std::string ProgramDir() {
+  return KESTRAVA_PROGRAM_DIR;
+}
 constexpr int Seeds = 20;
 
 struct TScenario {
@@ -76,16 +78,16 @@ struct TSimulatedRun {
     }
     Dir = Pattern;
     std::ofstream(Dir / "DSP.DAT") << Script;
-    TImagerDriver Driver = LoadImagerDriver(ProgramDir + "/drivers", SimulatorDriverId);
+    TImagerDriver Driver = LoadImagerDriver(ProgramDir() + "/drivers", SimulatorDriverId);
     if (!Driver.Created) {
       return;
     }
     Hardware = Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware);
     Hardware->OverrideSeed(Seed);
     Sampler = std::make_unique<TImagerSampler>(
-        std::move(Driver), TImagerSamplerPlaces{ProgramDir + "/drivers", Dir.string()}, User,
+        std::move(Driver), TImagerSamplerPlaces{ProgramDir() + "/drivers", Dir.string()}, User,
         Platform);
-    const std::string P = ProgramDir + "/";
+    const std::string P = ProgramDir() + "/";
     if (!Sampler->InitialiseHardware() ||
         !Sampler->Setup(ProcedureColonoscopy, P + "Sampler.dat", P + "Pain Sensor.dat", false, "",
                         false, P + "Remote.dat", P + "Catheter16.msd", P + "Generator.gen")) {
@@ -155,8 +157,8 @@ bool ScoreRun(const TScenario& Scenario, std::uint64_t Seed, double Noise, int D
 void PrintScore(const char* Title, const TLoopScore& Score) {
   std::printf("\n%s\n", Title);
   std::printf("  frames: %lld looped, %lld not\n",
-              static_cast<long long>(Score.TruePositives + Score.FalseNegatives),
-              static_cast<long long>(Score.TrueNegatives + Score.FalsePositives));
+              static_cast<long long>(Score.TruePositives) + Score.FalseNegatives,
+              static_cast<long long>(Score.TrueNegatives) + Score.FalsePositives);
   std::printf(
       "  sensitivity %.2f %%, specificity %.2f %%, class correct %.2f %% of looped frames\n",
       100 * Score.Sensitivity(), 100 * Score.Specificity(), 100 * Score.ClassAccuracy());

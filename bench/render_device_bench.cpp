@@ -141,16 +141,18 @@ void Collect(const TGraphics3DFrame& Frame, const TVector3& Eye, std::vector<TBa
   }
 }
 
-// Memory standing in for the window: a blit to the primary lands here.
-class TMemoryWindow final : public IPresentTarget {
+// Memory standing in for the window: a blit to the primary lands here. Owned
+// by the benchmark itself, never deleted through the interface.
+class TMemoryWindow final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public IPresentTarget {
 public:
   TMemoryWindow(std::int32_t Width = 1920, std::int32_t Height = 1080)
       : Frame_(Width, Height, QImage::Format_RGB32) {}
   void Present(const QImage& Source, const TRect& From, const TRect& To) override {
     const std::int32_t Width = std::min(From.Right - From.Left, To.Right - To.Left);
     for (std::int32_t Y = 0; Y < From.Bottom - From.Top && To.Top + Y < Frame_.height(); ++Y) {
-      std::memcpy(Frame_.scanLine(To.Top + Y) + 4 * To.Left,
-                  Source.constScanLine(From.Top + Y) + 4 * From.Left,
+      std::memcpy(Frame_.scanLine(To.Top + Y) + std::ptrdiff_t{4} * To.Left,
+                  Source.constScanLine(From.Top + Y) + std::ptrdiff_t{4} * From.Left,
                   static_cast<std::size_t>(std::min(Width, Frame_.width() - To.Left)) * 4);
     }
   }
@@ -354,7 +356,7 @@ double Fastest(const std::vector<double>& Runs) {
 }
 
 void BM_ClearCopyLimit(benchmark::State& State) {
-  const std::size_t Pixels = 1920 * 1080;
+  const std::size_t Pixels = std::size_t{1920} * 1080;
   std::vector<std::uint32_t> Colour(Pixels), Window(Pixels);
   std::vector<float> Depth(Pixels);
   for (auto _ : State) {

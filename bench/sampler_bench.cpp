@@ -16,10 +16,12 @@
 namespace kestrava {
 namespace {
 
-const std::string ProgramDir = KESTRAVA_PROGRAM_DIR;
+std::string ProgramDir() {
+  return KESTRAVA_PROGRAM_DIR;
+}
 
 void SampleOnTheSimulator(benchmark::State& State, const std::string& Overtube, bool Pain) {
-  TImagerDriver Driver = LoadImagerDriver(ProgramDir + "/drivers", SimulatorDriverId);
+  TImagerDriver Driver = LoadImagerDriver(ProgramDir() + "/drivers", SimulatorDriverId);
   if (!Driver.Created) {
     State.SkipWithError(("no simulator: " + Driver.Problem).c_str());
     return;
@@ -27,8 +29,9 @@ void SampleOnTheSimulator(benchmark::State& State, const std::string& Overtube, 
   Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware)->SetPacing(0);
   TScriptedUserInteraction User;
   TNullPlatformServices Platform;
-  TImagerSampler Sampler(std::move(Driver), {ProgramDir + "/drivers", ProgramDir}, User, Platform);
-  const std::string Dir = ProgramDir + "/";
+  TImagerSampler Sampler(std::move(Driver), {ProgramDir() + "/drivers", ProgramDir()}, User,
+                         Platform);
+  const std::string Dir = ProgramDir() + "/";
   if (!Sampler.InitialiseHardware() ||
       !Sampler.Setup(ProcedureColonoscopy, Dir + "Sampler.dat", Dir + "Pain Sensor.dat", Pain,
                      Dir + Overtube, !Overtube.empty(), Dir + "Remote.dat", Dir + "Catheter16.msd",
