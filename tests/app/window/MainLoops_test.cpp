@@ -2,10 +2,8 @@
 // "Loop:" line, the warning colour over the looped part in the view, and the
 // View menu's "Loops" switching it all off.
 
-#include "app/window/Main.h"
+#include "WindowTestSupport.h"
 #include "controls/ScrollableStringList.h"
-#include "foundation/PlatformServices.h"
-#include "foundation/UserInteraction.h"
 #include "render/Direct3DViewerControl.h"
 #include "tests/looping/LoopTestShapes.h"
 
@@ -51,25 +49,11 @@ int OrangePixels(const QImage& Picture) {
 }
 
 TEST(MainLoops, ARecordedLoopIsAnEpisodeALineAndAWarningColourUntilSwitchedOff) {
-  QTemporaryDir Folder;
-  TMemoryOptionStore UserOptions, MachineOptions;
-  TScriptedUserInteraction User;
-  TNullPlatformServices Platform;
-  TMain Main({UserOptions,
-              MachineOptions,
-              User,
-              Platform,
-              KESTRAVA_PROGRAM_DIR,
-              Folder.path().toStdString(),
-              32,
-              {},
-              {},
-              nullptr,
-              {},
-              {}});
+  test::TWindowTestWorld World;
+  TMain Main(World.Environment());
   Main.resize(1000, 700);
   Main.show();
-  ASSERT_TRUE(Main.OpenImagerFile(WriteLoopingRecording(Folder.path())));
+  ASSERT_TRUE(Main.OpenImagerFile(WriteLoopingRecording(World.Folder.path())));
   ASSERT_EQ(Main.Display().LoopEpisodes().size(), 1u);
   EXPECT_EQ(Main.Display().LoopEpisodes()[0].Class, TLoopClass::Alpha);
 

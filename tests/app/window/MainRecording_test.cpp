@@ -3,9 +3,9 @@
 // refreshing, the generator-coils notice, the timeouts, a save that fails at
 // Stop, closing refused while recording.
 
+#include "WindowTestSupport.h"
 #include "acquisition/ImagerSampler.h"
 #include "app/window/GenCoilsDisconnectedDialog.h"
-#include "app/window/Main.h"
 #include "controls/ECGGraph.h"
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
@@ -35,7 +35,7 @@ private:
   int Readings_ = 0;
 };
 
-class MainRecording : public ::testing::Test {
+class MainRecording : public ::testing::Test, protected test::TWindowTestWorld {
 protected:
   MainRecording() {
     // The program directory with the simulator unpaced and DSP.DAT's script.
@@ -54,18 +54,7 @@ protected:
   std::string Storage() const { return QDir(Folder.path()).filePath("store").toStdString(); }
 
   std::unique_ptr<TMain> Make() {
-    TMainEnvironment Environment{UserOptions,
-                                 MachineOptions,
-                                 User,
-                                 Platform,
-                                 Program.path().toStdString(),
-                                 Folder.path().toStdString(),
-                                 32,
-                                 {},
-                                 {},
-                                 nullptr,
-                                 {},
-                                 {}};
+    TMainEnvironment Environment = this->Environment(Program.path().toStdString());
     Environment.Clock = &Clock;
     Environment.AskProcedureDetails = [](TProcedureDetails& Details) {
       Details.FileName = FullImagerFilePath(Details.StorageDirectory, "rec");
@@ -96,10 +85,7 @@ protected:
     return Steps;
   }
 
-  QTemporaryDir Folder, Program;
-  TMemoryOptionStore UserOptions, MachineOptions;
-  TScriptedUserInteraction User;
-  TNullPlatformServices Platform;
+  QTemporaryDir Program;
   TScriptedClock Clock;
   std::string SaveElsewhere;
 };

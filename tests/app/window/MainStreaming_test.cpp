@@ -2,9 +2,7 @@
 // with every frame shown, and a port already taken reported with the option
 // left off.
 
-#include "app/window/Main.h"
-#include "foundation/PlatformServices.h"
-#include "foundation/UserInteraction.h"
+#include "WindowTestSupport.h"
 #include "streaming/IGTLinkServer.h"
 
 #include <QAction>
@@ -17,22 +15,8 @@ namespace kestrava {
 namespace {
 
 TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIsReported) {
-  QTemporaryDir Folder;
-  TMemoryOptionStore UserOptions, MachineOptions;
-  TScriptedUserInteraction User;
-  TNullPlatformServices Platform;
-  TMain Main({UserOptions,
-              MachineOptions,
-              User,
-              Platform,
-              KESTRAVA_PROGRAM_DIR,
-              Folder.path().toStdString(),
-              32,
-              {},
-              {},
-              nullptr,
-              {},
-              {}});
+  test::TWindowTestWorld World;
+  TMain Main(World.Environment());
   Main.MutableOptions().IGTLinkPort = 0; // any free port
   Main.MenuAction("OpenIGTLink server")->trigger();
   ASSERT_NE(Main.StreamingServer(), nullptr);
@@ -41,7 +25,7 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
   TImagerProcedure Procedure;
   for (int I = 0; I < 3; ++I)
     Procedure.AddFrame().Time = I / 86400.0;
-  const std::string Recording = QDir(Folder.path()).filePath("rec.img").toStdString();
+  const std::string Recording = QDir(World.Folder.path()).filePath("rec.img").toStdString();
   Procedure.SaveToFile(Recording);
   Main.OpenImagerFile(Recording);
   Main.StepFrame(1);
@@ -51,23 +35,13 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
   EXPECT_EQ(Main.StreamingServer()->Statistics().FramesPublished, 2u);
 
   // Another workstation on the same port cannot listen there.
-  TMain Second({UserOptions,
-                MachineOptions,
-                User,
-                Platform,
-                KESTRAVA_PROGRAM_DIR,
-                Folder.path().toStdString(),
-                32,
-                {},
-                {},
-                nullptr,
-                {},
-                {}});
+  TMain Second(World.Environment());
   Second.MutableOptions().IGTLinkPort = Main.StreamingServer()->Port();
   Second.MenuAction("OpenIGTLink server")->trigger();
   EXPECT_EQ(Second.StreamingServer(), nullptr);
   EXPECT_FALSE(Second.Options().IGTLinkServer);
-  EXPECT_EQ(User.Texts().back().rfind(StreamingFailedMessage, 0), 0u) << User.Texts().back();
+  EXPECT_EQ(World.User.Texts().back().rfind(StreamingFailedMessage, 0), 0u)
+      << World.User.Texts().back();
 
   Main.MenuAction("OpenIGTLink server")->trigger();
   EXPECT_EQ(Main.StreamingServer(), nullptr);

@@ -2,8 +2,8 @@
 // stored option set, the layout with and without a driver, opening
 // recordings, stepping with the beep, the time line's pop-up, closing.
 
+#include "WindowTestSupport.h"
 #include "acquisition/ImagerSampler.h"
-#include "app/window/Main.h"
 #include "controls/ECGGraph.h"
 #include "controls/Gauge.h"
 #include "controls/ScrollableStringList.h"
@@ -27,21 +27,15 @@ namespace {
 
 constexpr const char* SimulatorId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, protected test::TWindowTestWorld {
 protected:
-  std::unique_ptr<TMain> Make(std::string ProgramDirectory = KESTRAVA_PROGRAM_DIR) {
-    auto Main = std::make_unique<TMain>(TMainEnvironment{UserOptions,
-                                                         MachineOptions,
-                                                         User,
-                                                         Platform,
-                                                         std::move(ProgramDirectory),
-                                                         Folder.path().toStdString(),
-                                                         ScreenDepth,
-                                                         [this] { ++Beeps; },
-                                                         [] { return false; },
-                                                         nullptr,
-                                                         {},
-                                                         {}});
+  std::unique_ptr<TMain> Make() {
+    TMainEnvironment Surroundings = Environment();
+    Surroundings.ScreenDepth = ScreenDepth;
+    Surroundings.Beep = [this] {
+      ++Beeps;
+    };
+    auto Main = std::make_unique<TMain>(Surroundings);
     Main->resize(1000, 700);
     Main->show();
     return Main;
@@ -59,10 +53,6 @@ protected:
     return Name;
   }
 
-  QTemporaryDir Folder;
-  TMemoryOptionStore UserOptions, MachineOptions;
-  TScriptedUserInteraction User;
-  TNullPlatformServices Platform;
   std::int32_t ScreenDepth = 32;
   int Beeps = 0;
 };
