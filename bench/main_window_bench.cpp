@@ -3,6 +3,7 @@
 // camera aligned, both views drawn and presented into the widgets' backing
 // image, the information box and the status texts filled.
 
+#include "OffscreenBenchmarkMain.h"
 #include "acquisition/ImagerSampler.h"
 #include "app/OptionStore.h"
 #include "app/ProcedureDetails.h"
@@ -151,14 +152,5 @@ BENCHMARK(MainWindowRecordingStep)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-  int QtArgc = 3;
-  char Name[] = "main_window_bench", Option[] = "-platform", Platform[] = "offscreen";
-  char* QtArgv[] = {Name, Option, Platform, nullptr};
-  QApplication Application(QtArgc, QtArgv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return kestrava::bench::RunOffscreenBenchmarks<QApplication>(argc, argv);
 }

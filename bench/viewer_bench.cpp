@@ -3,6 +3,7 @@
 // clear, render and label both twin views of a 1920 x 1080 window and
 // present them.
 
+#include "OffscreenBenchmarkMain.h"
 #include "app/ViewCamera.h"
 #include "app/ViewPicture.h"
 #include "imagerdata/ImagerProcedure.h"
@@ -104,14 +105,5 @@ BENCHMARK(TwinViewRefresh)->Unit(benchmark::kMillisecond);
 
 // Marker labels are text, which needs a GUI application; no screen is used.
 int main(int argc, char** argv) {
-  int QtArgc = 3;
-  char Name[] = "viewer_bench", Option[] = "-platform", Platform[] = "offscreen";
-  char* QtArgv[] = {Name, Option, Platform, nullptr};
-  QGuiApplication Application(QtArgc, QtArgv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return kestrava::bench::RunOffscreenBenchmarks<QGuiApplication>(argc, argv);
 }
