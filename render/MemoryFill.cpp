@@ -89,6 +89,41 @@ void StreamFloats(float* Destination, const float* Source, std::size_t Count) {
   std::copy(Source, Source + Count, Destination);
 }
 
+void StreamFillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
+#if defined(__SSE2__)
+  while (Count > 0 && !Aligned16(Destination)) {
+    *Destination++ = Value;
+    --Count;
+  }
+  const __m128i Four = _mm_set1_epi32(static_cast<int>(Value));
+  auto* Wide = reinterpret_cast<__m128i*>(Destination);
+  const std::size_t Blocks = Count / 4;
+  for (std::size_t I = 0; I < Blocks; ++I) {
+    _mm_stream_si128(Wide + I, Four);
+  }
+  Destination += Blocks * 4;
+  Count -= Blocks * 4;
+#endif
+  std::fill(Destination, Destination + Count, Value);
+}
+
+void StreamFillFloats(float* Destination, std::size_t Count, float Value) {
+#if defined(__SSE2__)
+  while (Count > 0 && !Aligned16(Destination)) {
+    *Destination++ = Value;
+    --Count;
+  }
+  const __m128 Four = _mm_set1_ps(Value);
+  const std::size_t Blocks = Count / 4;
+  for (std::size_t I = 0; I < Blocks; ++I) {
+    _mm_stream_ps(Destination + 4 * I, Four);
+  }
+  Destination += Blocks * 4;
+  Count -= Blocks * 4;
+#endif
+  std::fill(Destination, Destination + Count, Value);
+}
+
 void FinishStreamingStores() {
 #if defined(__SSE2__)
   _mm_sfence();

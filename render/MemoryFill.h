@@ -21,6 +21,10 @@ void FillFloats(float* Destination, std::size_t Count, float Value);
 void StreamWords(std::uint32_t* Destination, const std::uint32_t* Source, std::size_t Count);
 void StreamFloats(float* Destination, const float* Source, std::size_t Count);
 
+// Count words from Destination on become Value, written with streaming stores.
+void StreamFillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value);
+void StreamFillFloats(float* Destination, std::size_t Count, float Value);
+
 // Orders streaming stores before later stores of this thread (a fence).
 void FinishStreamingStores();
 

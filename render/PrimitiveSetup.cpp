@@ -204,10 +204,14 @@ private:
     return MaxF >> TSoftwareRasterizer::SubpixelBits;
   }
 
-  TScreenPrimitive& Emit(TScreenKind Kind, std::int32_t MinY, std::int32_t MaxY) {
+  // The box is inclusive: the first and last columns and rows touched.
+  TScreenPrimitive& Emit(TScreenKind Kind, std::int32_t MinX, std::int32_t MaxX, std::int32_t MinY,
+                         std::int32_t MaxY) {
     TScreenPrimitive& P = Output_.emplace_back();
     P.Kind = Kind;
     P.Batch = BatchIndex_;
+    P.MinX = MinX;
+    P.MaxX = MaxX;
     P.MinY = MinY;
     P.MaxY = MaxY;
     return P;
@@ -220,7 +224,7 @@ private:
     if (X < Box.Left || X >= Box.Right || Y < Box.Top || Y >= Box.Bottom) {
       return;
     }
-    Emit(TScreenKind::Point, Y, Y).V[0] = S;
+    Emit(TScreenKind::Point, X, X, Y, Y).V[0] = S;
     ++Statistics_.PointsDrawn;
   }
 
@@ -231,7 +235,11 @@ private:
     if (MinY > MaxY) {
       return;
     }
-    TScreenPrimitive& P = Emit(TScreenKind::Line, MinY, MaxY);
+    // The pixels stepped along the minor axis are rounded from floating
+    // point, so the column box keeps a pixel to spare on either side.
+    const std::int32_t MinX = std::max(RowOf(std::min(A.FX, B.FX)) - 1, Box.Left);
+    const std::int32_t MaxX = std::min(RowOf(std::max(A.FX, B.FX)) + 1, Box.Right - 1);
+    TScreenPrimitive& P = Emit(TScreenKind::Line, MinX, MaxX, MinY, MaxY);
     P.V[0] = A;
     P.V[1] = B;
   }
@@ -249,7 +257,7 @@ private:
     if (MinY > MaxY || MinX > MaxX) {
       return;
     }
-    TScreenPrimitive& P = Emit(TScreenKind::Triangle, MinY, MaxY);
+    TScreenPrimitive& P = Emit(TScreenKind::Triangle, MinX, MaxX, MinY, MaxY);
     P.V[0] = A;
     P.V[1] = B;
     P.V[2] = C;

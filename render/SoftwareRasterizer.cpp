@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <limits>
+#include <utility>
 
 namespace kestrava {
 
@@ -283,7 +285,6 @@ struct TEdge {
   std::int64_t Dx, Dy, AX, AY;
   std::int64_t Bias; // 0 on top and left edges, else 1: pixels on the edge belong to one side
   std::int64_t Step; // Dy * Subpixels: the edge function's change per pixel to the left
-  double InverseStep;
 };
 
 class TTriangleRaster {
@@ -304,7 +305,6 @@ public:
       const bool TopLeft = E.Dy < 0 || (E.Dy == 0 && E.Dx > 0);
       E.Bias = TopLeft ? 0 : 1;
       E.Step = E.Dy * Subpixels;
-      E.InverseStep = E.Dy != 0 ? 1.0 / static_cast<double>(E.Step) : 0.0;
     }
     X0_ = P.V[0].FX / static_cast<double>(Subpixels);
     Y0_ = P.V[0].FY / static_cast<double>(Subpixels);
@@ -344,10 +344,9 @@ public:
 
   // Draws the rows First .. Last (those of one band).
   void Rows(std::int32_t First, std::int32_t Last) {
-    const TRect& Box = Batch_.Mapping.Scissor;
     for (std::int32_t Y = std::max(First, P_.MinY); Y <= std::min(Last, P_.MaxY); ++Y) {
-      std::int32_t Left = Box.Left;
-      std::int32_t Right = Box.Right - 1;
+      std::int32_t Left = P_.MinX;
+      std::int32_t Right = P_.MaxX;
       if (Span(Y, Left, Right)) {
         Row(Y, Left, Right);
       }
@@ -356,45 +355,33 @@ public:
 
 private:
   // Narrows [Left, Right] to the pixels of row Y inside all three edges.
-  // Each edge's crossing is estimated in floating point and then settled
-  // exactly with the integer edge function, which spares a division per
-  // edge and row.
+  //
+  // An edge's crossing of the row is the quotient of two integers below
+  // 2^53 (screen coordinates are limited to 2^15 pixels), so the correctly
+  // rounded division in double is exact when the quotient is whole and
+  // otherwise stays on the right side of every whole number: its ceiling or
+  // floor is the exact first or last pixel, with no correction to make.
   bool Span(std::int32_t Y, std::int32_t& Left, std::int32_t& Right) const {
     const std::int64_t PY = static_cast<std::int64_t>(Y) * Subpixels;
     for (const TEdge& E : Edges_) {
       // E(px) = K - Dy * Subpixels * px must be >= Bias.
       const std::int64_t K = E.Dx * (PY - E.AY) + E.Dy * E.AX;
-      const auto Inside = [&](std::int64_t X) {
-        return K - E.Step * X >= E.Bias;
-      };
       if (E.Dy == 0) {
         if (K < E.Bias) {
           return false;
         }
         continue;
       }
-      const double Crossing = static_cast<double>(K - E.Bias) * E.InverseStep;
-      const auto Clamp = [&](double X) {
-        return static_cast<std::int64_t>(std::min(std::max(X, Left - 1.0), Right + 1.0));
-      };
-      if (E.Dy < 0) { // inside to the right of the crossing: a first pixel
-        std::int64_t First = Clamp(std::ceil(Crossing));
-        while (First <= Right && !Inside(First)) {
-          ++First;
-        }
-        while (First > Left && Inside(First - 1)) {
-          --First;
-        }
-        Left = static_cast<std::int32_t>(std::max<std::int64_t>(First, Left));
-      } else { // inside to the left: a last pixel
-        std::int64_t Last = Clamp(std::floor(Crossing));
-        while (Last >= Left && !Inside(Last)) {
-          --Last;
-        }
-        while (Last < Right && Inside(Last + 1)) {
-          ++Last;
-        }
-        Right = static_cast<std::int32_t>(std::min<std::int64_t>(Last, Right));
+      // Clamped first, so that the conversion to an integer cannot overflow.
+      const double Crossing = std::min(
+          std::max(static_cast<double>(K - E.Bias) / static_cast<double>(E.Step), Left - 1.0),
+          Right + 1.0);
+      const auto Whole = static_cast<std::int32_t>(Crossing); // towards zero
+      const auto WholeValue = static_cast<double>(Whole);
+      if (E.Dy < 0) { // inside from the crossing rightwards: the ceiling is the first pixel
+        Left = std::max(Left, Whole + (WholeValue < Crossing ? 1 : 0));
+      } else { // inside up to the crossing: the floor is the last pixel
+        Right = std::min(Right, Whole - (WholeValue > Crossing ? 1 : 0));
       }
       if (Left > Right) {
         return false;
@@ -514,11 +501,24 @@ TFragment FragmentBetween(const TRasterState& S, const TScreenVertex& A, const T
   return F;
 }
 
-// The rows of one band, First .. Last.
+} // namespace
+
+// Columns Left .. Right; empty when Left > Right.
+struct TBandColumns {
+  std::int32_t Left, Right;
+};
+
+// The rows of one band, First .. Last, and the columns whose colour and
+// depth the band's memory holds: the others are left to the clears that
+// cover the whole band, and written from them when the band is finished.
 struct TBandRows {
   std::int32_t First, Last;
+  TBandColumns Colour{0, std::numeric_limits<std::int32_t>::max()};
+  TBandColumns Depth{0, std::numeric_limits<std::int32_t>::max()};
   bool Has(std::int32_t Y) const { return Y >= First && Y <= Last; }
 };
+
+namespace {
 
 void PlotFragment(const TRasterState& S, const TRasterTarget& Target, std::int32_t X,
                   std::int32_t Y, const TFragment& F) {
@@ -570,17 +570,90 @@ void DrawLine(const TScreenPrimitive& P, const TRasterState& S, const TRasterBat
   }
 }
 
+// The part of a clear's columns inside Kept, as the first column and a count.
+std::pair<std::int32_t, std::size_t> ClearedColumns(const TRect& Rect, TBandColumns Kept) {
+  const std::int32_t Left = std::max(Rect.Left, Kept.Left);
+  const std::int32_t Right = std::min(Rect.Right - 1, Kept.Right);
+  return {Left, Right >= Left ? static_cast<std::size_t>(Right - Left + 1) : 0};
+}
+
 void DoClear(const TRasterClear& Clear, const TRasterTarget& Target, const TBandRows& Band) {
-  const auto Width = static_cast<std::size_t>(Clear.Rect.Right - Clear.Rect.Left);
+  const auto [ColourLeft, ColourCount] = ClearedColumns(Clear.Rect, Band.Colour);
+  const auto [DepthLeft, DepthCount] = ClearedColumns(Clear.Rect, Band.Depth);
   const std::int32_t Last = std::min(Clear.Rect.Bottom - 1, Band.Last);
   for (std::int32_t Y = std::max(Clear.Rect.Top, Band.First); Y <= Last; ++Y) {
     if ((Clear.Flags & D3DCLEAR_TARGET) != 0) {
-      FillWords(Target.ColourRow(Y) + Clear.Rect.Left, Width, Clear.Colour);
+      FillWords(Target.ColourRow(Y) + ColourLeft, ColourCount, Clear.Colour);
     }
     if ((Clear.Flags & D3DCLEAR_ZBUFFER) != 0 && Target.Depth != nullptr) {
-      FillFloats(Target.DepthRow(Y) + Clear.Rect.Left, Width, 1.0f);
+      FillFloats(Target.DepthRow(Y) + DepthLeft, DepthCount, 1.0f);
     }
   }
+}
+
+// Where a band cleared before use is drawn, and what the rest of it holds.
+struct TBandOutline {
+  // Every column a primitive or a clear of part of the band may touch.
+  TBandColumns Drawn;
+  // The colour of the last clear of the whole band: the rest's colour (its
+  // depth is the cleared 1).
+  std::uint32_t Background = 0;
+};
+
+bool CoversBand(const TRect& Rect, const TBandRows& Band, std::int32_t Width) {
+  return Rect.Left <= 0 && Rect.Right >= Width && Rect.Top <= Band.First && Rect.Bottom > Band.Last;
+}
+
+TBandOutline OutlineBand(const TRenderQueue& Queue, const TBandRows& Band, std::int32_t Width,
+                         const std::vector<const TScreenPrimitive*>& Merged) {
+  TBandOutline Outline{{Width, -1}, 0};
+  const auto Include = [&Outline](std::int32_t Left, std::int32_t Right) {
+    Outline.Drawn.Left = std::min(Outline.Drawn.Left, Left);
+    Outline.Drawn.Right = std::max(Outline.Drawn.Right, Right);
+  };
+  for (const TScreenPrimitive* P : Merged) {
+    Include(P->MinX, P->MaxX);
+  }
+  for (const TRasterClear& Clear : Queue.Clears) {
+    if (Clear.Rect.IsEmpty() || Clear.Rect.Top > Band.Last || Clear.Rect.Bottom <= Band.First) {
+      continue;
+    }
+    if (!CoversBand(Clear.Rect, Band, Width)) {
+      Include(Clear.Rect.Left, Clear.Rect.Right - 1);
+    } else if ((Clear.Flags & D3DCLEAR_TARGET) != 0) {
+      Outline.Background = Clear.Colour;
+    }
+  }
+  return Outline;
+}
+
+inline void StreamCopy(std::uint32_t* To, const std::uint32_t* From, std::size_t Count) {
+  StreamWords(To, From, Count);
+}
+inline void StreamCopy(float* To, const float* From, std::size_t Count) {
+  StreamFloats(To, From, Count);
+}
+inline void StreamFill(std::uint32_t* To, std::size_t Count, std::uint32_t Value) {
+  StreamFillWords(To, Count, Value);
+}
+inline void StreamFill(float* To, std::size_t Count, float Value) {
+  StreamFillFloats(To, Count, Value);
+}
+
+// Writes the columns From .. To - 1 of a finished row to Destination (which
+// receives column From): the kept ones from Source (which holds column 0
+// first), the rest as Outside. Most of a picture is background, and this
+// way it is written once, from a register, instead of cleared, read back
+// and copied.
+template <class TValue>
+void StreamRow(TValue* Destination, const TValue* Source, std::int32_t From, std::int32_t To,
+               TBandColumns Kept, TValue Outside) {
+  const std::int32_t KeptFrom = std::clamp(Kept.Left, From, To);
+  const std::int32_t KeptTo = std::clamp(Kept.Right, KeptFrom - 1, To - 1) + 1;
+  StreamFill(Destination, static_cast<std::size_t>(KeptFrom - From), Outside);
+  StreamCopy(Destination + (KeptFrom - From), Source + KeptFrom,
+             static_cast<std::size_t>(KeptTo - KeptFrom));
+  StreamFill(Destination + (KeptTo - From), static_cast<std::size_t>(To - KeptTo), Outside);
 }
 
 // Whether the first command of the queue that touches Band clears all of it
@@ -601,8 +674,7 @@ bool ClearedBeforeUse(const TRenderQueue& Queue, const TBandRows& Band, std::int
         Clear.Rect.Bottom <= Band.First) {
       continue;
     }
-    return Clear.Rect.Left <= 0 && Clear.Rect.Right >= Width && Clear.Rect.Top <= Band.First &&
-           Clear.Rect.Bottom > Band.Last;
+    return CoversBand(Clear.Rect, Band, Width);
   }
   return false;
 }
@@ -753,34 +825,41 @@ void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRaster
       !Options.KeepColour && LocalColour && (Target.Depth == nullptr || LocalDepth);
   const bool DropDepth = LocalDepth && (!Options.KeepDepth || DropColour);
   TRasterTarget Local = Target;
+  TBandRows Area = Rows;
+  const TBandOutline Outline = LocalColour || LocalDepth
+                                   ? OutlineBand(Queue, Rows, Target.Width, Scratch.Merged)
+                                   : TBandOutline{};
   if (LocalColour) {
     Scratch.Colour.resize(std::max(Scratch.Colour.size(), Words));
     Local.Colour = Scratch.Colour.data();
     Local.ColourTop = Top;
+    Area.Colour = Outline.Drawn;
   }
   if (LocalDepth) {
     Scratch.Depth.resize(std::max(Scratch.Depth.size(), Words));
     Local.Depth = Scratch.Depth.data();
     Local.DepthTop = Top;
+    Area.Depth = Outline.Drawn;
   }
 
-  DrawBand(Queue, Local, Top, Last, Scratch.Merged);
+  DrawBand(Queue, Local, Area, Scratch.Merged);
 
-  const auto Count = static_cast<std::size_t>(Last - Top + 1) * Width;
-  if (LocalColour && !DropColour) {
-    StreamWords(Target.ColourRow(Top), Local.ColourRow(Top), Count);
-  }
-  if (LocalDepth && !DropDepth) {
-    StreamFloats(Target.DepthRow(Top), Local.DepthRow(Top), Count);
+  for (std::int32_t Y = Top; Y <= Last; ++Y) {
+    if (LocalColour && !DropColour) {
+      StreamRow(Target.ColourRow(Y), Local.ColourRow(Y), 0, Target.Width, Area.Colour,
+                Outline.Background);
+    }
+    if (LocalDepth && !DropDepth) {
+      StreamRow(Target.DepthRow(Y), Local.DepthRow(Y), 0, Target.Width, Area.Depth, 1.0f);
+    }
   }
   Dropped_[Band] =
       static_cast<std::uint8_t>((DropColour ? DroppedColour : 0) | (DropDepth ? DroppedDepth : 0));
   if (const TPresentRows* Present = Options.Present) {
     const TRect& From = Present->Source;
-    const auto Columns = static_cast<std::size_t>(From.Right - From.Left);
     for (std::int32_t Y = std::max(Top, From.Top); Y <= std::min(Last, From.Bottom - 1); ++Y) {
-      StreamWords(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
-                  Local.ColourRow(Y) + From.Left, Columns);
+      StreamRow(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
+                Local.ColourRow(Y), From.Left, From.Right, Area.Colour, Outline.Background);
     }
   }
   FinishStreamingStores();
@@ -807,13 +886,12 @@ void TSoftwareRasterizer::RestoreBand(const TRenderQueue& Queue, const TRasterTa
     Local.Depth = Scratch.Depth.data();
     Local.DepthTop = Top;
   }
-  DrawBand(Queue, Local, Top, Last, Scratch.Merged);
+  DrawBand(Queue, Local, {Top, Last}, Scratch.Merged);
 }
 
 void TSoftwareRasterizer::DrawBand(const TRenderQueue& Queue, const TRasterTarget& Band,
-                                   std::int32_t First, std::int32_t Last,
+                                   const TBandRows& Rows,
                                    const std::vector<const TScreenPrimitive*>& Merged) const {
-  const TBandRows Rows{First, Last};
   std::size_t At = 0;
   for (const TRasterCommand& Command : Queue.Commands) {
     if (Command.IsClear) {

@@ -203,7 +203,8 @@ struct TScreenPrimitive {
   TScreenPrimitive() {} // NOLINT(cppcoreguidelines-pro-type-member-init)
   TScreenKind Kind;
   std::uint32_t Batch;
-  std::int32_t MinY, MaxY; // rows that may be touched, inside the scissor
+  // The pixels that may be touched, inside the scissor (inclusive).
+  std::int32_t MinX, MaxX, MinY, MaxY;
   TScreenVertex V[3];
 };
 
@@ -230,6 +231,9 @@ public:
   // parts left out).
   virtual void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) = 0;
 };
+
+// The part of the target one band of rows covers (defined with the rasterizer).
+struct TBandRows;
 
 class TSoftwareRasterizer final : public IQueueExecutor {
 public:
@@ -279,8 +283,8 @@ private:
                      std::int32_t Thread, const TExecuteOptions& Options);
   void RestoreBand(const TRenderQueue& Queue, const TRasterTarget& Target, std::size_t Band,
                    std::int32_t Thread);
-  void DrawBand(const TRenderQueue& Queue, const TRasterTarget& Band, std::int32_t First,
-                std::int32_t Last, const std::vector<const TScreenPrimitive*>& Merged) const;
+  void DrawBand(const TRenderQueue& Queue, const TRasterTarget& Band, const TBandRows& Rows,
+                const std::vector<const TScreenPrimitive*>& Merged) const;
 
   TRenderWorker Worker_;
   bool GeneralOnly_ = false;

@@ -238,7 +238,9 @@ namespace kestrava {
 namespace {
 
 // A depth-tested scene over several bands, drawn in two scenes of which the
-// second draws on without clearing.
+// second draws on without clearing. The first scene is cleared twice (the
+// second colour counts) and clears a part of the right; everything is drawn
+// on the left, so that most pixels of each band are left to the clears.
 struct TBandedPicture {
   std::vector<std::uint32_t> Window, Back, Depth;
   friend bool operator==(const TBandedPicture&, const TBandedPicture&) = default;
@@ -269,8 +271,17 @@ TBandedPicture DrawBanded(std::int32_t Threads, bool Present) {
     }
   }
   const auto Half = static_cast<std::ptrdiff_t>(Triangles.size() / 2);
+  for (D3DLVERTEX& V : Triangles) {
+    V.X /= 3;
+  }
+  T.Clear(0x405060);
   T.Clear(0x203040);
   T.Triangles({Triangles.begin(), Triangles.begin() + Half});
+  TMaterial Red;
+  Red.Diffuse = {1, 0, 0, 0};
+  T.Background->SetMaterial(Red);
+  const TRect Part{2 * W / 3, H / 4, W - 4, H / 2};
+  EXPECT_EQ(T.Viewport->Clear({&Part, 1}, D3DCLEAR_TARGET), DD_OK);
   if (Present) {
     EXPECT_EQ(Primary->Blt(&All, T.Target.get(), &All, DDBLT_WAIT, nullptr), DD_OK);
   }
