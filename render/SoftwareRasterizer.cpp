@@ -281,10 +281,16 @@ inline float AttributeOf(const TScreenVertex& V, std::int32_t A) {
   return V.*AttributeField[A];
 }
 
-struct TEdge {
-  std::int64_t Dx, Dy, AX, AY;
-  std::int64_t Bias; // 0 on top and left edges, else 1: pixels on the edge belong to one side
-  std::int64_t Step; // Dy * Subpixels: the edge function's change per pixel to the left
+// A sloping edge where it crosses a row: the pixels inside it are those with
+// X >= Crossing (an edge bounding the triangle on the left) or X <= Crossing
+// (on the right), Crossing = (Start + PerRow * Y) / Step. Start, PerRow and
+// Step are whole numbers, and so is the numerator of every row: with screen
+// coordinates limited to 2^15 pixels all stay below 2^53 and are exact in
+// double. The correctly rounded quotient is then exact when it is whole and
+// otherwise stays between the same two whole numbers as the true one, so its
+// ceiling or floor is the exact first or last pixel.
+struct TEdgeCrossing {
+  double Start, PerRow, Step;
 };
 
 class TTriangleRaster {
@@ -293,18 +299,10 @@ public:
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
   TTriangleRaster(const TScreenPrimitive& P, const TRasterState& S, const TRasterBatch& Batch,
                   const TRasterTarget& Target, bool GeneralOnly)
-      : P_(P), S_(S), Batch_(Batch), Target_(Target) {
+      : P_(P), S_(S), Batch_(Batch), Target_(Target), ClampLeft_(P.MinX - 1.0),
+        ClampRight_(P.MaxX + 1.0) {
     for (std::int32_t I = 0; I < 3; ++I) {
-      const TScreenVertex& A = P.V[I];
-      const TScreenVertex& B = P.V[(I + 1) % 3];
-      TEdge& E = Edges_[I];
-      E.Dx = static_cast<std::int64_t>(B.FX) - A.FX;
-      E.Dy = static_cast<std::int64_t>(B.FY) - A.FY;
-      E.AX = A.FX;
-      E.AY = A.FY;
-      const bool TopLeft = E.Dy < 0 || (E.Dy == 0 && E.Dx > 0);
-      E.Bias = TopLeft ? 0 : 1;
-      E.Step = E.Dy * Subpixels;
+      AddEdge(P.V[I], P.V[(I + 1) % 3]);
     }
     X0_ = P.V[0].FX / static_cast<double>(Subpixels);
     Y0_ = P.V[0].FY / static_cast<double>(Subpixels);
@@ -344,7 +342,8 @@ public:
 
   // Draws the rows First .. Last (those of one band).
   void Rows(std::int32_t First, std::int32_t Last) {
-    for (std::int32_t Y = std::max(First, P_.MinY); Y <= std::min(Last, P_.MaxY); ++Y) {
+    const std::int32_t To = std::min({Last, P_.MaxY, LastRow_});
+    for (std::int32_t Y = std::max({First, P_.MinY, FirstRow_}); Y <= To; ++Y) {
       std::int32_t Left = P_.MinX;
       std::int32_t Right = P_.MaxX;
       if (Span(Y, Left, Right)) {
@@ -354,40 +353,62 @@ public:
   }
 
 private:
-  // Narrows [Left, Right] to the pixels of row Y inside all three edges.
-  //
-  // An edge's crossing of the row is the quotient of two integers below
-  // 2^53 (screen coordinates are limited to 2^15 pixels), so the correctly
-  // rounded division in double is exact when the quotient is whole and
-  // otherwise stays on the right side of every whole number: its ceiling or
-  // floor is the exact first or last pixel, with no correction to make.
-  bool Span(std::int32_t Y, std::int32_t& Left, std::int32_t& Right) const {
-    const std::int64_t PY = static_cast<std::int64_t>(Y) * Subpixels;
-    for (const TEdge& E : Edges_) {
-      // E(px) = K - Dy * Subpixels * px must be >= Bias.
-      const std::int64_t K = E.Dx * (PY - E.AY) + E.Dy * E.AX;
-      if (E.Dy == 0) {
-        if (K < E.Bias) {
-          return false;
-        }
-        continue;
-      }
-      // Clamped first, so that the conversion to an integer cannot overflow.
-      const double Crossing = std::min(
-          std::max(static_cast<double>(K - E.Bias) / static_cast<double>(E.Step), Left - 1.0),
-          Right + 1.0);
-      const auto Whole = static_cast<std::int32_t>(Crossing); // towards zero
-      const auto WholeValue = static_cast<double>(Whole);
-      if (E.Dy < 0) { // inside from the crossing rightwards: the ceiling is the first pixel
-        Left = std::max(Left, Whole + (WholeValue < Crossing ? 1 : 0));
-      } else { // inside up to the crossing: the floor is the last pixel
-        Right = std::min(Right, Whole - (WholeValue > Crossing ? 1 : 0));
-      }
-      if (Left > Right) {
-        return false;
-      }
+  // The edge from A to B (clockwise on the screen), where the pixels inside
+  // it are those with Dx * (256 y - AY) - Dy * (256 x - AX) >= Bias; Bias is
+  // 0 on top and left edges, else 1, so that pixels on an edge shared by two
+  // triangles belong to one of them.
+  void AddEdge(const TScreenVertex& A, const TScreenVertex& B) {
+    const std::int64_t Dx = static_cast<std::int64_t>(B.FX) - A.FX;
+    const std::int64_t Dy = static_cast<std::int64_t>(B.FY) - A.FY;
+    const bool TopLeft = Dy < 0 || (Dy == 0 && Dx > 0);
+    const std::int64_t Bias = TopLeft ? 0 : 1;
+    if (Dy == 0) {
+      LimitRows(Dx, A.FY);
+      return;
     }
-    return true;
+    const TEdgeCrossing Edge{static_cast<double>(Dy * A.FX - Dx * A.FY - Bias),
+                             static_cast<double>(Dx * Subpixels),
+                             static_cast<double>(Dy * Subpixels)};
+    if (Dy < 0) {
+      LeftEdges_[LeftCount_++] = Edge;
+    } else {
+      RightEdges_[RightCount_++] = Edge;
+    }
+  }
+
+  // A level edge bounds the rows instead: below it when it runs rightwards
+  // (a top edge, its own row inside), above it when it runs leftwards (its
+  // own row outside); a point-like edge lets nothing in.
+  void LimitRows(std::int64_t Dx, std::int32_t AY) {
+    if (Dx > 0) {
+      FirstRow_ = std::max(FirstRow_, -((-AY) >> TSoftwareRasterizer::SubpixelBits));
+    } else if (Dx < 0) {
+      LastRow_ = std::min(LastRow_, (AY - 1) >> TSoftwareRasterizer::SubpixelBits);
+    } else {
+      LastRow_ = std::numeric_limits<std::int32_t>::min();
+    }
+  }
+
+  // The crossing of a row, clamped to just outside the primitive's columns
+  // so that it converts to an integer safely.
+  double Crossing(const TEdgeCrossing& E, double Y) const {
+    return std::min(std::max((E.Start + E.PerRow * Y) / E.Step, ClampLeft_), ClampRight_);
+  }
+
+  // Narrows [Left, Right] to the pixels of row Y inside all three edges.
+  bool Span(std::int32_t Y, std::int32_t& Left, std::int32_t& Right) const {
+    const auto Row = static_cast<double>(Y);
+    for (std::int32_t I = 0; I < LeftCount_; ++I) {
+      const double X = Crossing(LeftEdges_[I], Row);
+      const auto Whole = static_cast<std::int32_t>(X); // towards zero
+      Left = std::max(Left, Whole + (static_cast<double>(Whole) < X ? 1 : 0));
+    }
+    for (std::int32_t I = 0; I < RightCount_; ++I) {
+      const double X = Crossing(RightEdges_[I], Row);
+      const auto Whole = static_cast<std::int32_t>(X);
+      Right = std::min(Right, Whole - (static_cast<double>(Whole) > X ? 1 : 0));
+    }
+    return Left <= Right;
   }
 
   void Row(std::int32_t Y, std::int32_t Left, std::int32_t Right) {
@@ -473,7 +494,13 @@ private:
   const TRasterState& S_;
   const TRasterBatch& Batch_;
   const TRasterTarget& Target_;
-  TEdge Edges_[3];
+  TEdgeCrossing LeftEdges_[3];
+  TEdgeCrossing RightEdges_[3];
+  std::int32_t LeftCount_ = 0;
+  std::int32_t RightCount_ = 0;
+  std::int32_t FirstRow_ = std::numeric_limits<std::int32_t>::min();
+  std::int32_t LastRow_ = std::numeric_limits<std::int32_t>::max();
+  double ClampLeft_ = 0, ClampRight_ = 0;
   // Only the planes of the attributes in Used_ are set up (and read); a
   // triangle is set up once per band it reaches, so this is kept lean.
   TPlane Planes_[ACount];
