@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace kestrava {
 
@@ -543,14 +544,15 @@ HRESULT TSoftwareDevice::Record(D3DPRIMITIVETYPE Type, std::span<const D3DLVERTE
   Multiply(WorldViewProjectionMatrix, Adjust, Batch.Transform);
   Batch.FirstIndex = static_cast<std::uint32_t>(Queue_.Indices.size());
   Batch.IndexCount = Count;
+  // Sized first and then written: a push per index is a measurable part of
+  // recording, which the caller's thread does alone.
+  Queue_.Indices.resize(Queue_.Indices.size() + Count);
+  const auto Written = Queue_.Indices.end() - static_cast<std::ptrdiff_t>(Count);
   if (Indexed) {
-    for (const std::uint16_t Index : Indices) {
-      Queue_.Indices.push_back(Base + Index);
-    }
+    std::transform(Indices.begin(), Indices.end(), Written,
+                   [Base](std::uint16_t Index) { return Base + Index; });
   } else {
-    for (std::uint32_t I = 0; I < Count; ++I) {
-      Queue_.Indices.push_back(Base + I);
-    }
+    std::iota(Written, Queue_.Indices.end(), Base);
   }
   Batch.State = Queue_.AddState(CurrentRasterState());
   Batch.Mapping.OffsetX = static_cast<float>(V.X + V.Width / 2.0);

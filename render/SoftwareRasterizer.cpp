@@ -318,7 +318,13 @@ public:
         Used_[UsedCount_++] = A;
       }
     };
-    Use({AZ, AR, AG, AB, AA});
+    Use({AZ, AR, AG, AB});
+    // Alpha shows only in a target that keeps it or through blending.
+    if (Target.ColourHasAlpha || S.Blend) {
+      Use({AA});
+    } else {
+      Planes_[AA] = {}; // still stepped along by the fast span, never written
+    }
     if (S.Textured) {
       Use({ARhw, AU, AV});
     }
