@@ -295,7 +295,8 @@ struct TEdgeCrossing {
 
 class TTriangleRaster {
 public:
-  // The edge and plane arrays are filled below; zeroing them first costs per triangle.
+  // The edge and plane arrays are filled as they are needed; zeroing them
+  // first costs per triangle.
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
   TTriangleRaster(const TScreenPrimitive& P, const TRasterState& S, const TRasterBatch& Batch,
                   const TRasterTarget& Target, bool GeneralOnly)
@@ -304,46 +305,8 @@ public:
     for (std::int32_t I = 0; I < 3; ++I) {
       AddEdge(P.V[I], P.V[(I + 1) % 3]);
     }
-    X0_ = P.V[0].FX / static_cast<double>(Subpixels);
-    Y0_ = P.V[0].FY / static_cast<double>(Subpixels);
-    const double X1 = P.V[1].FX / static_cast<double>(Subpixels) - X0_;
-    const double Y1 = P.V[1].FY / static_cast<double>(Subpixels) - Y0_;
-    const double X2 = P.V[2].FX / static_cast<double>(Subpixels) - X0_;
-    const double Y2 = P.V[2].FY / static_cast<double>(Subpixels) - Y0_;
-    const double InverseArea = 1.0 / (X1 * Y2 - X2 * Y1);
     Fast_ = !GeneralOnly && !S.Textured && !S.Blend && !S.Fog && !S.Specular &&
             (!S.DepthTest || S.DepthFunction == D3DCMP_LESSEQUAL);
-    const auto Use = [this](std::initializer_list<std::int32_t> Attributes) {
-      for (const std::int32_t A : Attributes) {
-        Used_[UsedCount_++] = A;
-      }
-    };
-    Use({AZ, AR, AG, AB});
-    // Alpha shows only in a target that keeps it or through blending.
-    if (Target.ColourHasAlpha || S.Blend) {
-      Use({AA});
-    } else {
-      Planes_[AA] = {}; // still stepped along by the fast span, never written
-    }
-    if (S.Textured) {
-      Use({ARhw, AU, AV});
-    }
-    if (S.Specular) {
-      Use({ASR, ASG, ASB});
-    }
-    if (S.Fog) {
-      Use({AF});
-    }
-    for (std::int32_t U = 0; U < UsedCount_; ++U) {
-      const std::int32_t A = Used_[U];
-      const double V0 = AttributeOf(P.V[0], A);
-      const double D1 = AttributeOf(P.V[1], A) - V0;
-      const double D2 = AttributeOf(P.V[2], A) - V0;
-      Planes_[A].Base = V0;
-      Planes_[A].DDx = (D1 * Y2 - D2 * Y1) * InverseArea;
-      Planes_[A].DDy = (D2 * X1 - D1 * X2) * InverseArea;
-      Planes_[A].Dx = static_cast<float>(Planes_[A].DDx);
-    }
   }
 
   // Draws the rows First .. Last (those of one band).
@@ -417,7 +380,55 @@ private:
     return Left <= Right;
   }
 
+  // The attributes' planes, worked out when the triangle first covers a
+  // pixel of the band: thin triangles often reach a band without covering
+  // any pixel centre in it.
+  void SetUpPlanes() {
+    PlanesReady_ = true;
+    X0_ = P_.V[0].FX / static_cast<double>(Subpixels);
+    Y0_ = P_.V[0].FY / static_cast<double>(Subpixels);
+    const double X1 = P_.V[1].FX / static_cast<double>(Subpixels) - X0_;
+    const double Y1 = P_.V[1].FY / static_cast<double>(Subpixels) - Y0_;
+    const double X2 = P_.V[2].FX / static_cast<double>(Subpixels) - X0_;
+    const double Y2 = P_.V[2].FY / static_cast<double>(Subpixels) - Y0_;
+    const double InverseArea = 1.0 / (X1 * Y2 - X2 * Y1);
+    const auto Use = [this](std::initializer_list<std::int32_t> Attributes) {
+      for (const std::int32_t A : Attributes) {
+        Used_[UsedCount_++] = A;
+      }
+    };
+    Use({AZ, AR, AG, AB});
+    // Alpha shows only in a target that keeps it or through blending.
+    if (Target_.ColourHasAlpha || S_.Blend) {
+      Use({AA});
+    } else {
+      Planes_[AA] = {}; // still stepped along by the fast span, never written
+    }
+    if (S_.Textured) {
+      Use({ARhw, AU, AV});
+    }
+    if (S_.Specular) {
+      Use({ASR, ASG, ASB});
+    }
+    if (S_.Fog) {
+      Use({AF});
+    }
+    for (std::int32_t U = 0; U < UsedCount_; ++U) {
+      const std::int32_t A = Used_[U];
+      const double V0 = AttributeOf(P_.V[0], A);
+      const double D1 = AttributeOf(P_.V[1], A) - V0;
+      const double D2 = AttributeOf(P_.V[2], A) - V0;
+      Planes_[A].Base = V0;
+      Planes_[A].DDx = (D1 * Y2 - D2 * Y1) * InverseArea;
+      Planes_[A].DDy = (D2 * X1 - D1 * X2) * InverseArea;
+      Planes_[A].Dx = static_cast<float>(Planes_[A].DDx);
+    }
+  }
+
   void Row(std::int32_t Y, std::int32_t Left, std::int32_t Right) {
+    if (!PlanesReady_) {
+      SetUpPlanes();
+    }
     for (std::int32_t U = 0; U < UsedCount_; ++U) {
       TPlane& Plane = Planes_[Used_[U]];
       Plane.Start = Plane.At(Left, Y, X0_, Y0_);
@@ -514,6 +525,7 @@ private:
   std::int32_t UsedCount_ = 0;
   double X0_ = 0, Y0_ = 0;
   bool Fast_ = false;
+  bool PlanesReady_ = false;
 };
 
 // ---------------------------------------------------------------------------
