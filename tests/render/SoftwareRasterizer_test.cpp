@@ -489,15 +489,18 @@ bool Covers(const std::int64_t (&P)[3][2], std::int32_t X, std::int32_t Y) {
 TEST(SoftwareRasterizer, CoversExactlyThePixelCentresInsideEachTriangle) {
   TTestDevice T(40, 40);
   std::mt19937 Random(11);
-  // Positions on the subpixel grid, often on pixel centres and edges.
+  // Positions on the subpixel grid, often on pixel centres and edges. Every
+  // other triangle reaches thousands of pixels away, where an edge's
+  // crossing of a row is a quotient of large numbers.
   std::uniform_int_distribution<std::int64_t> Coordinate(-2 * 256, 42 * 256);
+  std::uniform_int_distribution<std::int64_t> Far(-8000 * 256, 8000 * 256);
   std::uniform_int_distribution<int> Snap(0, 2);
   for (int Round = 0; Round < 300; ++Round) {
     std::int64_t P[3][2];
     std::vector<D3DLVERTEX> Triangle;
     for (auto& V : P) {
       for (std::int64_t& C : V) {
-        C = Coordinate(Random);
+        C = Round % 2 == 1 && &V != &P[0] ? Far(Random) : Coordinate(Random);
         if (Snap(Random) == 0) {
           C = C / 256 * 256;
         }
