@@ -298,10 +298,9 @@ public:
   // The edge and plane arrays are filled as they are needed; zeroing them
   // first costs per triangle.
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
-  TTriangleRaster(const TScreenPrimitive& P, const TRasterState& S, const TRasterBatch& Batch,
-                  const TRasterTarget& Target, bool GeneralOnly)
-      : P_(P), S_(S), Batch_(Batch), Target_(Target), ClampLeft_(P.MinX - 1.0),
-        ClampRight_(P.MaxX + 1.0) {
+  TTriangleRaster(const TScreenPrimitive& P, const TRasterState& S, const TRasterTarget& Target,
+                  bool GeneralOnly)
+      : P_(P), S_(S), Target_(Target), ClampLeft_(P.MinX - 1.0), ClampRight_(P.MaxX + 1.0) {
     for (std::int32_t I = 0; I < 3; ++I) {
       AddEdge(P.V[I], P.V[(I + 1) % 3]);
     }
@@ -509,7 +508,6 @@ private:
 
   const TScreenPrimitive& P_;
   const TRasterState& S_;
-  const TRasterBatch& Batch_;
   const TRasterTarget& Target_;
   TEdgeCrossing LeftEdges_[3];
   TEdgeCrossing RightEdges_[3];
@@ -955,7 +953,7 @@ void TSoftwareRasterizer::DrawBand(const TRenderQueue& Queue, const TRasterTarge
         DrawLine(P, State, Batch, Band, Rows);
         break;
       case TScreenKind::Triangle:
-        TTriangleRaster(P, State, Batch, Band, GeneralOnly_).Rows(Rows.First, Rows.Last);
+        TTriangleRaster(P, State, Band, GeneralOnly_).Rows(Rows.First, Rows.Last);
         break;
       }
     }

@@ -13,25 +13,26 @@ namespace {
 using testing::TTestDevice;
 using testing::Vertex;
 
-const std::vector<D3DLVERTEX> RedTriangle = {Vertex(0, 0, 0.5f, 0xFFFF0000u),
-                                             Vertex(8, 0, 0.5f, 0xFFFF0000u),
-                                             Vertex(0, 8, 0.5f, 0xFFFF0000u)};
+std::vector<D3DLVERTEX> RedTriangle() {
+  return {Vertex(0, 0, 0.5f, 0xFFFF0000u), Vertex(8, 0, 0.5f, 0xFFFF0000u),
+          Vertex(0, 8, 0.5f, 0xFFFF0000u)};
+}
 
 TEST(SoftwareDevice, DrawsOnlyInsideAScene) {
   TTestDevice T(8, 8);
-  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0),
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle(), 0),
             D3DERR_SCENE_NOT_IN_SCENE);
   EXPECT_EQ(T.Device->EndScene(), D3DERR_SCENE_NOT_IN_SCENE);
   ASSERT_EQ(T.Device->BeginScene(), DD_OK);
   EXPECT_EQ(T.Device->BeginScene(), D3DERR_SCENE_IN_SCENE);
-  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0x102, RedTriangle, 0),
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0x102, RedTriangle(), 0),
             D3DERR_INVALIDVERTEXTYPE);
   EXPECT_EQ(
-      T.Device->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(5), D3DFVF_LVERTEX, RedTriangle, 0),
+      T.Device->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(5), D3DFVF_LVERTEX, RedTriangle(), 0),
       D3DERR_INVALIDPRIMITIVETYPE);
   const std::vector<std::uint16_t> Outside = {0, 1, 3};
   EXPECT_EQ(
-      T.Device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, Outside, 0),
+      T.Device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle(), Outside, 0),
       DDERR_INVALIDPARAMS);
   ASSERT_EQ(T.Device->EndScene(), DD_OK);
   EXPECT_EQ(T.Pixel(1, 1), 0u); // nothing refused was drawn
@@ -40,7 +41,7 @@ TEST(SoftwareDevice, DrawsOnlyInsideAScene) {
 TEST(SoftwareDevice, CopiesTheCallersDataAndDrawsByEndOfScene) {
   TTestDevice T(8, 8);
   T.Clear();
-  std::vector<D3DLVERTEX> Buffer = RedTriangle;
+  std::vector<D3DLVERTEX> Buffer = RedTriangle();
   const std::vector<std::uint16_t> Indices = {0, 1, 2};
   ASSERT_EQ(T.Device->BeginScene(), DD_OK);
   ASSERT_EQ(T.Device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, Buffer, Indices, 0),
@@ -60,7 +61,7 @@ TEST(SoftwareDevice, FinishesRecordedWorkBeforeTheSurfaceIsTouched) {
   EXPECT_EQ(Painter->device()->width(), 8);
   // The drawing context sees the clear, and the device may not draw meanwhile.
   ASSERT_EQ(T.Device->BeginScene(), DD_OK);
-  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0),
+  EXPECT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle(), 0),
             DDERR_SURFACEBUSY);
   ASSERT_EQ(T.Target->ReleaseDC(Painter), DD_OK);
   ASSERT_EQ(T.Device->EndScene(), DD_OK);
@@ -87,13 +88,13 @@ TEST(SoftwareDevice, RefusesScenesWhileItsSurfacesAreLost) {
   EXPECT_EQ(T.Device->BeginScene(), DDERR_SURFACELOST);
   ASSERT_EQ(T.Depth->Restore(), DD_OK);
   ASSERT_EQ(T.Device->BeginScene(), DD_OK);
-  ASSERT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle, 0), DD_OK);
+  ASSERT_EQ(T.Device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_LVERTEX, RedTriangle(), 0), DD_OK);
   dynamic_cast<TMemorySurface&>(*T.Target).MarkLost();
   EXPECT_EQ(T.Device->EndScene(), DDERR_SURFACELOST);
   ASSERT_EQ(T.Target->Restore(), DD_OK);
   EXPECT_EQ(T.Pixel(1, 1), 0u); // restored memory is cleared, not drawn into
   T.Clear();
-  T.Triangles(RedTriangle);
+  T.Triangles(RedTriangle());
   EXPECT_EQ(T.Pixel(1, 1), 0xFF0000u);
 }
 

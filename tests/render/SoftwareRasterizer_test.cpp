@@ -225,9 +225,9 @@ protected:
                  Vertex(-0.5f, 1.5f, 0.5f, White, 0xFF000000u, 0, 0.5f)});
   }
   std::vector<std::uint32_t> Row() const {
-    std::vector<std::uint32_t> Result;
+    std::vector<std::uint32_t> Result(8);
     for (std::int32_t X = 0; X < 8; ++X) {
-      Result.push_back(T.Pixel(X, 0) & 0xFF);
+      Result[static_cast<std::size_t>(X)] = T.Pixel(X, 0) & 0xFF;
     }
     return Result;
   }
@@ -340,9 +340,9 @@ std::vector<std::uint32_t> RandomScene(std::int32_t Threads, bool GeneralOnly, b
   std::mt19937 Random(7);
   std::uniform_real_distribution<float> X(-10, 80), Y(-10, 60), Z(0, 1);
   std::uniform_int_distribution<std::uint32_t> Colour(0, 0xFFFFFFFFu);
-  std::vector<D3DLVERTEX> Triangles;
-  for (int I = 0; I < 3 * 900; ++I) {
-    Triangles.push_back(Vertex(X(Random), Y(Random), Z(Random), Colour(Random)));
+  std::vector<D3DLVERTEX> Triangles(std::size_t{3} * 900);
+  for (D3DLVERTEX& V : Triangles) {
+    V = Vertex(X(Random), Y(Random), Z(Random), Colour(Random));
   }
   T.Clear(0x102030);
   if (Blend) {
@@ -477,7 +477,8 @@ bool Covers(const std::int64_t (&P)[3][2], std::int32_t X, std::int32_t Y) {
     const std::int64_t* A = P[Order[I]];
     const std::int64_t* B = P[Order[(I + 1) % 3]];
     const std::int64_t Dx = B[0] - A[0], Dy = B[1] - A[1];
-    const std::int64_t E = Dx * (256 * Y - A[1]) - Dy * (256 * X - A[0]);
+    const std::int64_t E =
+        Dx * (std::int64_t{256} * Y - A[1]) - Dy * (std::int64_t{256} * X - A[0]);
     const bool TopLeft = Dy < 0 || (Dy == 0 && Dx > 0);
     if (E < (TopLeft ? 0 : 1)) {
       return false;
@@ -492,8 +493,9 @@ TEST(SoftwareRasterizer, CoversExactlyThePixelCentresInsideEachTriangle) {
   // Positions on the subpixel grid, often on pixel centres and edges. Every
   // other triangle reaches thousands of pixels away, where an edge's
   // crossing of a row is a quotient of large numbers.
-  std::uniform_int_distribution<std::int64_t> Coordinate(-2 * 256, 42 * 256);
-  std::uniform_int_distribution<std::int64_t> Far(-8000 * 256, 8000 * 256);
+  constexpr std::int64_t Subpixels = 256;
+  std::uniform_int_distribution<std::int64_t> Coordinate(-2 * Subpixels, 42 * Subpixels);
+  std::uniform_int_distribution<std::int64_t> Far(-8000 * Subpixels, 8000 * Subpixels);
   std::uniform_int_distribution<int> Snap(0, 2);
   for (int Round = 0; Round < 300; ++Round) {
     std::int64_t P[3][2];
