@@ -126,22 +126,6 @@ TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStored
   }
 }
 
-// A program directory of the built drivers and the bundled set, with
-// DspExtra appended to the bundled DSP.DAT.
-std::filesystem::path ScriptedProgramDir(const std::filesystem::path& Program,
-                                         const std::string& DspExtra) {
-  std::filesystem::create_directories(Program / "drivers");
-  for (const auto& Entry : std::filesystem::directory_iterator(BuiltProgramDir)) {
-    if (Entry.is_regular_file() && Entry.path().has_extension()) { // the calibration set
-      std::filesystem::copy_file(Entry.path(), Program / Entry.path().filename());
-    }
-  }
-  std::filesystem::create_symlink(BuiltProgramDir / "drivers" / "libkestrava_simulator_driver.so",
-                                  Program / "drivers" / "libkestrava_simulator_driver.so");
-  std::ofstream(Program / "DSP.DAT", std::ios::app) << "\n" << DspExtra << "\n";
-  return Program;
-}
-
 // Brief unplugged generator coils, [From, Until) in seconds of procedure time.
 struct TFault {
   double From, Until;
@@ -207,7 +191,7 @@ TEST_F(SimulateCommandCrashSafety, HoursOfRecordingWithFaultsLoseNoFrameAndKeepM
     Script +=
         "coils_disconnected " + std::to_string(From) + " " + std::to_string(From + Length) + "\n";
   }
-  const std::filesystem::path Program = ScriptedProgramDir(Dir / "program", Script);
+  const std::filesystem::path Program = ScriptedProgramDir(Script);
   // Every frame is flushed to the disk twice; on memory the flushes cost
   // nothing and the test measures the recording, not the disk.
   TMemoryDirectory Memory;

@@ -34,32 +34,11 @@ protected:
     return Run(Arguments);
   }
 
-  // A program directory of its own: the built drivers, the bundled set, and
-  // DspExtra appended to the bundled DSP.DAT.
-  std::filesystem::path ScriptedProgramDir(const std::string& DspExtra) {
-    // A directory of its own each time: a plugin stays loaded once used, and
-    // its file must not be written over.
-    const std::filesystem::path Program = Dir / ("program" + std::to_string(++Programs));
-    std::filesystem::create_directories(Program / "drivers");
-    for (const auto& Entry : std::filesystem::directory_iterator(BuiltProgramDir)) {
-      if (Entry.is_regular_file()) {
-        std::filesystem::copy_file(Entry.path(), Program / Entry.path().filename(),
-                                   std::filesystem::copy_options::overwrite_existing);
-      }
-    }
-    std::filesystem::create_symlink(BuiltProgramDir / "drivers" / "libkestrava_simulator_driver.so",
-                                    Program / "drivers" / "libkestrava_simulator_driver.so");
-    std::ofstream(Program / "DSP.DAT", std::ios::app) << "\n" << DspExtra << "\n";
-    return Program;
-  }
-
   std::unique_ptr<TImagerProcedure> Load() {
     auto Procedure = std::make_unique<TImagerProcedure>();
     Procedure->LoadFromFile(PathOf("rec.img"));
     return Procedure;
   }
-
-  int Programs = 0;
 
   static simulator::TSimulatorSettings BundledSettings() {
     simulator::TSimulatorSettings Settings;
@@ -180,23 +159,31 @@ TEST_F(SimulateCommand, RecordsTheChosenCatheterOvertubePainAndProcedureType) {
   }
 }
 
-TEST_F(SimulateCommand, HardwareTimeoutEndsTheRecordingButKeepsWhatWasRecorded) {
-  const TToolRun Result = Simulate(10, {}, ScriptedProgramDir("sample_timeout 3.5"));
-  EXPECT_EQ(Result.Code, ExitHardwareError);
-  EXPECT_NE(
-      Result.Err.find("Timeout waiting for the imager hardware to respond. Recording terminated."),
-      std::string::npos)
-      << Result.Err;
-  EXPECT_NE(Result.Out.find("Frames: 3"), std::string::npos) << Result.Out;
-  EXPECT_EQ(Load()->FrameCount(), 3);
-}
-
-TEST_F(SimulateCommand, ADriverClockThatStopsEndsTheRecordingButKeepsWhatWasRecorded) {
-  const TToolRun Result = Simulate(10, {}, ScriptedProgramDir("clock_stops 3.5"));
-  EXPECT_EQ(Result.Code, ExitHardwareError);
-  EXPECT_NE(Result.Err.find("The driver's procedure time does not advance"), std::string::npos)
-      << Result.Err;
-  EXPECT_GE(Load()->FrameCount(), 3);
+TEST_F(SimulateCommand, HardwareFaultsEndTheRecordingButKeepWhatWasRecorded) {
+  const struct {
+    const char* Script;
+    std::vector<std::string> Options;
+    const char* Message;
+    int Frames;
+  } Faults[] = {
+      {"sample_timeout 3.5",
+       {},
+       "Timeout waiting for the imager hardware to respond. Recording terminated.",
+       3},
+      {"clock_stops 3.5", {}, "The driver's procedure time does not advance", 3},
+      {"pain_timeout 2.5",
+       {"--pain"},
+       "Timeout waiting for pressure sensor to respond. Recording terminated.",
+       2},
+  };
+  for (const auto& Fault : Faults) {
+    const TToolRun Result = Simulate(10, Fault.Options, ScriptedProgramDir(Fault.Script));
+    EXPECT_EQ(Result.Code, ExitHardwareError) << Fault.Script;
+    EXPECT_NE(Result.Err.find(Fault.Message), std::string::npos) << Result.Err;
+    EXPECT_NE(Result.Out.find("Frames: " + std::to_string(Fault.Frames)), std::string::npos)
+        << Result.Out;
+    EXPECT_EQ(Load()->FrameCount(), Fault.Frames) << Fault.Script;
+  }
 }
 
 TEST_F(SimulateCommand, InterruptingStopsTheRecordingSavesItAndExitsWith130) {
@@ -215,16 +202,6 @@ TEST_F(SimulateCommand, InterruptingStopsTheRecordingSavesItAndExitsWith130) {
   EXPECT_EQ(Result.Code, ExitInterrupted) << Result.Err;
   EXPECT_NE(Result.Out.find("Recorded"), std::string::npos);
   EXPECT_GE(Load()->FrameCount(), 1);
-}
-
-TEST_F(SimulateCommand, PainTimeoutEndsARecordingWithThePainSensor) {
-  const TToolRun Result = Simulate(10, {"--pain"}, ScriptedProgramDir("pain_timeout 2.5"));
-  EXPECT_EQ(Result.Code, ExitHardwareError);
-  EXPECT_NE(
-      Result.Err.find("Timeout waiting for pressure sensor to respond. Recording terminated."),
-      std::string::npos)
-      << Result.Err;
-  EXPECT_EQ(Load()->FrameCount(), 2);
 }
 
 TEST_F(SimulateCommand, DisconnectedCoilsPauseStoringWithoutEndingTheRecording) {
@@ -260,18 +237,26 @@ TEST_F(SimulateCommand, HardwareThatWillNotStartIsAHardwareError) {
   EXPECT_NE(GivenUp.Err.find("Failed to initialise DSP chip"), std::string::npos) << GivenUp.Err;
 }
 
-TEST_F(SimulateCommand, ReplayRecordsARecordingAgainThroughTheWholeAcquisitionPath) {
-  ASSERT_EQ(Simulate(6, {"--overtube", "Overtube1.otb"}).Code, 0);
-  std::filesystem::rename(PathOf("rec.img"), PathOf("first.img"));
-  const TToolRun Again =
-      Simulate(6, {"--replay", PathOf("first.img"), "--overtube", "Overtube1.otb"});
-  ASSERT_EQ(Again.Code, 0) << Again.Err;
-  TImagerProcedure First;
-  First.LoadFromFile(PathOf("first.img"));
-  const std::unique_ptr<TImagerProcedure> Second = Load();
-  ASSERT_EQ(Second->FrameCount(), First.FrameCount());
-  for (int I = 0; I < First.FrameCount(); ++I) {
-    const TImagerFrame &A = First.GetFrame(I), &B = Second->GetFrame(I);
+TEST_F(SimulateCommand, ReplayRecordsASourceAgainUntilItsEndKeepingItsDetailsUnlessOverridden) {
+  ASSERT_EQ(Simulate(5, {"--overtube", "Overtube1.otb", "--pain", "--patient", "Ann",
+                         "--procedure-type", "top"})
+                .Code,
+            0);
+  std::filesystem::rename(PathOf("rec.img"), PathOf("source.img"));
+  TImagerProcedure Source;
+  Source.LoadFromFile(PathOf("source.img"));
+
+  // Through the whole acquisition path again, and no frames after the source's last.
+  const TToolRun Replayed =
+      Simulate(60, {"--replay", PathOf("source.img"), "--overtube", "Overtube1.otb"});
+  ASSERT_EQ(Replayed.Code, 0) << Replayed.Err;
+  const std::unique_ptr<TImagerProcedure> Copy = Load();
+  ASSERT_EQ(Copy->FrameCount(), Source.FrameCount());
+  EXPECT_EQ(Copy->PatientName, "Ann");
+  EXPECT_EQ(Copy->ProcedureType, ProcedureTop);
+  ASSERT_TRUE(Copy->HasPainData);
+  for (int I = 0; I < Source.FrameCount(); ++I) {
+    const TImagerFrame &A = Source.GetFrame(I), &B = Copy->GetFrame(I);
     EXPECT_NEAR(B.Time * Day, A.Time * Day, 1e-3) << I;
     ASSERT_EQ(B.SensorCount, A.SensorCount) << I;
     for (int Slot = 0; Slot < A.SensorCount; ++Slot) {
@@ -282,32 +267,15 @@ TEST_F(SimulateCommand, ReplayRecordsARecordingAgainThroughTheWholeAcquisitionPa
     EXPECT_LT(VectorDistance(B.HandPosition, A.HandPosition), 1e-6) << I;
     EXPECT_TRUE(B.OvertubeData1.Valid);
     EXPECT_EQ(B.OvertubeData1.Position, A.OvertubeData1.Position) << I;
+    EXPECT_DOUBLE_EQ(B.Pain, A.Pain) << I;
   }
-  const TImagerFrame& Last = Second->GetFrame(Second->FrameCount() - 1);
+  const TImagerFrame& Last = Copy->GetFrame(Copy->FrameCount() - 1);
   for (int Marker = 0; Marker < 4; ++Marker) {
     ASSERT_TRUE(Last.MarkerValid[Marker]) << Marker;
     EXPECT_LT(VectorDistance(Last.MarkerPosition[Marker],
-                             First.GetFrame(First.FrameCount() - 1).MarkerPosition[Marker]),
+                             Source.GetFrame(Source.FrameCount() - 1).MarkerPosition[Marker]),
               1e-6);
   }
-  EXPECT_EQ(Simulate(1, {"--replay", PathOf("absent.img")}).Code, ExitFileError);
-}
-
-TEST_F(SimulateCommand, AReplayEndsWithItsSourceAndKeepsItsDetailsUnlessOverridden) {
-  ASSERT_EQ(Simulate(5, {"--pain", "--patient", "Ann", "--procedure-type", "top"}).Code, 0);
-  std::filesystem::rename(PathOf("rec.img"), PathOf("source.img"));
-  TImagerProcedure Source;
-  Source.LoadFromFile(PathOf("source.img"));
-
-  const TToolRun Replayed = Simulate(60, {"--replay", PathOf("source.img")});
-  ASSERT_EQ(Replayed.Code, 0) << Replayed.Err;
-  const std::unique_ptr<TImagerProcedure> Copy = Load();
-  EXPECT_EQ(Copy->FrameCount(), Source.FrameCount()) << "no frames after the source's last";
-  EXPECT_EQ(Copy->PatientName, "Ann");
-  EXPECT_EQ(Copy->ProcedureType, ProcedureTop);
-  ASSERT_TRUE(Copy->HasPainData);
-  for (int I = 0; I < Copy->FrameCount(); ++I)
-    EXPECT_DOUBLE_EQ(Copy->GetFrame(I).Pain, Source.GetFrame(I).Pain) << I;
 
   const TToolRun Looped = Simulate(12, {"--replay", PathOf("source.img"), "--loop", "--patient",
                                         "Bob", "--procedure-type", "0"});
@@ -331,6 +299,7 @@ TEST_F(SimulateCommand, AReplayEndsWithItsSourceAndKeepsItsDetailsUnlessOverridd
   EXPECT_EQ(NotImager.Code, ExitFileError);
   EXPECT_EQ(NotImager.Err, "File format not recognised\nunknown signature\n");
   EXPECT_EQ(Simulate(5, {"--loop"}).Code, ExitUsageError);
+  EXPECT_EQ(Simulate(1, {"--replay", PathOf("absent.img")}).Code, ExitFileError);
 }
 
 TEST_F(SimulateCommand, CalibrationFilesComeFromTheProgramDirectoryOrAsGiven) {
