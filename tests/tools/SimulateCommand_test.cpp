@@ -299,6 +299,9 @@ TEST_F(SimulateCommand, ReplayRecordsASourceAgainUntilItsEndKeepingItsDetailsUnl
   EXPECT_EQ(NotImager.Code, ExitFileError);
   EXPECT_EQ(NotImager.Err, "File format not recognised\nunknown signature\n");
   EXPECT_EQ(Simulate(5, {"--loop"}).Code, ExitUsageError);
+  EXPECT_EQ(Simulate(2, {"--replay", PathOf("source.img"), "--truth", PathOf("truth.csv")}).Code,
+            ExitUsageError)
+      << "the loop truth needs the simulator";
   EXPECT_EQ(Simulate(1, {"--replay", PathOf("absent.img")}).Code, ExitFileError);
 }
 

@@ -34,12 +34,5 @@ TEST_F(SimulateTruth, WritesTheLoopOfEveryStoredFrameAndTheDetectorFindsIt) {
   EXPECT_GE(Scored.Json()["truth"]["class_accuracy"].get<double>(), 0.9);
 }
 
-TEST_F(SimulateTruth, NeedsTheSimulator) {
-  const testing::TToolRun Refused =
-      Run({"simulate", "-o", PathOf("rec.img"), "--seconds", "2", "--replay", PathOf("any.img"),
-           "--truth", PathOf("truth.csv")});
-  EXPECT_EQ(Refused.Code, 1);
-}
-
 } // namespace
 } // namespace kestrava
