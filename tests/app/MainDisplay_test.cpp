@@ -66,7 +66,7 @@ protected:
         Frame.MarkerPosition[2] = {0, 0.2, 0};
       }
     }
-    const std::string Name = (Folder / "good.img").string();
+    std::string Name = (Folder / "good.img").string();
     Procedure.SaveToFile(Name);
     return Name;
   }

@@ -69,8 +69,8 @@ protected:
                                   double Spacing = 0.08) {
     TDriverInterfaces Driver(simulator::TSimulatorDriver::Create());
     double Table[2 * ChannelCount] = {};
-    for (int I = 0; I < Sensors; ++I) {
-      Table[2 * I] = I * Spacing;
+    for (std::size_t I = 0; I < static_cast<std::size_t>(Sensors); ++I) {
+      Table[2 * I] = static_cast<double>(I) * Spacing;
       Table[2 * I + 1] = simulator::RoleEndoscope;
     }
     Table[2 * 16 + 1] = simulator::RoleRemote;

@@ -23,7 +23,9 @@ extern char** environ;
 namespace kestrava::testing {
 namespace {
 
-const std::filesystem::path BuiltProgramDir = KESTRAVA_PROGRAM_DIR;
+std::filesystem::path BuiltProgramDir() {
+  return KESTRAVA_PROGRAM_DIR;
+}
 constexpr double Day = 86400;
 constexpr double SamplePeriod = 1 / 25.0;
 
@@ -82,11 +84,11 @@ struct TMemoryDirectory {
 };
 
 TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStoredUpToTheKill) {
-  const std::string Tool = (BuiltProgramDir / "kestrava-tool").string();
+  const std::string Tool = (BuiltProgramDir() / "kestrava-tool").string();
   const std::string Path = PathOf("killed.img");
   std::vector<std::string> Arguments = {Tool,         "simulate",      "-o",
                                         Path,         "--seconds",     "600",
-                                        "--realtime", "--program-dir", BuiltProgramDir.string()};
+                                        "--realtime", "--program-dir", BuiltProgramDir().string()};
   std::vector<char*> Argv;
   for (std::string& Argument : Arguments) {
     Argv.push_back(Argument.data());

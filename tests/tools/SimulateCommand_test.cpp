@@ -15,14 +15,16 @@
 namespace kestrava::testing {
 namespace {
 
-const std::filesystem::path BuiltProgramDir = KESTRAVA_PROGRAM_DIR;
+std::filesystem::path BuiltProgramDir() {
+  return KESTRAVA_PROGRAM_DIR;
+}
 constexpr double Day = 86400;
 
 class SimulateCommand : public TToolTest {
 protected:
   // Runs simulate with the given options after -o OUT --seconds SECONDS.
   TToolRun Simulate(double Seconds, std::vector<std::string> More = {},
-                    const std::filesystem::path& ProgramDir = BuiltProgramDir) {
+                    const std::filesystem::path& ProgramDir = BuiltProgramDir()) {
     std::vector<std::string> Arguments = {"simulate",
                                           "-o",
                                           PathOf("rec.img"),
@@ -43,7 +45,7 @@ protected:
   static simulator::TSimulatorSettings BundledSettings() {
     simulator::TSimulatorSettings Settings;
     std::string Error;
-    EXPECT_TRUE(simulator::LoadSimulatorSettings(BuiltProgramDir / "DSP.DAT", Settings, Error))
+    EXPECT_TRUE(simulator::LoadSimulatorSettings(BuiltProgramDir() / "DSP.DAT", Settings, Error))
         << Error;
     return Settings;
   }
@@ -306,7 +308,7 @@ TEST_F(SimulateCommand, ReplayRecordsASourceAgainUntilItsEndKeepingItsDetailsUnl
 }
 
 TEST_F(SimulateCommand, CalibrationFilesComeFromTheProgramDirectoryOrAsGiven) {
-  std::filesystem::copy_file(BuiltProgramDir / "Catheter8.msd", Dir / "Mine.msd");
+  std::filesystem::copy_file(BuiltProgramDir() / "Catheter8.msd", Dir / "Mine.msd");
   const std::filesystem::path Before = std::filesystem::current_path();
   std::filesystem::current_path(Dir);
   const TToolRun Relative = Simulate(2, {"--catheter", "Mine.msd"});

@@ -71,7 +71,7 @@ protected:
   // once used, and its file must not be written over.
   std::filesystem::path ScriptedProgramDir(const std::string& DspExtra, bool ReplaceDsp = false) {
     const std::filesystem::path Built = KESTRAVA_PROGRAM_DIR;
-    const std::filesystem::path Program = Dir / ("program" + std::to_string(++Programs));
+    std::filesystem::path Program = Dir / ("program" + std::to_string(++Programs));
     std::filesystem::create_directories(Program / "drivers");
     for (const auto& Entry : std::filesystem::directory_iterator(Built)) {
       if (Entry.is_regular_file() && Entry.path().has_extension()) { // not the programs
