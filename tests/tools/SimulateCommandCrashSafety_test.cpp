@@ -90,6 +90,7 @@ TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStored
                                         Path,         "--seconds",     "600",
                                         "--realtime", "--program-dir", BuiltProgramDir().string()};
   std::vector<char*> Argv;
+  Argv.reserve(Arguments.size() + 1);
   for (std::string& Argument : Arguments) {
     Argv.push_back(Argument.data());
   }

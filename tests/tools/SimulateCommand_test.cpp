@@ -113,7 +113,7 @@ TEST_F(SimulateCommand, RecordsOneFramePerSecondMatchingTheSimulatorsModel) {
 }
 
 TEST_F(SimulateCommand, IsRepeatableForASeedAndTheSeedOptionChangesTheNoise) {
-  const auto SensorData = [&](std::vector<std::string> More) {
+  const auto SensorData = [&](const std::vector<std::string>& More) {
     EXPECT_EQ(Simulate(3, More).Code, 0);
     const std::unique_ptr<TImagerProcedure> Loaded = Load();
     const TImagerProcedure& Procedure = *Loaded;
@@ -213,6 +213,7 @@ TEST_F(SimulateCommand, DisconnectedCoilsPauseStoringWithoutEndingTheRecording) 
   const std::unique_ptr<TImagerProcedure> Loaded = Load();
   const TImagerProcedure& Procedure = *Loaded;
   std::vector<double> Times;
+  Times.reserve(static_cast<std::size_t>(Procedure.FrameCount()));
   for (int I = 0; I < Procedure.FrameCount(); ++I) {
     Times.push_back(Procedure.GetFrame(I).Time * Day);
   }

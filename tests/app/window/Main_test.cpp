@@ -48,7 +48,7 @@ protected:
       Frame.Time = I / 86400.0;
       Frame.Pain = I;
     }
-    const std::string Name = QDir(Folder.path()).filePath("rec.img").toStdString();
+    std::string Name = QDir(Folder.path()).filePath("rec.img").toStdString();
     Procedure.SaveToFile(Name);
     return Name;
   }
