@@ -121,7 +121,7 @@ std::vector<D3DLVERTEX> Triangles(std::uint32_t Seed, std::int32_t Count, bool T
 }
 
 void Textured(TTestDevice& T) {
-  std::vector<std::uint32_t> Texels(8 * 4);
+  std::vector<std::uint32_t> Texels(std::size_t{8} * 4);
   for (std::uint32_t I = 0; I < Texels.size(); ++I) {
     Texels[I] = (I * 0x2F1B07u) & 0xFFFFFFu;
   }
