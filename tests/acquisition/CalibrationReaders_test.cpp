@@ -56,7 +56,7 @@ TEST_F(CalibrationReaders, GeneratorFileSendsCoilPairsThenTheNinePairs) {
 }
 
 TEST_F(CalibrationReaders, SensorFileSetsSensorsAndKeepsOtherChannelEntries) {
-  Driver.ChannelTable[2 * 9] = 42;
+  Driver.ChannelTable[std::size_t{2} * 9] = 42;
   ASSERT_TRUE(ReadSensorText("2\n5 0.1 0.2 0.025\n7 0.3 0.4 0.05 note\n", Locator, Values, User));
   EXPECT_EQ(Values.SensorCount, 2);
   EXPECT_THAT((std::vector<int>{Values.SensorChannel[0], Values.SensorChannel[1]}),

@@ -42,9 +42,9 @@ public:
   std::vector<std::string> Calls; // "Initialise", "Pain Trigger", ...
   std::u16string DspFile;
   std::array<double, SamplerCalibrationValueCount> SamplerValues{};
-  std::array<double, GeneratorCoilCount * 2> Generator1{};
-  std::array<double, GeneratorCoilCount * 3 * 2> Generator2{};
-  std::array<double, ChannelCount * 2> ChannelTable{};
+  std::array<double, std::size_t{GeneratorCoilCount} * 2> Generator1{};
+  std::array<double, std::size_t{GeneratorCoilCount} * 3 * 2> Generator2{};
+  std::array<double, std::size_t{ChannelCount} * 2> ChannelTable{};
   double PainCalibration = 0;
   std::vector<std::uint8_t> PhaseCorrectionsSeen;
   std::int32_t References = 0;
@@ -54,6 +54,7 @@ public:
   // sharing the driver's count.
   struct TPressure final : IImagerPressureSensor {
     explicit TPressure(TFakeImagerDriver& Owner) : Owner(Owner) {}
+    virtual ~TPressure() = default;
     TFakeImagerDriver& Owner;
     HRESULT QueryInterface(const TGuid& Iid, void** Object) override {
       return Owner.QueryInterface(Iid, Object);
@@ -86,6 +87,7 @@ public:
   } Pressure{*this};
 
   TFakeImagerDriver() = default;
+  virtual ~TFakeImagerDriver() = default;
   TFakeImagerDriver(const TFakeImagerDriver&) = delete;
   TFakeImagerDriver& operator=(const TFakeImagerDriver&) = delete;
 

@@ -16,7 +16,9 @@ namespace {
 
 using TLines = std::vector<std::string>;
 constexpr double Second = 1.0 / 86400;
-const QLocale British(QLocale::English, QLocale::UnitedKingdom);
+QLocale British() {
+  return {QLocale::English, QLocale::UnitedKingdom};
+}
 
 // Frames one second apart with the given pains.
 void FillProcedure(TImagerProcedure& Procedure, std::initializer_list<double> Pains) {
@@ -55,7 +57,7 @@ TEST(InformationBoxLines, ReplayShowsEveryLineWithItsFormat) {
   // Over a day into the procedure: the elapsed time is a time of day.
   const TShownFrame Frame((25 * 3600 + 62) * Second, 2.0);
   const TInformationBoxState State{1, "/data/imager/Jane Doe.img", 2, 0.8549, 3, 4.0, "x.msd"};
-  const TInformationBoxText Text = InformationBoxLines(State, Procedure, Frame, British);
+  const TInformationBoxText Text = InformationBoxLines(State, Procedure, Frame, British());
   EXPECT_EQ(Text.TabStop, 100);
   EXPECT_EQ(Text.Lines, (TLines{
                             "File name:\tJane Doe.img",
@@ -91,14 +93,14 @@ TEST(InformationBoxLines, CurvatureLinesFollowTheSelection) {
   Procedure.HasPainData = false;
   Procedure.ProcedureType = 7;
   TInformationBoxState State{1, "a.img", 1, 0.0, -1, 5.0, ""};
-  TLines Lines = InformationBoxLines(State, Procedure, TShownFrame(0, 0), British).Lines;
+  TLines Lines = InformationBoxLines(State, Procedure, TShownFrame(0, 0), British()).Lines;
   EXPECT_EQ(Lines[2], "Procedure type: \tUnknown");
   EXPECT_EQ(From(Lines, 8),
             (TLines{"Scope length: \t0.00", "Curvature: ", "Radius of curvature: "}));
 
   State.SelectedCurvaturePoint = 0;
   State.Curvature = 0.0999;
-  Lines = InformationBoxLines(State, Procedure, TShownFrame(0, 0), British).Lines;
+  Lines = InformationBoxLines(State, Procedure, TShownFrame(0, 0), British()).Lines;
   EXPECT_EQ(From(Lines, 9), (TLines{"Curvature: \t0.10 per m", "Radius of curvature: Infinite"}));
 }
 
@@ -106,7 +108,7 @@ TEST(InformationBoxLines, WithoutAReferenceOnlyAbsolutePainAndTheIntervalShow) {
   TImagerProcedure Procedure;
   FillProcedure(Procedure, {0.1, 0.05});
   const TInformationBoxState State{1, "a.img", 1, 0.0, -1, 0, ""};
-  const TLines Lines = InformationBoxLines(State, Procedure, TShownFrame(0, 0.1), British).Lines;
+  const TLines Lines = InformationBoxLines(State, Procedure, TShownFrame(0, 0.1), British()).Lines;
   EXPECT_EQ(From(Lines, 11), (TLines{"", "Patient pain (general):", "  Current (abs): \t0.10 mmHg",
                                      "  Reference: \t0.10 mmHg", "", "Patient pain (analysis):",
                                      "  Analysis interval: \t1.00 secs"}));
@@ -119,15 +121,15 @@ TEST(InformationBoxLines, RecordingShowsTheSensorAndTheLivePain) {
       2, "/data/Jane Doe.img", 7, 0.321, 2, 4.0, "/opt/kestrava/Catheter 16.v2.msd"};
   const TShownFrame Live(59 * Second, 1.0);
   EXPECT_EQ(
-      InformationBoxLines(State, Procedure, Live, British).Lines,
+      InformationBoxLines(State, Procedure, Live, British()).Lines,
       (TLines{"File name:\tJane Doe.img", "Patient name:\tJane Doe", "Procedure type: \tTop",
               "Sensor: \tCatheter 16.v2", "Current frame: \t7", "Procedure time: \t09:07",
               "Procedure date: \t05/03/2024", "Elapsed time: \t00:00:59", "Scope length: \t0.32",
               "", "Patient pain:", "  Absolute: \t1.00 mmHg", "  Normalised: \t0.500"}));
 
   Procedure.HasPainData = false;
-  EXPECT_EQ(InformationBoxLines(State, Procedure, Live, British).Lines.size(), 9u);
-  EXPECT_TRUE(InformationBoxLines({}, Procedure, Live, British).Lines.empty()) << "idle";
+  EXPECT_EQ(InformationBoxLines(State, Procedure, Live, British()).Lines.size(), 9u);
+  EXPECT_TRUE(InformationBoxLines({}, Procedure, Live, British()).Lines.empty()) << "idle";
 }
 
 TEST(InformationBoxLines, NumbersUseADotAndDatesTheLocalesSeparators) {

@@ -6,6 +6,7 @@
 #include "foundation/UserInteraction.h"
 #include "imagerdata/CurvatureGraphPoints.h"
 
+#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 
@@ -44,7 +45,6 @@ public:
 class MainDisplay : public ::testing::Test {
 protected:
   MainDisplay() { Display.Ready = true; }
-  ~MainDisplay() override { std::filesystem::remove_all(Folder); }
 
   // Three frames with pain 1, 3, 2; the body markers of a colonoscopy when
   // asked, so that auto align has patient axes to turn to.
@@ -66,19 +66,13 @@ protected:
         Frame.MarkerPosition[2] = {0, 0.2, 0};
       }
     }
-    const std::string Name = (Folder / "good.img").string();
+    std::string Name = (Folder / "good.img").string();
     Procedure.SaveToFile(Name);
     return Name;
   }
 
-  std::filesystem::path Folder = [] {
-    auto Path =
-        std::filesystem::temp_directory_path() /
-        ("kestrava-display-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(Path);
-    return Path;
-  }();
+  QTemporaryDir Temporary;
+  std::filesystem::path Folder = Temporary.path().toStdString();
   TOptions Options;
   TMainDisplay Display{Options};
   TFakeWindow Window;

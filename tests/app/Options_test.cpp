@@ -10,30 +10,12 @@ namespace kestrava {
 namespace {
 
 TEST(Options, DefaultsAreTheDesignedOnesWithTheRunsDirectories) {
-  const TOptions Options = DefaultOptions("/work/dir");
-  EXPECT_TRUE(Options.ViewEndoscope);
-  EXPECT_TRUE(Options.ViewMarkers);
-  EXPECT_TRUE(Options.ViewSensors);
-  EXPECT_TRUE(Options.ViewHand);
-  EXPECT_TRUE(Options.ViewOvertube);
-  EXPECT_FALSE(Options.ViewMeasure);
-  EXPECT_FALSE(Options.ViewEndoscopeCurvature);
-  EXPECT_TRUE(Options.ViewInfo);
-  EXPECT_TRUE(Options.ViewTimeLine);
-  EXPECT_EQ(Options.ViewMode, 0);
-  EXPECT_TRUE(Options.AutoAlign);
-  EXPECT_FALSE(Options.UsePhaseCorrection);
-  EXPECT_FALSE(Options.UsePainSensor);
-  EXPECT_EQ(Options.ProcedureType, 0);
-  EXPECT_EQ(Options.SensorFilename, "");
-  EXPECT_EQ(Options.OvertubeFilename, "");
-  EXPECT_EQ(Options.GeneratorCoilsFilename, "");
-  EXPECT_TRUE(Options.UseHardwareDirect3D);
-  EXPECT_TRUE(Options.UseAutoCutoff);
-  EXPECT_EQ(Options.ImagerFilesDirectory, "/work/dir");
-  EXPECT_EQ(Options.ImagerFileStorageDirectory, QDir::homePath().toStdString() + "/Images");
-  EXPECT_EQ(Options.BackgroundColor, 32768);
-  EXPECT_EQ(Options.PatientPainThreshold, 0.1);
+  const std::string Storage = QDir::homePath().toStdString() + "/Images";
+  const TOptions Designed{true,  true, true, true,  true,  false,       false,
+                          true,  true, 0,    true,  false, false,       0,
+                          "",    "",   "",   true,  true,  "/work/dir", Storage,
+                          32768, 0.1,  true, false, 18944, "127.0.0.1"};
+  EXPECT_EQ(DefaultOptions("/work/dir"), Designed);
 }
 
 TEST(Options, SetDefaultOptionsKeepsOnlyTheLastChoicesAndTheFilesDirectory) {

@@ -2,11 +2,11 @@
 #include "app/ProcedureRecorder.h"
 #include "foundation/QelExceptions.h"
 
+#include <QTemporaryDir>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 #include <sys/resource.h>
 
@@ -157,13 +157,8 @@ std::vector<char> FileBytes(const std::string& Path) {
 // A private directory for the live file.
 class ProcedureRecorderFile : public ProcedureRecorder {
 protected:
-  ProcedureRecorderFile()
-      : Dir(std::filesystem::temp_directory_path() /
-            ("kestrava-recorder-" + std::to_string(std::random_device{}()))) {
-    std::filesystem::create_directories(Dir);
-  }
-  ~ProcedureRecorderFile() override { std::filesystem::remove_all(Dir); }
-  std::filesystem::path Dir;
+  QTemporaryDir Temporary;
+  std::filesystem::path Dir = Temporary.path().toStdString();
 };
 
 TEST_F(ProcedureRecorderFile, EveryStoredFrameIsOnTheDiskWhenItsStepReturns) {

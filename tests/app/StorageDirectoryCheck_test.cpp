@@ -4,6 +4,7 @@
 #include "app/StorageDirectoryCheck.h"
 #include "foundation/UserInteraction.h"
 
+#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 
@@ -14,14 +15,8 @@ namespace {
 
 class StorageDirectoryCheck : public ::testing::Test {
 protected:
-  ~StorageDirectoryCheck() override { std::filesystem::remove_all(Root); }
-  std::filesystem::path Root = [] {
-    auto Path = std::filesystem::temp_directory_path() /
-                ("kestrava-storage-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(Path);
-    return Path;
-  }();
+  QTemporaryDir Temporary;
+  std::filesystem::path Root = Temporary.path().toStdString();
   TScriptedUserInteraction User;
 };
 

@@ -3,7 +3,8 @@
 
 #include "app/ViewCamera.h"
 #include "imagerdata/ImagerFrame.h"
-#include "scene/Graphics3DViewer.h"
+#include "render/Direct3DViewerCore.h"
+#include "render/Direct3DViewerWindow.h"
 
 #include <cmath>
 #include <numbers>
@@ -124,64 +125,24 @@ TEST(ViewScales, ShorterSideSpansTheUnitTimesFourTimesZoom) {
   EXPECT_DOUBLE_EQ(Empty.Y, 4.0);
 }
 
-// Records what the camera arithmetic hands a view.
-class TRecordingViewer : public IGraphics3DViewer {
-public:
-  void Clear(std::uint32_t, bool) override {}
-  void Render(const TGraphics3DScene&, const TGraphics3DFrame&) override {}
-  void DrawImage(const TTextureImage&, std::int32_t, std::int32_t) override {}
-  std::int32_t GetTextureMode() const override { return 0; }
-  void SetTextureMode(std::int32_t) override {}
-  void ReleaseImage(const TTextureImage&) override {}
-  void ReleaseAllImages() override {}
-  TPositionOrientation GetCamera() const override { return Camera; }
-  void SetCamera(const TPositionOrientation& C) override { Camera = C; }
-  double GetNearClip() const override { return 0; }
-  void SetNearClip(double) override {}
-  double GetFarClip() const override { return 0; }
-  void SetFarClip(double) override {}
-  double GetFieldOfView() const override { return 0; }
-  void SetFieldOfView(double) override {}
-  std::int32_t GetProjectionType() const override { return 1; }
-  void SetProjectionType(std::int32_t) override {}
-  double GetScaleX() const override { return ScaleX; }
-  void SetScaleX(double S) override { ScaleX = S; }
-  double GetScaleY() const override { return ScaleY; }
-  void SetScaleY(double S) override { ScaleY = S; }
-  bool GetBackFaceCulling() const override { return false; }
-  void SetBackFaceCulling(bool) override {}
-  bool GetWireframe() const override { return false; }
-  void SetWireframe(bool) override {}
-  std::int32_t GetAntiAliasing() const override { return 2; }
-  void SetAntiAliasing(std::int32_t) override {}
-  bool GetZBufferEnabled() const override { return true; }
-  void SetZBufferEnabled(bool) override {}
-  double GetLastRenderTime() const override { return 0; }
-  TVector3 ProjectToScreen(const TVector3& P, const TGraphics3DFrame&) override { return P; }
-  TVector3 FrameToScreen(const TVector3& P, const TGraphics3DFrame&) override { return P; }
-  TVector3 ScreenToFrame(const TVector3& P, const TGraphics3DFrame&) override { return P; }
-
-  TPositionOrientation Camera;
-  double ScaleX = 0, ScaleY = 0;
-};
-
 TEST(ViewPointing, FrontEyeSitsOneUnitBehindAndSideViewLooksAlongDirectionCrossUp) {
   TViewCamera Camera;
   Camera.Zoom(0.5);
-  TRecordingViewer Front, Side;
+  TOffscreenViewerWindow Window(16, 16);
+  TDirect3DViewerCore Front(Window), Side(Window);
   PointFrontView(Front, Camera, 300, 150);
-  ExpectVector({1.4, 0, 0}, Front.Camera.Position);
-  ExpectVector({-1, 0, 0}, Front.Camera.Direction);
-  ExpectVector({0, 1, 0}, Front.Camera.Up);
-  EXPECT_DOUBLE_EQ(Front.ScaleX, 1.0);
-  EXPECT_DOUBLE_EQ(Front.ScaleY, 2.0);
+  ExpectVector({1.4, 0, 0}, Front.GetCamera().Position);
+  ExpectVector({-1, 0, 0}, Front.GetCamera().Direction);
+  ExpectVector({0, 1, 0}, Front.GetCamera().Up);
+  EXPECT_DOUBLE_EQ(Front.GetScaleX(), 1.0);
+  EXPECT_DOUBLE_EQ(Front.GetScaleY(), 2.0);
 
   PointSideView(Side, Camera, 150, 300);
-  ExpectVector({0, 0, -1}, Side.Camera.Direction);
-  ExpectVector({0.4, 0, 1}, Side.Camera.Position);
-  ExpectVector({0, 1, 0}, Side.Camera.Up);
-  EXPECT_DOUBLE_EQ(Side.ScaleX, 2.0);
-  EXPECT_DOUBLE_EQ(Side.ScaleY, 1.0);
+  ExpectVector({0, 0, -1}, Side.GetCamera().Direction);
+  ExpectVector({0.4, 0, 1}, Side.GetCamera().Position);
+  ExpectVector({0, 1, 0}, Side.GetCamera().Up);
+  EXPECT_DOUBLE_EQ(Side.GetScaleX(), 2.0);
+  EXPECT_DOUBLE_EQ(Side.GetScaleY(), 1.0);
 }
 
 TEST(ViewPlacement, TwinViewsShareTheWidthLessFourWithTheSideViewFlushRight) {

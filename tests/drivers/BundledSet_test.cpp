@@ -16,7 +16,9 @@
 namespace kestrava::testing {
 namespace {
 
-const std::filesystem::path ProgramDir = KESTRAVA_PROGRAM_DIR;
+std::filesystem::path ProgramDir() {
+  return KESTRAVA_PROGRAM_DIR;
+}
 
 std::string ReadAll(const std::filesystem::path& Path) {
   std::ifstream File(Path, std::ios::binary);
@@ -50,7 +52,7 @@ class BundledDriver : public ::testing::TestWithParam<const char*> {};
 TEST_P(BundledDriver, LoadsAsAPluginNamedByItsDriverIdAndMakesAWorkingComponent) {
   const std::string Name = GetParam();
   const std::filesystem::path File =
-      ProgramDir / "drivers" / ("libkestrava_" + Name + "_driver.so");
+      ProgramDir() / "drivers" / ("libkestrava_" + Name + "_driver.so");
   QPluginLoader Loader(QString::fromStdString(File.string()));
   const QJsonObject MetaData = Loader.metaData().value("MetaData").toObject();
   const std::string Id = MetaData.value("DriverId").toString().toStdString();
@@ -72,14 +74,14 @@ TEST(BundledCalibrationSet, IsInstalledNextToTheProgramUnchanged) {
         "Catheter16.msd", "Catheter8.msd", "Overtube1.otb", "Overtube2.otb"}) {
     const std::filesystem::path Source =
         std::filesystem::path(KESTRAVA_CALIBRATION_SOURCE_DIR) / Name;
-    ASSERT_TRUE(std::filesystem::exists(ProgramDir / Name)) << Name;
-    EXPECT_EQ(ReadAll(ProgramDir / Name), ReadAll(Source)) << Name;
+    ASSERT_TRUE(std::filesystem::exists(ProgramDir() / Name)) << Name;
+    EXPECT_EQ(ReadAll(ProgramDir() / Name), ReadAll(Source)) << Name;
   }
 }
 
 TEST(BundledCalibrationSet, CathetersPlaceEachSensorAtTheSumOfItsSpacings) {
   for (const char* Name : {"Catheter16.msd", "Catheter8.msd"}) {
-    const std::vector<std::string> File = Lines(ProgramDir / Name);
+    const std::vector<std::string> File = Lines(ProgramDir() / Name);
     const int Count = static_cast<int>(LineItems(File.at(0), 1).at(0));
     ASSERT_EQ(File.size(), static_cast<std::size_t>(Count) + 1) << Name;
     double FromTip = 0;
@@ -96,18 +98,18 @@ TEST(BundledCalibrationSet, CathetersPlaceEachSensorAtTheSumOfItsSpacings) {
       EXPECT_EQ(LineItems(File[1], 4)[3], 0) << Name;
     }
   }
-  EXPECT_EQ(LineItems(Lines(ProgramDir / "Remote.dat").at(0), 3),
+  EXPECT_EQ(LineItems(Lines(ProgramDir() / "Remote.dat").at(0), 3),
             (std::vector<double>{16, 0, simulator::RoleRemote}));
-  EXPECT_EQ(LineItems(Lines(ProgramDir / "Overtube1.otb").at(3), 3),
+  EXPECT_EQ(LineItems(Lines(ProgramDir() / "Overtube1.otb").at(3), 3),
             (std::vector<double>{17, 0.25, simulator::RoleOvertube}));
-  EXPECT_EQ(LineItems(Lines(ProgramDir / "Overtube2.otb").at(4), 3),
+  EXPECT_EQ(LineItems(Lines(ProgramDir() / "Overtube2.otb").at(4), 3),
             (std::vector<double>{17, 0.25, simulator::RoleOvertube}));
 }
 
 TEST(BundledCalibrationSet, SettingsPressTheMarkerButtonsOfEveryProcedureTypeBeforeInsertion) {
   simulator::TSimulatorSettings Settings;
   std::string Error;
-  ASSERT_TRUE(simulator::LoadSimulatorSettings(ProgramDir / "DSP.DAT", Settings, Error)) << Error;
+  ASSERT_TRUE(simulator::LoadSimulatorSettings(ProgramDir() / "DSP.DAT", Settings, Error)) << Error;
   EXPECT_EQ(Settings.SampleRate, 25);
   EXPECT_TRUE(Settings.RealTime);
   std::uint32_t Pressed = 0;

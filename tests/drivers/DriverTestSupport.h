@@ -69,13 +69,15 @@ protected:
                                   double Spacing = 0.08) {
     TDriverInterfaces Driver(simulator::TSimulatorDriver::Create());
     double Table[2 * ChannelCount] = {};
-    for (int I = 0; I < Sensors; ++I) {
-      Table[2 * I] = I * Spacing;
-      Table[2 * I + 1] = simulator::RoleEndoscope;
+    const auto Wire = [&Table](std::size_t Channel, double Along, double Role) {
+      Table[2 * Channel] = Along;
+      Table[2 * Channel + 1] = Role;
+    };
+    for (std::size_t I = 0; I < static_cast<std::size_t>(Sensors); ++I) {
+      Wire(I, static_cast<double>(I) * Spacing, simulator::RoleEndoscope);
     }
-    Table[2 * 16 + 1] = simulator::RoleRemote;
-    Table[2 * 17] = 0.25;
-    Table[2 * 17 + 1] = simulator::RoleOvertube;
+    Wire(16, 0, simulator::RoleRemote);
+    Wire(17, 0.25, simulator::RoleOvertube);
     EXPECT_EQ(Driver.Locator->SetChannelParameters(Table), S_OK);
     const std::u16string Dsp = WriteDsp(Settings);
     EXPECT_EQ(Driver.Locator->Initialise(Dsp.c_str()), S_OK);

@@ -48,8 +48,9 @@ protected:
     const double Wiring[][3] = {{0, 0.0, 1}, {1, 0.125, 1}, {2, 0.0625, 1}, {3, 0.25, 1},
                                 {4, 0.4, 1}, {16, 0, 2},    {17, 0, 3}};
     for (const auto& W : Wiring) {
-      Table[2 * static_cast<int>(W[0])] = W[1];
-      Table[2 * static_cast<int>(W[0]) + 1] = W[2];
+      const auto Channel = static_cast<std::size_t>(W[0]);
+      Table[2 * Channel] = W[1];
+      Table[2 * Channel + 1] = W[2];
     }
     Driver.Locator->SetChannelParameters(Table);
     const std::u16string Dsp = (Dir / "DSP.DAT").u16string();

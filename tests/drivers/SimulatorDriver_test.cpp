@@ -11,8 +11,12 @@ namespace {
 using simulator::TSimulatedProcedure;
 using simulator::TSimulatorSettings;
 
-const std::string Unpaced = "pacing none\n";
-const std::string Exact = "pacing none\nposition_noise 0\ndirection_noise 0\npain_noise 0\n";
+std::string Unpaced() {
+  return "pacing none\n";
+}
+std::string Exact() {
+  return Unpaced() + "position_noise 0\ndirection_noise 0\npain_noise 0\n";
+}
 
 class SimulatorDriver : public TDriverTest {};
 
@@ -50,7 +54,7 @@ TEST_F(SimulatorDriver, InitialiseFailsWithAReasonForAMissingBadOrFailingSetting
   EXPECT_STREQ(Text, "DSP.DAT line 1: 'x' is not a whole number");
 
   EXPECT_NE(Driver.Locator->Initialise(WriteDsp("fail_initialise\n").c_str()), S_OK);
-  EXPECT_EQ(Driver.Locator->Initialise(WriteDsp(Unpaced).c_str()), S_OK);
+  EXPECT_EQ(Driver.Locator->Initialise(WriteDsp(Unpaced()).c_str()), S_OK);
   Driver.Control->GetLastErrorText(Text, sizeof Text);
   EXPECT_STREQ(Text, "");
   char Small[4];
@@ -72,7 +76,7 @@ TEST_F(SimulatorDriver, KeepsTheChannelTableTheReadersFetchAndSendBack) {
 }
 
 TEST_F(SimulatorDriver, SamplesFollowTheModelAtTheirProcedureTimes) {
-  TDriverInterfaces Driver = MakeSimulator(Exact + "insertion_start 1\ninsertion_speed 0.05\n");
+  TDriverInterfaces Driver = MakeSimulator(Exact() + "insertion_start 1\ninsertion_speed 0.05\n");
   TSimulatorSettings Settings;
   Settings.InsertionStart = 1;
   Settings.InsertionSpeed = 0.05;
@@ -119,13 +123,13 @@ TEST_F(SimulatorDriver, NoiseIsRepeatableForASeedAndDiffersBetweenSeeds) {
     }
     return Values;
   };
-  const std::vector<double> First = Positions(Unpaced + "seed 5\n", nullptr);
-  EXPECT_EQ(First, Positions(Unpaced + "seed 5\n", nullptr));
-  EXPECT_NE(First, Positions(Unpaced + "seed 6\n", nullptr));
+  const std::vector<double> First = Positions(Unpaced() + "seed 5\n", nullptr);
+  EXPECT_EQ(First, Positions(Unpaced() + "seed 5\n", nullptr));
+  EXPECT_NE(First, Positions(Unpaced() + "seed 6\n", nullptr));
   std::uint64_t Five = 5;
-  EXPECT_EQ(First, Positions(Unpaced + "seed 6\n", &Five)) << "the override replaces the seed";
+  EXPECT_EQ(First, Positions(Unpaced() + "seed 6\n", &Five)) << "the override replaces the seed";
   // The noise is of the configured size.
-  const std::vector<double> Exactly = Positions(Exact, nullptr);
+  const std::vector<double> Exactly = Positions(Exact(), nullptr);
   double Largest = 0;
   for (std::size_t I = 0; I < First.size(); ++I) {
     if (I % 4 != 3) {
@@ -137,8 +141,8 @@ TEST_F(SimulatorDriver, NoiseIsRepeatableForASeedAndDiffersBetweenSeeds) {
 }
 
 TEST_F(SimulatorDriver, ScriptedFaultsHappenAtTheirTimes) {
-  TDriverInterfaces Driver =
-      MakeSimulator(Unpaced + "coils_disconnected 0.2 0.4\nsample_timeout 0.8\npain_timeout 0.6\n");
+  TDriverInterfaces Driver = MakeSimulator(
+      Unpaced() + "coils_disconnected 0.2 0.4\nsample_timeout 0.8\npain_timeout 0.6\n");
   ASSERT_EQ(Driver.Pain->Initialise(), S_OK);
   for (int N = 0; N < 20; ++N) {
     const double T = N / 25.0;
@@ -157,7 +161,7 @@ TEST_F(SimulatorDriver, ScriptedFaultsHappenAtTheirTimes) {
 }
 
 TEST_F(SimulatorDriver, PainSensorFailsItsScriptedInitialisesThenReadsScaledPain) {
-  TDriverInterfaces Driver = MakeSimulator(Exact + "fail_pain_initialise 2\n");
+  TDriverInterfaces Driver = MakeSimulator(Exact() + "fail_pain_initialise 2\n");
   double Pain = -1;
   EXPECT_NE(Driver.Pain->GetPain(&Pain), S_OK) << "no reading before the sensor is ready";
   EXPECT_NE(Driver.Pain->Initialise(), S_OK);
@@ -176,7 +180,7 @@ TEST_F(SimulatorDriver, PainSensorFailsItsScriptedInitialisesThenReadsScaledPain
 }
 
 TEST_F(SimulatorDriver, RemoteButtonsFollowTheScriptAndPlaceTheRemoteOnTheLandmark) {
-  TDriverInterfaces Driver = MakeSimulator(Exact + "press 0.2 0.2 0x02\n");
+  TDriverInterfaces Driver = MakeSimulator(Exact() + "press 0.2 0.2 0x02\n");
   std::uint32_t Mask = 99;
   ASSERT_EQ(Driver.Remote->GetButtons(&Mask), S_OK);
   EXPECT_EQ(Mask, 0u);
@@ -206,7 +210,7 @@ TEST_F(SimulatorDriver, PacedSamplesKeepToTheWallClock) {
   Driver.Control->GetSampleTime(&Time);
   EXPECT_GE(Time, 5 / 25.0 - 1e-9);
   EXPECT_GE(Elapsed, Time - 0.005) << "a paced sample never comes before its time";
-  // Unpaced by request, the next samples follow at once, one sample period apart.
+  // Unpaced() by request, the next samples follow at once, one sample period apart.
   Driver.Control->SetPacing(0);
   double Before = 0, After = 0;
   Driver.Sample();

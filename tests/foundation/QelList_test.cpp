@@ -14,6 +14,7 @@ using namespace testing; // the list's test items
 
 std::vector<std::string> NamesOf(const TQelList& List) {
   std::vector<std::string> Names;
+  Names.reserve(static_cast<std::size_t>(List.Count()));
   for (std::int32_t I = 0; I < List.Count(); ++I) {
     Names.push_back(List.Items(I)->GetName());
   }
@@ -231,23 +232,22 @@ TEST(QelList, SortOrdersAnyPermutationLeavesOrderedListsAloneAndSurvivesABadComp
   EXPECT_EQ(NamesOf(List), Before);
   // A compare function that contradicts itself must not run off the slots,
   // nor lose, duplicate or invent an item: the same items in some order.
-  std::vector<const TQelObject*> Held;
-  for (std::int32_t I = 0; I < List.Count(); ++I) {
-    Held.push_back(List.Items(I));
-  }
+  const auto ItemsOf = [&List] {
+    std::vector<const TQelObject*> Items(static_cast<std::size_t>(List.Count()));
+    for (std::int32_t I = 0; I < List.Count(); ++I) {
+      Items[static_cast<std::size_t>(I)] = List.Items(I);
+    }
+    std::sort(Items.begin(), Items.end());
+    return Items;
+  };
+  const std::vector<const TQelObject*> Held = ItemsOf();
   std::mt19937 Random(3);
   List.Sort(
       [](void* Data, const TQelObject*, const TQelObject*) {
         return static_cast<int>((*static_cast<std::mt19937*>(Data))() % 3) - 1;
       },
       &Random);
-  std::vector<const TQelObject*> After;
-  for (std::int32_t I = 0; I < List.Count(); ++I) {
-    After.push_back(List.Items(I));
-  }
-  std::sort(Held.begin(), Held.end());
-  std::sort(After.begin(), After.end());
-  EXPECT_EQ(After, Held);
+  EXPECT_EQ(ItemsOf(), Held);
 }
 
 } // namespace

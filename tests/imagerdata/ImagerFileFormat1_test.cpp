@@ -38,8 +38,8 @@ std::vector<std::uint8_t> Record(std::uint32_t Time, std::uint16_t MarkerSet) {
 
 std::vector<std::uint8_t> MarkerSets() {
   TBytes F;
-  F.Zeros(410);    // set 1: nothing valid
-  F.Zeros(41 * 3); // set 2: entries 0..2 empty (markers 0, 1 missing)
+  F.Zeros(410);   // set 1: nothing valid
+  F.Zeros(41, 3); // set 2: entries 0..2 empty (markers 0, 1 missing)
   F.F64(1).F64(2).F64(3).F64(M_PI / 2).F64(0).U8(0xFF); // marker 2
   return F.Data; // the rest of set 2 is missing from the file
 }

@@ -49,8 +49,9 @@ public:
   TBytes& I32(std::int32_t V) { return Le(static_cast<std::uint32_t>(V), 4); }
   TBytes& F32(float V) { return Le(std::bit_cast<std::uint32_t>(V), 4); }
   TBytes& F64(double V) { return Le(std::bit_cast<std::uint64_t>(V), 8); }
-  TBytes& Zeros(std::size_t N) {
-    Data.insert(Data.end(), N, 0);
+  // Count entries of Each bytes, all zero.
+  TBytes& Zeros(std::size_t Count, std::size_t Each = 1) {
+    Data.insert(Data.end(), Count * Each, 0);
     return *this;
   }
   // Text in a zero-padded field of Size bytes.
@@ -91,10 +92,10 @@ inline std::vector<std::uint8_t> Format2File(std::uint16_t Version = 0, std::uin
   F.U32(0x7149331A).U16(Version).U16(0);
   F.Text("Old \x80", 64).I32(2).F64(39000.25).I32(1).U8(1).Text("kPa", 16);
   F.U16(Sensors).U8(1).U8(0).U8(0xFF).Zeros(13);
-  F.F32(1).F32(0).F32(0).F32(2).F32(0).F32(0).F32(3).F32(0).F32(0).Zeros(13 * 12);
-  F.F32(0).F32(0).F32(-1).F32(0).F32(0).F32(-1).F32(1).F32(0).F32(0).Zeros(13 * 12);
-  F.F32(0.5f).F32(0.25f).F32(99).Zeros(12 * 4); // the third length lies beyond the slots
-  F.U8(1).Zeros(5).F32(1).F32(1).F32(1).Zeros(5 * 12).F32(0).F32(1).F32(0).Zeros(5 * 12);
+  F.F32(1).F32(0).F32(0).F32(2).F32(0).F32(0).F32(3).F32(0).F32(0).Zeros(13, 12);
+  F.F32(0).F32(0).F32(-1).F32(0).F32(0).F32(-1).F32(1).F32(0).F32(0).Zeros(13, 12);
+  F.F32(0.5f).F32(0.25f).F32(99).Zeros(12, 4); // the third length lies beyond the slots
+  F.U8(1).Zeros(5).F32(1).F32(1).F32(1).Zeros(5, 12).F32(0).F32(1).F32(0).Zeros(5, 12);
   F.U8(1).U8(0).F32(5).F32(6).F32(7).F32(0).F32(0).F32(1).F64(0.125).F64(3.5);
   return F.Data;
 }

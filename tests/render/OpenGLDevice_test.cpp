@@ -11,7 +11,6 @@
 #include "render/ViewerDeviceChoice.h"
 
 #include <cstdlib>
-#include <functional>
 #include <random>
 
 namespace kestrava {
@@ -50,7 +49,7 @@ std::uint32_t ChannelDifference(std::uint32_t A, std::uint32_t B) {
   return Largest;
 }
 
-using TScene = std::function<void(TTestDevice&)>;
+using TScene = void (*)(TTestDevice&);
 
 class OpenGLDevice : public ::testing::TestWithParam<std::pair<const char*, TScene>> {
 protected:
@@ -64,13 +63,17 @@ protected:
 
 constexpr std::int32_t W = 64, H = 48;
 
+std::size_t At(std::int32_t X, std::int32_t Y) {
+  return static_cast<std::size_t>(Y) * W + static_cast<std::size_t>(X);
+}
+
 // Pixels where the software picture is not flat around them count as edges.
 bool OnEdge(const std::vector<std::uint32_t>& P, std::int32_t X, std::int32_t Y) {
-  const std::uint32_t Centre = P[static_cast<std::size_t>(Y * W + X)];
+  const std::uint32_t Centre = P[At(X, Y)];
   for (std::int32_t DY = -1; DY <= 1; ++DY) {
     for (std::int32_t DX = -1; DX <= 1; ++DX) {
       const std::int32_t NX = std::clamp(X + DX, 0, W - 1), NY = std::clamp(Y + DY, 0, H - 1);
-      if (ChannelDifference(P[static_cast<std::size_t>(NY * W + NX)], Centre) > 8) {
+      if (ChannelDifference(P[At(NX, NY)], Centre) > 8) {
         return true;
       }
     }
@@ -90,7 +93,7 @@ TEST_P(OpenGLDevice, DrawsWhatTheSoftwareDeviceDrawsExceptAlongEdges) {
   std::int32_t EdgeDifferences = 0;
   for (std::int32_t Y = 0; Y < H; ++Y) {
     for (std::int32_t X = 0; X < W; ++X) {
-      const auto I = static_cast<std::size_t>(Y * W + X);
+      const std::size_t I = At(X, Y);
       const std::uint32_t Difference = ChannelDifference(Expected[I], Got[I]);
       if (Difference > InteriorTolerance) {
         ASSERT_TRUE(OnEdge(Expected, X, Y))
@@ -109,6 +112,7 @@ std::vector<D3DLVERTEX> Triangles(std::uint32_t Seed, std::int32_t Count, bool T
   std::uniform_real_distribution<float> X(-8, W + 8), Y(-8, H + 8), Z(0.05f, 0.95f), UV(-1, 2);
   std::uniform_int_distribution<std::uint32_t> Colour(0, 0xFFFFFFFFu);
   std::vector<D3DLVERTEX> Result;
+  Result.reserve(3 * static_cast<std::size_t>(Count));
   for (std::int32_t I = 0; I < 3 * Count; ++I) {
     Result.push_back(Vertex(X(Random), Y(Random), Z(Random), Colour(Random), Colour(Random),
                             Textured ? UV(Random) : 0, Textured ? UV(Random) : 0));
@@ -117,15 +121,15 @@ std::vector<D3DLVERTEX> Triangles(std::uint32_t Seed, std::int32_t Count, bool T
 }
 
 void Textured(TTestDevice& T) {
-  std::vector<std::uint32_t> Texels;
-  for (std::uint32_t I = 0; I < 8 * 4; ++I) {
-    Texels.push_back((I * 0x2F1B07u) & 0xFFFFFFu);
+  std::vector<std::uint32_t> Texels(std::size_t{8} * 4);
+  for (std::uint32_t I = 0; I < Texels.size(); ++I) {
+    Texels[I] = (I * 0x2F1B07u) & 0xFFFFFFu;
   }
   Texels[5] = 0x00FF00; // the colour key
   T.Device->SetTexture(0, testing::MakeTexture(*T.DirectDraw, 8, 4, Texels));
 }
 
-const std::pair<const char*, TScene> Scenes[] = {
+constexpr std::pair<const char*, TScene> Scenes[] = {
     {"GouraudWithDepth",
      [](TTestDevice& T) {
        T.Clear(0x203040);
@@ -155,6 +159,7 @@ const std::pair<const char*, TScene> Scenes[] = {
      [](TTestDevice& T) {
        T.Clear(0);
        std::vector<D3DLVERTEX> Points;
+       Points.reserve(200);
        for (std::int32_t I = 0; I < 200; ++I) {
          Points.push_back(Vertex(static_cast<float>(I % 61) + 0.3f,
                                  static_cast<float>(I * 7 % 45) + 0.2f, 0.5f, 0xFFFFFFFFu));

@@ -21,7 +21,7 @@ inline TGraphics3DMesh& AddTriangles(TGraphics3DFrame& Frame, int Count,
   Mesh.SetFaceCount(Count);
   for (int I = 0; I < Count; ++I) {
     const double X = -0.9 + 1.8 * I / Count, W = 1.8 / Count;
-    const auto V = static_cast<std::size_t>(3 * I);
+    const auto V = 3 * static_cast<std::size_t>(I);
     Mesh.Vertices()[V] = MakeVertex({X, -0.5, -1}, {0, 0, 1}, {0, 0});
     Mesh.Vertices()[V + 1] = MakeVertex({X + W, -0.5, -1}, {0, 0, 1}, {1, 0});
     Mesh.Vertices()[V + 2] = MakeVertex({X + W / 2, 0.5, -1}, {0, 0, 1}, {0.5, 1});

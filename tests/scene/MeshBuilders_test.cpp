@@ -15,7 +15,9 @@ using namespace testing; // the scene test helpers
 
 // Axes all unlike the defaults, so that mixing up Direction, Up and their
 // cross product shows: local X is +Y, Up is +Z, Direction is +X.
-const TPositionOrientation Tilted = MakePositionOrientation({1, 2, 3}, {1, 0, 0}, {0, 0, 1});
+TPositionOrientation Tilted() {
+  return MakePositionOrientation({1, 2, 3}, {1, 0, 0}, {0, 0, 1});
+}
 
 std::array<int, 3> Indices(const TGraphics3DFace& F) {
   return {F.A, F.B, F.C};
@@ -37,7 +39,7 @@ TEST(MakeTubeFaces, LaysOutRingsAndWindsBothWays) {
 TEST(MakeTube, StartsEveryRingAtItsUpAndPointsNormalsOutwards) {
   const std::vector<TPositionOrientation> Rings{
       MakePositionOrientation({0, 0, 0}, {0, 0, 1}, {0, 1, 0}),
-      MakePositionOrientation({0, 0, 1}, {0, 0, 1}, {0, 1, 0}), Tilted};
+      MakePositionOrientation({0, 0, 1}, {0, 0, 1}, {0, 1, 0}), Tilted()};
   TGraphics3DMesh Mesh;
   MakeTube(Mesh, Rings, TUnitCircle(10), 0.5);
   ASSERT_EQ(30, Mesh.VertexCount());
@@ -66,7 +68,7 @@ TEST(MakeSphere, PutsPolesAndSeamWhereTheTexturesExpectThem) {
 
 TEST(MakeDisc, ClosesTheFanAndFacesAlongTheDirection) {
   TGraphics3DMesh Mesh;
-  MakeDisc(Mesh, 10, Tilted, 2);
+  MakeDisc(Mesh, 10, Tilted(), 2);
   ASSERT_EQ(std::pair(11, 10), std::pair(Mesh.VertexCount(), Mesh.FaceCount()));
   EXPECT_EQ((std::array{10, 9, 0}), Indices(Mesh.Faces()[9]));
   ExpectNear({1, 2, 3}, PositionOf(Mesh.Vertices()[10]), 0);
@@ -75,12 +77,12 @@ TEST(MakeDisc, ClosesTheFanAndFacesAlongTheDirection) {
     ExpectNear({1, 0, 0}, NormalOf(V), 0);
   }
   ExpectFacesWoundLikeNormals(Mesh);
-  EXPECT_THROW(MakeDisc(Mesh, MaxBuilderSides + 1, Tilted, 1), E_Qel_InvalidArg);
+  EXPECT_THROW(MakeDisc(Mesh, MaxBuilderSides + 1, Tilted(), 1), E_Qel_InvalidArg);
 }
 
 TEST(MakeDome, BulgesAlongTheDirectionToASingleApex) {
   TGraphics3DMesh Mesh;
-  MakeDome(Mesh, 10, 3, 2, Tilted);
+  MakeDome(Mesh, 10, 3, 2, Tilted());
   ASSERT_EQ(std::pair(40, 60), std::pair(Mesh.VertexCount(), Mesh.FaceCount()));
   const auto V = Mesh.Vertices();
   ExpectNear({1, 2, 5}, PositionOf(V[0]), 1e-6);
@@ -92,7 +94,7 @@ TEST(MakeDome, BulgesAlongTheDirectionToASingleApex) {
   ExpectFacesWoundLikeNormals(Mesh);
 
   // A corrupt zero radius collapses the dome rather than failing a normalisation.
-  ASSERT_NO_THROW(MakeDome(Mesh, 10, 3, 0, Tilted));
+  ASSERT_NO_THROW(MakeDome(Mesh, 10, 3, 0, Tilted()));
   EXPECT_NEAR(1, VectorLength(NormalOf(Mesh.Vertices()[5])), 1e-6);
 }
 

@@ -77,6 +77,7 @@ TEST_F(StreamMessagesTest, FrameGivesTrackingDataTransformsAndPainInMillimetres)
   const auto Frame = StreamedFrame(2);
   const auto Messages = Encode(*Frame, Context);
   std::vector<std::string> Devices;
+  Devices.reserve(Messages.size());
   for (const auto& M : Messages) {
     Devices.push_back(M.Type() + " " + M.Device());
   }

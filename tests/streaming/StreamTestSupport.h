@@ -177,7 +177,7 @@ private:
 };
 
 // Predicates for ReceiveUntil.
-inline auto HasDevice(std::string Device, std::size_t Times = 1) {
+inline auto HasDevice(const std::string& Device, std::size_t Times = 1) {
   return [Device, Times](const std::vector<TReceivedMessage>& Messages) {
     std::size_t Count = 0;
     for (const auto& M : Messages) {
@@ -196,9 +196,8 @@ inline std::vector<std::uint8_t> RawMessage(std::uint16_t Version, const std::st
   Bytes[1] = static_cast<std::uint8_t>(Version);
   std::memcpy(Bytes.data() + 2, Type.data(), std::min<std::size_t>(Type.size(), 12));
   std::memcpy(Bytes.data() + 14, "Client", 6);
-  for (int I = 0; I < 8; ++I) {
-    Bytes[static_cast<std::size_t>(42 + I)] =
-        static_cast<std::uint8_t>(ClaimedBodySize >> (56 - 8 * I));
+  for (std::size_t I = 0; I < 8; ++I) {
+    Bytes[42 + I] = static_cast<std::uint8_t>(ClaimedBodySize >> (56 - 8 * I));
   }
   Bytes.insert(Bytes.end(), Body.begin(), Body.end());
   return Bytes;

@@ -23,7 +23,9 @@ extern char** environ;
 namespace kestrava::testing {
 namespace {
 
-const std::filesystem::path BuiltProgramDir = KESTRAVA_PROGRAM_DIR;
+std::filesystem::path BuiltProgramDir() {
+  return KESTRAVA_PROGRAM_DIR;
+}
 constexpr double Day = 86400;
 constexpr double SamplePeriod = 1 / 25.0;
 
@@ -82,12 +84,13 @@ struct TMemoryDirectory {
 };
 
 TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStoredUpToTheKill) {
-  const std::string Tool = (BuiltProgramDir / "kestrava-tool").string();
+  const std::string Tool = (BuiltProgramDir() / "kestrava-tool").string();
   const std::string Path = PathOf("killed.img");
   std::vector<std::string> Arguments = {Tool,         "simulate",      "-o",
                                         Path,         "--seconds",     "600",
-                                        "--realtime", "--program-dir", BuiltProgramDir.string()};
+                                        "--realtime", "--program-dir", BuiltProgramDir().string()};
   std::vector<char*> Argv;
+  Argv.reserve(Arguments.size() + 1);
   for (std::string& Argument : Arguments) {
     Argv.push_back(Argument.data());
   }
@@ -124,22 +127,6 @@ TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStored
   for (int I = 0; I < Procedure.FrameCount(); ++I) {
     EXPECT_NEAR(Procedure.GetFrame(I).Time * Day, I + 1, 0.5) << I;
   }
-}
-
-// A program directory of the built drivers and the bundled set, with
-// DspExtra appended to the bundled DSP.DAT.
-std::filesystem::path ScriptedProgramDir(const std::filesystem::path& Program,
-                                         const std::string& DspExtra) {
-  std::filesystem::create_directories(Program / "drivers");
-  for (const auto& Entry : std::filesystem::directory_iterator(BuiltProgramDir)) {
-    if (Entry.is_regular_file() && Entry.path().has_extension()) { // the calibration set
-      std::filesystem::copy_file(Entry.path(), Program / Entry.path().filename());
-    }
-  }
-  std::filesystem::create_symlink(BuiltProgramDir / "drivers" / "libkestrava_simulator_driver.so",
-                                  Program / "drivers" / "libkestrava_simulator_driver.so");
-  std::ofstream(Program / "DSP.DAT", std::ios::app) << "\n" << DspExtra << "\n";
-  return Program;
 }
 
 // Brief unplugged generator coils, [From, Until) in seconds of procedure time.
@@ -207,7 +194,7 @@ TEST_F(SimulateCommandCrashSafety, HoursOfRecordingWithFaultsLoseNoFrameAndKeepM
     Script +=
         "coils_disconnected " + std::to_string(From) + " " + std::to_string(From + Length) + "\n";
   }
-  const std::filesystem::path Program = ScriptedProgramDir(Dir / "program", Script);
+  const std::filesystem::path Program = ScriptedProgramDir(Script);
   // Every frame is flushed to the disk twice; on memory the flushes cost
   // nothing and the test measures the recording, not the disk.
   TMemoryDirectory Memory;

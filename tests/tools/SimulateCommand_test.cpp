@@ -15,14 +15,16 @@
 namespace kestrava::testing {
 namespace {
 
-const std::filesystem::path BuiltProgramDir = KESTRAVA_PROGRAM_DIR;
+std::filesystem::path BuiltProgramDir() {
+  return KESTRAVA_PROGRAM_DIR;
+}
 constexpr double Day = 86400;
 
 class SimulateCommand : public TToolTest {
 protected:
   // Runs simulate with the given options after -o OUT --seconds SECONDS.
   TToolRun Simulate(double Seconds, std::vector<std::string> More = {},
-                    const std::filesystem::path& ProgramDir = BuiltProgramDir) {
+                    const std::filesystem::path& ProgramDir = BuiltProgramDir()) {
     std::vector<std::string> Arguments = {"simulate",
                                           "-o",
                                           PathOf("rec.img"),
@@ -34,37 +36,16 @@ protected:
     return Run(Arguments);
   }
 
-  // A program directory of its own: the built drivers, the bundled set, and
-  // DspExtra appended to the bundled DSP.DAT.
-  std::filesystem::path ScriptedProgramDir(const std::string& DspExtra) {
-    // A directory of its own each time: a plugin stays loaded once used, and
-    // its file must not be written over.
-    const std::filesystem::path Program = Dir / ("program" + std::to_string(++Programs));
-    std::filesystem::create_directories(Program / "drivers");
-    for (const auto& Entry : std::filesystem::directory_iterator(BuiltProgramDir)) {
-      if (Entry.is_regular_file()) {
-        std::filesystem::copy_file(Entry.path(), Program / Entry.path().filename(),
-                                   std::filesystem::copy_options::overwrite_existing);
-      }
-    }
-    std::filesystem::create_symlink(BuiltProgramDir / "drivers" / "libkestrava_simulator_driver.so",
-                                    Program / "drivers" / "libkestrava_simulator_driver.so");
-    std::ofstream(Program / "DSP.DAT", std::ios::app) << "\n" << DspExtra << "\n";
-    return Program;
-  }
-
   std::unique_ptr<TImagerProcedure> Load() {
     auto Procedure = std::make_unique<TImagerProcedure>();
     Procedure->LoadFromFile(PathOf("rec.img"));
     return Procedure;
   }
 
-  int Programs = 0;
-
   static simulator::TSimulatorSettings BundledSettings() {
     simulator::TSimulatorSettings Settings;
     std::string Error;
-    EXPECT_TRUE(simulator::LoadSimulatorSettings(BuiltProgramDir / "DSP.DAT", Settings, Error))
+    EXPECT_TRUE(simulator::LoadSimulatorSettings(BuiltProgramDir() / "DSP.DAT", Settings, Error))
         << Error;
     return Settings;
   }
@@ -132,7 +113,7 @@ TEST_F(SimulateCommand, RecordsOneFramePerSecondMatchingTheSimulatorsModel) {
 }
 
 TEST_F(SimulateCommand, IsRepeatableForASeedAndTheSeedOptionChangesTheNoise) {
-  const auto SensorData = [&](std::vector<std::string> More) {
+  const auto SensorData = [&](const std::vector<std::string>& More) {
     EXPECT_EQ(Simulate(3, More).Code, 0);
     const std::unique_ptr<TImagerProcedure> Loaded = Load();
     const TImagerProcedure& Procedure = *Loaded;
@@ -180,23 +161,31 @@ TEST_F(SimulateCommand, RecordsTheChosenCatheterOvertubePainAndProcedureType) {
   }
 }
 
-TEST_F(SimulateCommand, HardwareTimeoutEndsTheRecordingButKeepsWhatWasRecorded) {
-  const TToolRun Result = Simulate(10, {}, ScriptedProgramDir("sample_timeout 3.5"));
-  EXPECT_EQ(Result.Code, ExitHardwareError);
-  EXPECT_NE(
-      Result.Err.find("Timeout waiting for the imager hardware to respond. Recording terminated."),
-      std::string::npos)
-      << Result.Err;
-  EXPECT_NE(Result.Out.find("Frames: 3"), std::string::npos) << Result.Out;
-  EXPECT_EQ(Load()->FrameCount(), 3);
-}
-
-TEST_F(SimulateCommand, ADriverClockThatStopsEndsTheRecordingButKeepsWhatWasRecorded) {
-  const TToolRun Result = Simulate(10, {}, ScriptedProgramDir("clock_stops 3.5"));
-  EXPECT_EQ(Result.Code, ExitHardwareError);
-  EXPECT_NE(Result.Err.find("The driver's procedure time does not advance"), std::string::npos)
-      << Result.Err;
-  EXPECT_GE(Load()->FrameCount(), 3);
+TEST_F(SimulateCommand, HardwareFaultsEndTheRecordingButKeepWhatWasRecorded) {
+  const struct {
+    const char* Script;
+    std::vector<std::string> Options;
+    const char* Message;
+    int Frames;
+  } Faults[] = {
+      {"sample_timeout 3.5",
+       {},
+       "Timeout waiting for the imager hardware to respond. Recording terminated.",
+       3},
+      {"clock_stops 3.5", {}, "The driver's procedure time does not advance", 3},
+      {"pain_timeout 2.5",
+       {"--pain"},
+       "Timeout waiting for pressure sensor to respond. Recording terminated.",
+       2},
+  };
+  for (const auto& Fault : Faults) {
+    const TToolRun Result = Simulate(10, Fault.Options, ScriptedProgramDir(Fault.Script));
+    EXPECT_EQ(Result.Code, ExitHardwareError) << Fault.Script;
+    EXPECT_NE(Result.Err.find(Fault.Message), std::string::npos) << Result.Err;
+    EXPECT_NE(Result.Out.find("Frames: " + std::to_string(Fault.Frames)), std::string::npos)
+        << Result.Out;
+    EXPECT_EQ(Load()->FrameCount(), Fault.Frames) << Fault.Script;
+  }
 }
 
 TEST_F(SimulateCommand, InterruptingStopsTheRecordingSavesItAndExitsWith130) {
@@ -217,16 +206,6 @@ TEST_F(SimulateCommand, InterruptingStopsTheRecordingSavesItAndExitsWith130) {
   EXPECT_GE(Load()->FrameCount(), 1);
 }
 
-TEST_F(SimulateCommand, PainTimeoutEndsARecordingWithThePainSensor) {
-  const TToolRun Result = Simulate(10, {"--pain"}, ScriptedProgramDir("pain_timeout 2.5"));
-  EXPECT_EQ(Result.Code, ExitHardwareError);
-  EXPECT_NE(
-      Result.Err.find("Timeout waiting for pressure sensor to respond. Recording terminated."),
-      std::string::npos)
-      << Result.Err;
-  EXPECT_EQ(Load()->FrameCount(), 2);
-}
-
 TEST_F(SimulateCommand, DisconnectedCoilsPauseStoringWithoutEndingTheRecording) {
   const TToolRun Result = Simulate(8, {}, ScriptedProgramDir("coils_disconnected 2.5 5.2"));
   ASSERT_EQ(Result.Code, 0) << Result.Err;
@@ -234,6 +213,7 @@ TEST_F(SimulateCommand, DisconnectedCoilsPauseStoringWithoutEndingTheRecording) 
   const std::unique_ptr<TImagerProcedure> Loaded = Load();
   const TImagerProcedure& Procedure = *Loaded;
   std::vector<double> Times;
+  Times.reserve(static_cast<std::size_t>(Procedure.FrameCount()));
   for (int I = 0; I < Procedure.FrameCount(); ++I) {
     Times.push_back(Procedure.GetFrame(I).Time * Day);
   }
@@ -260,18 +240,26 @@ TEST_F(SimulateCommand, HardwareThatWillNotStartIsAHardwareError) {
   EXPECT_NE(GivenUp.Err.find("Failed to initialise DSP chip"), std::string::npos) << GivenUp.Err;
 }
 
-TEST_F(SimulateCommand, ReplayRecordsARecordingAgainThroughTheWholeAcquisitionPath) {
-  ASSERT_EQ(Simulate(6, {"--overtube", "Overtube1.otb"}).Code, 0);
-  std::filesystem::rename(PathOf("rec.img"), PathOf("first.img"));
-  const TToolRun Again =
-      Simulate(6, {"--replay", PathOf("first.img"), "--overtube", "Overtube1.otb"});
-  ASSERT_EQ(Again.Code, 0) << Again.Err;
-  TImagerProcedure First;
-  First.LoadFromFile(PathOf("first.img"));
-  const std::unique_ptr<TImagerProcedure> Second = Load();
-  ASSERT_EQ(Second->FrameCount(), First.FrameCount());
-  for (int I = 0; I < First.FrameCount(); ++I) {
-    const TImagerFrame &A = First.GetFrame(I), &B = Second->GetFrame(I);
+TEST_F(SimulateCommand, ReplayRecordsASourceAgainUntilItsEndKeepingItsDetailsUnlessOverridden) {
+  ASSERT_EQ(Simulate(5, {"--overtube", "Overtube1.otb", "--pain", "--patient", "Ann",
+                         "--procedure-type", "top"})
+                .Code,
+            0);
+  std::filesystem::rename(PathOf("rec.img"), PathOf("source.img"));
+  TImagerProcedure Source;
+  Source.LoadFromFile(PathOf("source.img"));
+
+  // Through the whole acquisition path again, and no frames after the source's last.
+  const TToolRun Replayed =
+      Simulate(60, {"--replay", PathOf("source.img"), "--overtube", "Overtube1.otb"});
+  ASSERT_EQ(Replayed.Code, 0) << Replayed.Err;
+  const std::unique_ptr<TImagerProcedure> Copy = Load();
+  ASSERT_EQ(Copy->FrameCount(), Source.FrameCount());
+  EXPECT_EQ(Copy->PatientName, "Ann");
+  EXPECT_EQ(Copy->ProcedureType, ProcedureTop);
+  ASSERT_TRUE(Copy->HasPainData);
+  for (int I = 0; I < Source.FrameCount(); ++I) {
+    const TImagerFrame &A = Source.GetFrame(I), &B = Copy->GetFrame(I);
     EXPECT_NEAR(B.Time * Day, A.Time * Day, 1e-3) << I;
     ASSERT_EQ(B.SensorCount, A.SensorCount) << I;
     for (int Slot = 0; Slot < A.SensorCount; ++Slot) {
@@ -282,32 +270,15 @@ TEST_F(SimulateCommand, ReplayRecordsARecordingAgainThroughTheWholeAcquisitionPa
     EXPECT_LT(VectorDistance(B.HandPosition, A.HandPosition), 1e-6) << I;
     EXPECT_TRUE(B.OvertubeData1.Valid);
     EXPECT_EQ(B.OvertubeData1.Position, A.OvertubeData1.Position) << I;
+    EXPECT_DOUBLE_EQ(B.Pain, A.Pain) << I;
   }
-  const TImagerFrame& Last = Second->GetFrame(Second->FrameCount() - 1);
+  const TImagerFrame& Last = Copy->GetFrame(Copy->FrameCount() - 1);
   for (int Marker = 0; Marker < 4; ++Marker) {
     ASSERT_TRUE(Last.MarkerValid[Marker]) << Marker;
     EXPECT_LT(VectorDistance(Last.MarkerPosition[Marker],
-                             First.GetFrame(First.FrameCount() - 1).MarkerPosition[Marker]),
+                             Source.GetFrame(Source.FrameCount() - 1).MarkerPosition[Marker]),
               1e-6);
   }
-  EXPECT_EQ(Simulate(1, {"--replay", PathOf("absent.img")}).Code, ExitFileError);
-}
-
-TEST_F(SimulateCommand, AReplayEndsWithItsSourceAndKeepsItsDetailsUnlessOverridden) {
-  ASSERT_EQ(Simulate(5, {"--pain", "--patient", "Ann", "--procedure-type", "top"}).Code, 0);
-  std::filesystem::rename(PathOf("rec.img"), PathOf("source.img"));
-  TImagerProcedure Source;
-  Source.LoadFromFile(PathOf("source.img"));
-
-  const TToolRun Replayed = Simulate(60, {"--replay", PathOf("source.img")});
-  ASSERT_EQ(Replayed.Code, 0) << Replayed.Err;
-  const std::unique_ptr<TImagerProcedure> Copy = Load();
-  EXPECT_EQ(Copy->FrameCount(), Source.FrameCount()) << "no frames after the source's last";
-  EXPECT_EQ(Copy->PatientName, "Ann");
-  EXPECT_EQ(Copy->ProcedureType, ProcedureTop);
-  ASSERT_TRUE(Copy->HasPainData);
-  for (int I = 0; I < Copy->FrameCount(); ++I)
-    EXPECT_DOUBLE_EQ(Copy->GetFrame(I).Pain, Source.GetFrame(I).Pain) << I;
 
   const TToolRun Looped = Simulate(12, {"--replay", PathOf("source.img"), "--loop", "--patient",
                                         "Bob", "--procedure-type", "0"});
@@ -331,10 +302,14 @@ TEST_F(SimulateCommand, AReplayEndsWithItsSourceAndKeepsItsDetailsUnlessOverridd
   EXPECT_EQ(NotImager.Code, ExitFileError);
   EXPECT_EQ(NotImager.Err, "File format not recognised\nunknown signature\n");
   EXPECT_EQ(Simulate(5, {"--loop"}).Code, ExitUsageError);
+  EXPECT_EQ(Simulate(2, {"--replay", PathOf("source.img"), "--truth", PathOf("truth.csv")}).Code,
+            ExitUsageError)
+      << "the loop truth needs the simulator";
+  EXPECT_EQ(Simulate(1, {"--replay", PathOf("absent.img")}).Code, ExitFileError);
 }
 
 TEST_F(SimulateCommand, CalibrationFilesComeFromTheProgramDirectoryOrAsGiven) {
-  std::filesystem::copy_file(BuiltProgramDir / "Catheter8.msd", Dir / "Mine.msd");
+  std::filesystem::copy_file(BuiltProgramDir() / "Catheter8.msd", Dir / "Mine.msd");
   const std::filesystem::path Before = std::filesystem::current_path();
   std::filesystem::current_path(Dir);
   const TToolRun Relative = Simulate(2, {"--catheter", "Mine.msd"});

@@ -2,37 +2,19 @@
 #include "tools/LoopTruthFile.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace kestrava {
 namespace {
 
-const std::filesystem::path BuiltProgramDir = KESTRAVA_PROGRAM_DIR;
-
-class SimulateTruth : public testing::TToolTest {
-protected:
-  // The built drivers and the bundled set, with a DSP.DAT that scripts a
-  // quick alpha loop.
-  std::filesystem::path LoopingProgramDir() {
-    const std::filesystem::path Program = Dir / "program";
-    std::filesystem::create_directories(Program / "drivers");
-    for (const auto& Entry : std::filesystem::directory_iterator(BuiltProgramDir)) {
-      if (Entry.is_regular_file()) {
-        std::filesystem::copy_file(Entry.path(), Program / Entry.path().filename());
-      }
-    }
-    std::filesystem::create_symlink(BuiltProgramDir / "drivers" / "libkestrava_simulator_driver.so",
-                                    Program / "drivers" / "libkestrava_simulator_driver.so");
-    std::ofstream(Program / "DSP.DAT")
-        << "pacing none\ninsertion_start 4\ninsertion_speed 0.03\nloop_amplitude 0\n"
-           "straighten_duration 0\npress 0.5 0.4 0x01\npress 1.5 0.4 0x02\npress 2.5 0.4 0x04\n"
-           "loop alpha 3 8 3\n";
-    return Program;
-  }
-};
+using SimulateTruth = testing::TToolTest;
 
 TEST_F(SimulateTruth, WritesTheLoopOfEveryStoredFrameAndTheDetectorFindsIt) {
-  const std::filesystem::path Program = LoopingProgramDir();
+  // A quick alpha loop.
+  const std::filesystem::path Program = ScriptedProgramDir(
+      "pacing none\ninsertion_start 4\ninsertion_speed 0.03\nloop_amplitude 0\n"
+      "straighten_duration 0\npress 0.5 0.4 0x01\npress 1.5 0.4 0x02\npress 2.5 0.4 0x04\n"
+      "loop alpha 3 8 3",
+      true);
   const testing::TToolRun Recorded =
       Run({"simulate", "-o", PathOf("rec.img"), "--seconds", "45", "--program-dir",
            Program.string(), "--truth", PathOf("truth.csv")});
@@ -50,13 +32,6 @@ TEST_F(SimulateTruth, WritesTheLoopOfEveryStoredFrameAndTheDetectorFindsIt) {
   ASSERT_EQ(Scored.Code, 0) << Scored.Err;
   EXPECT_GE(Scored.Json()["truth"]["sensitivity"].get<double>(), 0.9);
   EXPECT_GE(Scored.Json()["truth"]["class_accuracy"].get<double>(), 0.9);
-}
-
-TEST_F(SimulateTruth, NeedsTheSimulator) {
-  const testing::TToolRun Refused =
-      Run({"simulate", "-o", PathOf("rec.img"), "--seconds", "2", "--replay", PathOf("any.img"),
-           "--truth", PathOf("truth.csv")});
-  EXPECT_EQ(Refused.Code, 1);
 }
 
 } // namespace

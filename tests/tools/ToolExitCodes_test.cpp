@@ -47,7 +47,7 @@ TEST_F(ToolExitCodes, UnreadableFilesExitWithTwoTheLoadersTextAndTheReason) {
     std::ifstream In(Bad, std::ios::binary);
     Bytes.assign(std::istreambuf_iterator<char>(In), {});
   }
-  const std::size_t FirstFrame = Bytes.size() - 3 * (651 + 9);
+  const std::size_t FirstFrame = Bytes.size() - 3 * std::size_t{651 + 9};
   Bytes[FirstFrame + 651 + 9] = 99;
   WriteBytes("bad.img", Bytes);
   EXPECT_EQ(Run({"info", Bad}).Err,

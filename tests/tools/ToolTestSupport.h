@@ -65,6 +65,27 @@ protected:
     std::ofstream(PathOf(Name), std::ios::binary) << Bytes;
   }
 
+  // A program directory of its own: the bundled calibration set, the built
+  // simulated driver, and DspExtra appended to the bundled DSP.DAT (or in its
+  // place when ReplaceDsp). A new directory each time: a plugin stays loaded
+  // once used, and its file must not be written over.
+  std::filesystem::path ScriptedProgramDir(const std::string& DspExtra, bool ReplaceDsp = false) {
+    const std::filesystem::path Built = KESTRAVA_PROGRAM_DIR;
+    std::filesystem::path Program = Dir / ("program" + std::to_string(++Programs));
+    std::filesystem::create_directories(Program / "drivers");
+    for (const auto& Entry : std::filesystem::directory_iterator(Built)) {
+      if (Entry.is_regular_file() && Entry.path().has_extension()) { // not the programs
+        std::filesystem::copy_file(Entry.path(), Program / Entry.path().filename());
+      }
+    }
+    std::filesystem::create_symlink(Built / "drivers" / "libkestrava_simulator_driver.so",
+                                    Program / "drivers" / "libkestrava_simulator_driver.so");
+    std::ofstream(Program / "DSP.DAT", ReplaceDsp ? std::ios::trunc : std::ios::app)
+        << "\n"
+        << DspExtra << "\n";
+    return Program;
+  }
+
   static TToolRun Run(const std::vector<std::string>& Arguments) {
     std::ostringstream Out, Err;
     TToolRun Result;
@@ -75,6 +96,7 @@ protected:
   }
 
   std::filesystem::path Dir;
+  int Programs = 0;
 };
 
 } // namespace kestrava::testing

@@ -31,8 +31,10 @@ public:
     return 0;
   }
 
+protected:
+  ~TFakeComponent() = default; // only the last Release deletes it
+
 private:
-  ~TFakeComponent() = default;
   std::uint32_t References_ = 1; // the one CreateDriver hands over
 };
 

@@ -33,7 +33,7 @@ std::string WriteLoopingRecording(const QString& Folder) {
     Frame.TubeRadius = 0.009f;
     Frame.EndoscopeValid = true;
   }
-  const std::string Name = QDir(Folder).filePath("loops.img").toStdString();
+  std::string Name = QDir(Folder).filePath("loops.img").toStdString();
   Procedure.SaveToFile(Name);
   return Name;
 }
