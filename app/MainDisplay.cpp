@@ -221,7 +221,6 @@ void TMainDisplay::ResetLoops() {
 }
 
 void TMainDisplay::TrackLiveLoop() {
-  constexpr double SecondsPerDay = 86400;
   if (!Options_.ViewLoops)
     return;
   LiveLoops_.Update(CurrentFrame + 1, CurrentFrameData_.Time * SecondsPerDay,

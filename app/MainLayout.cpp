@@ -8,12 +8,6 @@ namespace kestrava {
 
 namespace {
 
-// A window too small for its controls squeezes them to nothing rather than
-// giving them negative sizes.
-TRect RectOf(std::int32_t Left, std::int32_t Top, std::int32_t Width, std::int32_t Height) {
-  return TRect{Left, Top, Left + std::max(Width, 0), Top + std::max(Height, 0)};
-}
-
 // The area still free for the views, shrinking as each band is placed.
 struct TFreeArea {
   std::int32_t Left, Top, Width, Height;

@@ -11,7 +11,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400;
 // Frame times are differences of date-times near 46000 days, which carry
 // about a microsecond of rounding: a sample exactly a second after the last
 // stored frame must not be pushed a whole sample late by it.

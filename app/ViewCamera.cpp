@@ -90,10 +90,6 @@ void PointView(IGraphics3DViewer& View, const TViewCamera& Camera, const TVector
   View.SetScaleY(Scales.Y);
 }
 
-TRect RectOf(std::int32_t Left, std::int32_t Top, std::int32_t Width, std::int32_t Height) {
-  return {Left, Top, Left + std::max(Width, 0), Top + std::max(Height, 0)};
-}
-
 } // namespace
 
 void PointFrontView(IGraphics3DViewer& View, const TViewCamera& Camera, std::int32_t Width,

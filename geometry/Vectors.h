@@ -82,6 +82,11 @@ inline TVector3 SubtractVectors(const TVector3& A, const TVector3& B) {
 inline TVector3 ScaleVector(const TVector3& V, double S) {
   return {S * V.X, S * V.Y, S * V.Z};
 }
+// The point T of the way from A to B (0 gives A, 1 gives B).
+inline TVector3 InterpolateVectors(const TVector3& A, const TVector3& B, double T) {
+  return AddVectors(A, ScaleVector(SubtractVectors(B, A), T));
+}
+
 inline TVector3 NegateVector(const TVector3& V) {
   return {-V.X, -V.Y, -V.Z};
 }

@@ -47,7 +47,7 @@ namespace {
 
 // Makes the rename itself durable; a file system that cannot sync a
 // directory still has the data, so failure here is not a failed save.
-void SyncDirectory(const std::filesystem::path& Directory) {
+void TrySyncDirectory(const std::filesystem::path& Directory) {
   TFileDescriptor Dir(::open(Directory.empty() ? "." : Directory.c_str(), O_RDONLY | O_DIRECTORY));
   if (Dir.Valid()) {
     ::fsync(Dir.Get());
@@ -76,7 +76,7 @@ bool ReplaceFileContents(const std::filesystem::path& Target, std::span<const st
     ::unlink(Temporary.c_str());
     return false;
   }
-  SyncDirectory(Target.parent_path());
+  TrySyncDirectory(Target.parent_path());
   return true;
 }
 

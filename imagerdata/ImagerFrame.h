@@ -14,6 +14,8 @@
 
 namespace kestrava {
 
+// Frame and procedure times count days; durations in seconds divide by this.
+inline constexpr double SecondsPerDay = 86400;
 inline constexpr int MaxSensors = 16;
 inline constexpr int MaxSegments = MaxSensors - 1;
 inline constexpr int MarkerCount = 6;

@@ -9,7 +9,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400;
 // A reference pain at or below this is too small to normalise by.
 constexpr double MinimumReferencePain = 0.1;
 

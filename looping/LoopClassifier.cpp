@@ -1,5 +1,6 @@
 #include "looping/LoopClassifier.h"
 
+#include "foundation/IntegerHelpers.h"
 #include "looping/ScopeTrace.h"
 
 #include <algorithm>
@@ -10,10 +11,6 @@
 namespace kestrava {
 
 namespace {
-
-std::size_t Slot(std::int32_t I) {
-  return static_cast<std::size_t>(I);
-}
 
 // A shortcut across a loop: from point Near (nearer the tip) to point Far.
 struct TShortcut {

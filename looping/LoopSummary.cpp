@@ -8,8 +8,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400;
-
 struct TPainSums {
   double Seconds = 0, Integral = 0, Above = 0;
   void Add(double Pain, double Seconds_, double Threshold) {

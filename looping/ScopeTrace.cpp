@@ -1,5 +1,6 @@
 #include "looping/ScopeTrace.h"
 
+#include "foundation/IntegerHelpers.h"
 #include "geometry/Curves.h"
 #include "imagerdata/ImagerProcedure.h"
 
@@ -9,10 +10,6 @@
 namespace kestrava {
 
 namespace {
-
-std::size_t Slot(std::int32_t I) {
-  return static_cast<std::size_t>(I);
-}
 
 // A measured direction, or the chord when the sensor's direction is unusable
 // (a reading that lost its angles should not bend the line).

@@ -9,7 +9,7 @@ namespace kestrava {
 
 namespace {
 
-constexpr double Subpixels = 1 << TSoftwareRasterizer::SubpixelBits;
+constexpr double SubpixelScale = 1 << TSoftwareRasterizer::SubpixelBits;
 // Screen coordinates beyond this many pixels are refused; the guard band keeps
 // clipped geometry well inside it, so integer edge arithmetic cannot overflow.
 constexpr double ScreenLimit = 1 << 15;
@@ -139,8 +139,8 @@ bool ProjectVertex(const TClipVertex& C, const TViewportMapping& Mapping, bool P
   if (!(std::fabs(X) < ScreenLimit && std::fabs(Y) < ScreenLimit)) {
     return false;
   }
-  S.FX = static_cast<std::int32_t>(std::floor(X * Subpixels + 0.5));
-  S.FY = static_cast<std::int32_t>(std::floor(Y * Subpixels + 0.5));
+  S.FX = static_cast<std::int32_t>(std::floor(X * SubpixelScale + 0.5));
+  S.FY = static_cast<std::int32_t>(std::floor(Y * SubpixelScale + 0.5));
   S.Z = static_cast<float>(Mapping.OffsetZ + Mapping.ScaleZ * (C.Z * Rhw));
   S.Rhw = static_cast<float>(Rhw);
   S.R = C.R;

@@ -1,5 +1,6 @@
 #include "scene/CentreLine.h"
 
+#include "foundation/IntegerHelpers.h"
 #include "foundation/QelExceptions.h"
 #include "geometry/Curves.h"
 
@@ -13,10 +14,6 @@ namespace {
 // Beyond this the first interval of a clipped run would leave a sliver too
 // short to draw, so it is dropped.
 constexpr double DropFirstIntervalAbove = 0.99;
-
-std::size_t Slot(std::int32_t I) {
-  return static_cast<std::size_t>(I);
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "scene/PolygonImagerData.h"
 
+#include "foundation/IntegerHelpers.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -54,10 +56,6 @@ TPositionOrientation Upright(const TVector3& Position) {
 
 std::int32_t UsedSensors(const TImagerFrame& Frame) {
   return std::clamp(Frame.SensorCount, 0, MaxSensors);
-}
-
-std::size_t Slot(std::int32_t I) {
-  return static_cast<std::size_t>(I);
 }
 
 // The overtube record of either kind, read the same way.

@@ -29,7 +29,6 @@ namespace kestrava {
 namespace {
 
 using TClock = std::chrono::steady_clock;
-constexpr double SecondsPerDay = 86400;
 // A client flooding us is read this much per turn, so the others still get theirs.
 constexpr std::size_t MaxReadPerTurn = std::size_t{256} * 1024;
 constexpr std::chrono::milliseconds LongestPoll{250};

@@ -7,7 +7,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400;
 // Days from 30 December 1899 to 1 January 1970.
 constexpr double UnixEpochDateTime = 25569;
 

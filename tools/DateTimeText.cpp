@@ -8,7 +8,7 @@ namespace kestrava {
 
 namespace {
 
-constexpr std::int64_t SecondsPerDay = 86400;
+constexpr std::int64_t WholeSecondsPerDay = 86400;
 
 // Days from 1970-01-01 to a proleptic Gregorian date (H. Hinnant's algorithm).
 constexpr std::int64_t DaysFromCivil(std::int64_t Year, std::int64_t Month, std::int64_t Day) {
@@ -55,10 +55,10 @@ std::optional<std::string> DateTimeToIsoText(double DateTime) {
     return std::nullopt;
   const double WholeDays = std::trunc(DateTime);
   const double TimeOfDay = std::fabs(DateTime - WholeDays);
-  const std::int64_t Seconds = static_cast<std::int64_t>(WholeDays) * SecondsPerDay +
-                               std::llround(TimeOfDay * SecondsPerDay);
-  const std::int64_t Days = FloorDivide(Seconds, SecondsPerDay);
-  const std::int64_t SecondOfDay = Seconds - Days * SecondsPerDay;
+  const std::int64_t Seconds = static_cast<std::int64_t>(WholeDays) * WholeSecondsPerDay +
+                               std::llround(TimeOfDay * WholeSecondsPerDay);
+  const std::int64_t Days = FloorDivide(Seconds, WholeSecondsPerDay);
+  const std::int64_t SecondOfDay = Seconds - Days * WholeSecondsPerDay;
   const TCivilDate Date = CivilFromDays(Days + EpochDays);
   if (Date.Year < 1 || Date.Year > 9999)
     return std::nullopt;
@@ -73,7 +73,7 @@ std::optional<std::string> DateTimeToIsoText(double DateTime) {
 
 double DateTimeFromCivil(int Year, int Month, int Day, int Hour, int Minute, int Second) {
   const double Days = static_cast<double>(DaysFromCivil(Year, Month, Day) - EpochDays);
-  const double Fraction = (Hour * 3600.0 + Minute * 60.0 + Second) / SecondsPerDay;
+  const double Fraction = (Hour * 3600.0 + Minute * 60.0 + Second) / WholeSecondsPerDay;
   // Before the epoch the fraction still counts forward from the start of the day.
   return Days >= 0 ? Days + Fraction : Days - Fraction;
 }

@@ -12,7 +12,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400.0;
 constexpr double PathStep = 0.001;  // metres between the points of the centre line
 constexpr double PathLength = 1.6;  // metres of colon the path covers
 constexpr double FirstDepth = 0.05; // tip depth at the start, metres

@@ -13,6 +13,9 @@
 
 namespace kestrava {
 
+// The option that chooses the frames a command walks.
+inline constexpr const char* RangeOption = "--range";
+
 // Inclusive range of frame numbers (1-based).
 struct TFrameRange {
   std::int32_t First = 1;

@@ -15,9 +15,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400.0;
-constexpr const char* RangeOption = "--range";
-
 // SensorCount as a bound for the slot arrays: a frame built in memory is not
 // guaranteed to respect 0..16, and reading past the arrays must not happen.
 int UsedSlots(const TImagerFrame& Frame) {

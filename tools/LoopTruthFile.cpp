@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* Header =
     "frame,time_seconds,class,extent_from_tip_near_m,extent_from_tip_far_m";
-constexpr double SecondsPerDay = 86400;
 // A row of the file is far shorter; a longer line is not a truth file.
 constexpr std::size_t LongestLine = 256;
 

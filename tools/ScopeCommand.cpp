@@ -16,8 +16,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr const char* RangeOption = "--range";
-
 struct TScopeReport {
   int FrameNumber = 0;
   double ScopeLength = 0;

@@ -28,7 +28,6 @@ namespace kestrava {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400;
 constexpr double LongestRecording = SecondsPerDay;
 // Unattended, a failing pain sensor is retried this often before giving up.
 constexpr int PainSensorRetries = 3;

@@ -11,7 +11,6 @@ namespace kestrava::replay {
 
 namespace {
 
-constexpr double SecondsPerDay = 86400;
 // Closer than this to a slot (metres) is on the slot: a re-recording through
 // the same catheter then gets the recorded slots back exactly, although the
 // file keeps segment lengths only to single precision.

@@ -37,10 +37,6 @@ constexpr TControlPoint ControlPoints[] = {
 constexpr std::size_t ControlCount = std::size(ControlPoints);
 constexpr int StepsPerSpan = 200;
 
-TVector3 Lerp(const TVector3& A, const TVector3& B, double T) {
-  return AddVectors(A, ScaleVector(SubtractVectors(B, A), T));
-}
-
 // Uniform Catmull-Rom between P1 and P2; it passes through every control point.
 TVector3 CatmullRom(const TVector3& P0, const TVector3& P1, const TVector3& P2, const TVector3& P3,
                     double T) {
@@ -94,7 +90,7 @@ TColonPath::TColonPath() {
       ++D;
     }
     const double T = (S - DenseArc[D]) / (DenseArc[D + 1] - DenseArc[D]);
-    Grid_.push_back(Lerp(Dense[D], Dense[D + 1], T));
+    Grid_.push_back(InterpolateVectors(Dense[D], Dense[D + 1], T));
     Arc_.push_back(S);
   }
   Grid_.push_back(Dense.back());
@@ -107,7 +103,7 @@ TVector3 TColonPath::PositionAt(double S) const {
   const std::size_t J = std::min(static_cast<std::size_t>(S / GridStep), Grid_.size() - 2);
   const double Span = Arc_[J + 1] - Arc_[J];
   const double T = Span > 0 ? std::clamp((S - Arc_[J]) / Span, 0.0, 1.0) : 0.0;
-  return Lerp(Grid_[J], Grid_[J + 1], T);
+  return InterpolateVectors(Grid_[J], Grid_[J + 1], T);
 }
 
 double TColonPath::LandmarkArc(TColonLandmark Landmark) const {

@@ -16,10 +16,6 @@ double SmoothStep(double X) {
   return X * X * (3 - 2 * X);
 }
 
-TVector3 Lerp(const TVector3& A, const TVector3& B, double T) {
-  return AddVectors(A, ScaleVector(SubtractVectors(B, A), T));
-}
-
 TVector3 SafeNormal(const TVector3& V, const TVector3& Fallback) {
   const double Length = VectorLength(V);
   return Length > 1e-12 ? ScaleVector(V, 1 / Length) : Fallback;
@@ -91,8 +87,8 @@ TSensorReading TScopeShape::AtShapeArc(double U) const {
     const std::size_t After = std::min(K + 1, Points_.size() - 1);
     return SafeNormal(SubtractVectors(Points_[After], Points_[Before]), Inward);
   };
-  const TVector3 Direction = SafeNormal(Lerp(Tangent(J), Tangent(J + 1), T), Inward);
-  return {true, Lerp(Points_[J], Points_[J + 1], T), Direction};
+  const TVector3 Direction = SafeNormal(InterpolateVectors(Tangent(J), Tangent(J + 1), T), Inward);
+  return {true, InterpolateVectors(Points_[J], Points_[J + 1], T), Direction};
 }
 
 TSensorReading TScopeShape::AtDistanceFromTip(double DistanceFromTip) const {
