@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 namespace kestrava {
@@ -159,8 +160,8 @@ bool ProjectVertex(const TClipVertex& C, const TViewportMapping& Mapping, bool P
 class TSetup {
 public:
   TSetup(const TRenderQueue& Queue, std::vector<TScreenPrimitive>& Output,
-         TDrawStatistics& Statistics)
-      : Queue_(Queue), Output_(Output), Statistics_(Statistics) {}
+         std::deque<TScreenVertex>& MadeVertices, TDrawStatistics& Statistics)
+      : Queue_(Queue), Output_(Output), MadeVertices_(MadeVertices), Statistics_(Statistics) {}
 
   void Batch(std::uint32_t BatchIndex, std::int64_t First, std::int64_t Last) {
     const TRasterBatch& B = Queue_.Batches[BatchIndex];
@@ -205,6 +206,17 @@ private:
   }
 
   // The box is inclusive: the first and last columns and rows touched.
+  // Where a vertex of an emitted primitive is kept: the queue's own when it
+  // is one, else a copy with the setup's vertices.
+  const TScreenVertex* Keep(const TScreenVertex& V) {
+    const std::less<const TScreenVertex*> Before;
+    const TScreenVertex* Screen = Queue_.Screen.data();
+    if (!Before(&V, Screen) && Before(&V, Screen + Queue_.Screen.size())) {
+      return &V;
+    }
+    return &MadeVertices_.emplace_back(V);
+  }
+
   TScreenPrimitive& Emit(TScreenKind Kind, std::int32_t MinX, std::int32_t MaxX, std::int32_t MinY,
                          std::int32_t MaxY) {
     TScreenPrimitive& P = Output_.emplace_back();
@@ -224,7 +236,7 @@ private:
     if (X < Box.Left || X >= Box.Right || Y < Box.Top || Y >= Box.Bottom) {
       return;
     }
-    Emit(TScreenKind::Point, X, X, Y, Y).V[0] = S;
+    Emit(TScreenKind::Point, X, X, Y, Y).V[0] = Keep(S);
     ++Statistics_.PointsDrawn;
   }
 
@@ -240,8 +252,8 @@ private:
     const std::int32_t MinX = std::max(RowOf(std::min(A.FX, B.FX)) - 1, Box.Left);
     const std::int32_t MaxX = std::min(RowOf(std::max(A.FX, B.FX)) + 1, Box.Right - 1);
     TScreenPrimitive& P = Emit(TScreenKind::Line, MinX, MaxX, MinY, MaxY);
-    P.V[0] = A;
-    P.V[1] = B;
+    P.V[0] = Keep(A);
+    P.V[1] = Keep(B);
   }
 
   void EmitFilled(const TScreenVertex& A, const TScreenVertex& First, const TScreenVertex& Second,
@@ -258,9 +270,9 @@ private:
       return;
     }
     TScreenPrimitive& P = Emit(TScreenKind::Triangle, MinX, MaxX, MinY, MaxY);
-    P.V[0] = A;
-    P.V[1] = B;
-    P.V[2] = C;
+    P.V[0] = Keep(A);
+    P.V[1] = Keep(B);
+    P.V[2] = Keep(C);
     ++Statistics_.TrianglesDrawn;
   }
 
@@ -489,6 +501,7 @@ private:
 
   const TRenderQueue& Queue_;
   std::vector<TScreenPrimitive>& Output_;
+  std::deque<TScreenVertex>& MadeVertices_;
   TDrawStatistics& Statistics_;
   std::uint32_t BatchIndex_ = 0;
   const TRasterState* State_ = nullptr;
@@ -563,8 +576,9 @@ void PrepareVertices(TRenderQueue& Queue, std::size_t First, std::size_t Last) {
 }
 
 void SetupPrimitives(const TRenderQueue& Queue, std::int64_t First, std::int64_t Last,
-                     std::vector<TScreenPrimitive>& Output, TDrawStatistics& Statistics) {
-  TSetup Setup(Queue, Output, Statistics);
+                     std::vector<TScreenPrimitive>& Output, std::deque<TScreenVertex>& MadeVertices,
+                     TDrawStatistics& Statistics) {
+  TSetup Setup(Queue, Output, MadeVertices, Statistics);
   for (std::uint32_t B = 0; B < Queue.Batches.size() && First < Last; ++B) {
     const TRasterBatch& Batch = Queue.Batches[B];
     const std::int64_t BatchEnd = Batch.FirstPrimitive + Batch.PrimitiveCount;

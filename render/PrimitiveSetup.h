@@ -4,20 +4,25 @@
 // projection and snapping to the subpixel grid, culling, and the splitting
 // of wireframe triangles into lines. See SoftwareRasterizer.h for the rules.
 //
-// Thread: any; it reads the queue and writes only Output and Statistics.
+// Thread: any; it reads the queue and writes only what it is given to fill.
 
 #include "render/SoftwareRasterizer.h"
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace kestrava {
 
 // Appends the screen primitives of the queue's primitives First .. Last - 1
 // (counted through all batches in order) to Output, in that order, and
-// counts them in Statistics.
+// counts them in Statistics. Their vertices point into Queue.Screen or, for
+// vertices that are not there as they are drawn (cut by clipping, flat
+// colours, texture wrapping), into MadeVertices, which gets them appended;
+// both must stay as they are while the primitives are used.
 void SetupPrimitives(const TRenderQueue& Queue, std::int64_t First, std::int64_t Last,
-                     std::vector<TScreenPrimitive>& Output, TDrawStatistics& Statistics);
+                     std::vector<TScreenPrimitive>& Output, std::deque<TScreenVertex>& MadeVertices,
+                     TDrawStatistics& Statistics);
 
 // Works out Vertices, Codes and Screen (already sized like Input) for the
 // input vertices First .. Last - 1: each vertex transformed to the clip

@@ -302,7 +302,7 @@ public:
                   bool GeneralOnly)
       : P_(P), S_(S), Target_(Target), ClampLeft_(P.MinX - 1.0), ClampRight_(P.MaxX + 1.0) {
     for (std::int32_t I = 0; I < 3; ++I) {
-      AddEdge(P.V[I], P.V[(I + 1) % 3]);
+      AddEdge(*P.V[I], *P.V[(I + 1) % 3]);
     }
     Fast_ = !GeneralOnly && !S.Textured && !S.Blend && !S.Fog && !S.Specular &&
             (!S.DepthTest || S.DepthFunction == D3DCMP_LESSEQUAL);
@@ -384,12 +384,12 @@ private:
   // any pixel centre in it.
   void SetUpPlanes() {
     PlanesReady_ = true;
-    X0_ = P_.V[0].FX / static_cast<double>(Subpixels);
-    Y0_ = P_.V[0].FY / static_cast<double>(Subpixels);
-    const double X1 = P_.V[1].FX / static_cast<double>(Subpixels) - X0_;
-    const double Y1 = P_.V[1].FY / static_cast<double>(Subpixels) - Y0_;
-    const double X2 = P_.V[2].FX / static_cast<double>(Subpixels) - X0_;
-    const double Y2 = P_.V[2].FY / static_cast<double>(Subpixels) - Y0_;
+    X0_ = P_.V[0]->FX / static_cast<double>(Subpixels);
+    Y0_ = P_.V[0]->FY / static_cast<double>(Subpixels);
+    const double X1 = P_.V[1]->FX / static_cast<double>(Subpixels) - X0_;
+    const double Y1 = P_.V[1]->FY / static_cast<double>(Subpixels) - Y0_;
+    const double X2 = P_.V[2]->FX / static_cast<double>(Subpixels) - X0_;
+    const double Y2 = P_.V[2]->FY / static_cast<double>(Subpixels) - Y0_;
     const double InverseArea = 1.0 / (X1 * Y2 - X2 * Y1);
     const auto Use = [this](std::initializer_list<std::int32_t> Attributes) {
       for (const std::int32_t A : Attributes) {
@@ -414,9 +414,9 @@ private:
     }
     for (std::int32_t U = 0; U < UsedCount_; ++U) {
       const std::int32_t A = Used_[U];
-      const double V0 = AttributeOf(P_.V[0], A);
-      const double D1 = AttributeOf(P_.V[1], A) - V0;
-      const double D2 = AttributeOf(P_.V[2], A) - V0;
+      const double V0 = AttributeOf(*P_.V[0], A);
+      const double D1 = AttributeOf(*P_.V[1], A) - V0;
+      const double D2 = AttributeOf(*P_.V[2], A) - V0;
       Planes_[A].Base = V0;
       Planes_[A].DDx = (D1 * Y2 - D2 * Y1) * InverseArea;
       Planes_[A].DDy = (D2 * X1 - D1 * X2) * InverseArea;
@@ -575,18 +575,18 @@ std::int32_t NearestPixel(std::int32_t F) {
 
 void DrawPoint(const TScreenPrimitive& P, const TRasterState& S, const TRasterTarget& Target,
                const TBandRows& Band) {
-  const std::int32_t Y = NearestPixel(P.V[0].FY);
+  const std::int32_t Y = NearestPixel(P.V[0]->FY);
   if (!Band.Has(Y)) {
     return;
   }
-  PlotFragment(S, Target, NearestPixel(P.V[0].FX), Y, FragmentBetween(S, P.V[0], P.V[0], 0));
+  PlotFragment(S, Target, NearestPixel(P.V[0]->FX), Y, FragmentBetween(S, *P.V[0], *P.V[0], 0));
 }
 
 // Steps along the longer axis from one end pixel to the other, both drawn.
 void DrawLine(const TScreenPrimitive& P, const TRasterState& S, const TRasterBatch& Batch,
               const TRasterTarget& Target, const TBandRows& Band) {
-  const TScreenVertex& A = P.V[0];
-  const TScreenVertex& B = P.V[1];
+  const TScreenVertex& A = *P.V[0];
+  const TScreenVertex& B = *P.V[1];
   const double AX = A.FX / static_cast<double>(Subpixels);
   const double AY = A.FY / static_cast<double>(Subpixels);
   const double DX = (B.FX - A.FX) / static_cast<double>(Subpixels);
@@ -765,10 +765,11 @@ bool TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Targ
       [&](std::int32_t Index) {
         TSetupChunk& Chunk = Chunks_[static_cast<std::size_t>(Index)];
         Chunk.Primitives.clear();
+        Chunk.MadeVertices.clear();
         Chunk.Statistics = {};
         const std::int64_t First = std::int64_t{Index} * PrimitivesPerChunk;
         SetupPrimitives(Queue, First, std::min(First + PrimitivesPerChunk, Total), Chunk.Primitives,
-                        Chunk.Statistics);
+                        Chunk.MadeVertices, Chunk.Statistics);
         Chunk.Bins.resize(Bands);
         for (std::vector<std::uint32_t>& Bin : Chunk.Bins) {
           Bin.clear();

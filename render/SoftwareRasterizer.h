@@ -33,6 +33,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace kestrava {
@@ -198,14 +199,15 @@ struct TExecuteOptions {
 
 enum class TScreenKind : std::uint8_t { Point, Line, Triangle };
 struct TScreenPrimitive {
-  // Left uninitialised on purpose: setup fills every field it emits, and
-  // zeroing 184 bytes per primitive first is a measurable part of a frame.
-  TScreenPrimitive() {} // NOLINT(cppcoreguidelines-pro-type-member-init)
-  TScreenKind Kind;
-  std::uint32_t Batch;
+  TScreenKind Kind = TScreenKind::Triangle;
+  std::uint32_t Batch = 0;
   // The pixels that may be touched, inside the scissor (inclusive).
-  std::int32_t MinX, MaxX, MinY, MaxY;
-  TScreenVertex V[3];
+  std::int32_t MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
+  // Its vertices (one for a point, two for a line), where they are kept: in
+  // the queue's Screen array, or with the setup for vertices made by
+  // clipping or changed for this primitive alone. Pointing at them instead
+  // of copying keeps what setup writes, and another core then reads, small.
+  const TScreenVertex* V[3] = {};
 };
 
 // What an execution left out of the target's memory (see TExecuteOptions).
@@ -260,16 +262,23 @@ public:
   void SetGeneralPathOnly(bool GeneralOnly) { GeneralOnly_ = GeneralOnly; }
 
 private:
+  // One cache line or more each: threads working on neighbouring chunks
+  // (or with neighbouring scratch) would otherwise share the lines their
+  // vectors' ends and counters live in, and every primitive set up would
+  // pull the line away from the other core.
+  static constexpr std::size_t CacheLine = 64;
+
   // The screen primitives of one run of the queue's primitives, and for
   // each band of rows the ones reaching it, in order.
-  struct TSetupChunk {
+  struct alignas(CacheLine) TSetupChunk {
     std::vector<TScreenPrimitive> Primitives;
+    std::deque<TScreenVertex> MadeVertices; // see SetupPrimitives
     std::vector<std::vector<std::uint32_t>> Bins;
     TDrawStatistics Statistics;
   };
 
   // Memory of one thread for the band it works on.
-  struct TBandScratch {
+  struct alignas(CacheLine) TBandScratch {
     std::vector<std::uint32_t> Colour;
     std::vector<float> Depth;
     std::vector<const TScreenPrimitive*> Merged;
