@@ -4,6 +4,7 @@
 #include "render/PrimitiveSetup.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
@@ -309,13 +310,21 @@ public:
   }
 
   // Draws the rows First .. Last (those of one band).
+  // Every span is found before any is drawn: the rows' divisions are then
+  // independent of each other and of the drawing, and overlap.
   void Rows(std::int32_t First, std::int32_t Last) {
-    const std::int32_t To = std::min({Last, P_.MaxY, LastRow_});
-    for (std::int32_t Y = std::max({First, P_.MinY, FirstRow_}); Y <= To; ++Y) {
-      std::int32_t Left = P_.MinX;
-      std::int32_t Right = P_.MaxX;
-      if (Span(Y, Left, Right)) {
-        Row(Y, Left, Right);
+    constexpr std::int32_t MaxRows = 1 << TSoftwareRasterizer::BandShift;
+    const std::int32_t From = std::max({First, P_.MinY, FirstRow_});
+    const std::int32_t Count = std::min({Last, P_.MaxY, LastRow_, From + MaxRows - 1}) - From + 1;
+    std::array<std::int32_t, MaxRows> Lefts;  // NOLINT(cppcoreguidelines-pro-type-member-init)
+    std::array<std::int32_t, MaxRows> Rights; // NOLINT(cppcoreguidelines-pro-type-member-init)
+    for (std::int32_t I = 0; I < Count; ++I) {
+      Span(From + I, Lefts[static_cast<std::size_t>(I)], Rights[static_cast<std::size_t>(I)]);
+    }
+    for (std::int32_t I = 0; I < Count; ++I) {
+      const auto Index = static_cast<std::size_t>(I);
+      if (Lefts[Index] <= Rights[Index]) {
+        Row(From + I, Lefts[Index], Rights[Index]);
       }
     }
   }
@@ -363,8 +372,11 @@ private:
     return std::min(std::max((E.Start + E.PerRow * Y) / E.Step, ClampLeft_), ClampRight_);
   }
 
-  // Narrows [Left, Right] to the pixels of row Y inside all three edges.
-  bool Span(std::int32_t Y, std::int32_t& Left, std::int32_t& Right) const {
+  // The pixels of row Y inside all three edges: Left .. Right, none when
+  // Left > Right.
+  void Span(std::int32_t Y, std::int32_t& Left, std::int32_t& Right) const {
+    Left = P_.MinX;
+    Right = P_.MaxX;
     const auto Row = static_cast<double>(Y);
     for (std::int32_t I = 0; I < LeftCount_; ++I) {
       const double X = Crossing(LeftEdges_[I], Row);
@@ -376,7 +388,6 @@ private:
       const auto Whole = static_cast<std::int32_t>(X);
       Right = std::min(Right, Whole - (static_cast<double>(Whole) > X ? 1 : 0));
     }
-    return Left <= Right;
   }
 
   // The attributes' planes, worked out when the triangle first covers a
