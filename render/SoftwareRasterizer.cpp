@@ -733,6 +733,19 @@ bool ClearedBeforeUse(const TRenderQueue& Queue, const TBandRows& Band, std::int
   return false;
 }
 
+// The vertices of a primitive drawn a few steps later: they were projected
+// on whichever core did their run, and a load from another core's cache
+// takes long enough to be worth starting early.
+constexpr std::size_t PrefetchAhead = 4;
+
+void PrefetchVertices(const std::vector<const TScreenPrimitive*>& Merged, std::size_t At) {
+  if (At < Merged.size()) {
+    for (const TScreenVertex* V : Merged[At]->V) {
+      __builtin_prefetch(V);
+    }
+  }
+}
+
 // Runs of work small enough to share out evenly, large enough that claiming
 // them costs nothing.
 constexpr std::size_t VerticesPerChunk = 2048;
@@ -956,6 +969,7 @@ void TSoftwareRasterizer::DrawBand(const TRenderQueue& Queue, const TRasterTarge
     const TRasterBatch& Batch = Queue.Batches[Command.Index];
     const TRasterState& State = Queue.States[Batch.State];
     for (; At < Merged.size() && Merged[At]->Batch == Command.Index; ++At) {
+      PrefetchVertices(Merged, At + PrefetchAhead);
       const TScreenPrimitive& P = *Merged[At];
       switch (P.Kind) {
       case TScreenKind::Point:
