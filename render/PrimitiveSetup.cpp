@@ -157,6 +157,33 @@ bool ProjectVertex(const TClipVertex& C, const TViewportMapping& Mapping, bool P
   return true;
 }
 
+float Byte(std::uint32_t Colour, std::int32_t Shift) {
+  return static_cast<float>((Colour >> Shift) & 0xFFu);
+}
+
+// An input vertex in the batch's clip volume. The vertex work uses it for
+// every vertex and setup again for the few it clips, instead of the vertex
+// work storing every result for setup to read back from another core's
+// cache; kept out of line so that both get the same floats bit for bit.
+[[gnu::noinline]] TClipVertex ClipVertexOf(const D3DLVERTEX& In, const TRasterBatch& Batch) {
+  const auto& M = Batch.Transform;
+  const double X = In.X, Y = In.Y, Z = In.Z;
+  return {static_cast<float>(X * M[0][0] + Y * M[1][0] + Z * M[2][0] + M[3][0]),
+          static_cast<float>(X * M[0][1] + Y * M[1][1] + Z * M[2][1] + M[3][1]),
+          static_cast<float>(X * M[0][2] + Y * M[1][2] + Z * M[2][2] + M[3][2]),
+          static_cast<float>(X * M[0][3] + Y * M[1][3] + Z * M[2][3] + M[3][3]),
+          Byte(In.Diffuse, 16),
+          Byte(In.Diffuse, 8),
+          Byte(In.Diffuse, 0),
+          Byte(In.Diffuse, 24),
+          Byte(In.Specular, 16),
+          Byte(In.Specular, 8),
+          Byte(In.Specular, 0),
+          Byte(In.Specular, 24),
+          In.TU,
+          In.TV};
+}
+
 class TSetup {
 public:
   TSetup(const TRenderQueue& Queue, std::vector<TScreenPrimitive>& Output,
@@ -165,6 +192,7 @@ public:
 
   void Batch(std::uint32_t BatchIndex, std::int64_t First, std::int64_t Last) {
     const TRasterBatch& B = Queue_.Batches[BatchIndex];
+    Batch_ = &B;
     BatchIndex_ = BatchIndex;
     State_ = &Queue_.States[B.State];
     Mapping_ = &B.Mapping;
@@ -187,7 +215,9 @@ public:
   }
 
 private:
-  const TClipVertex& Vertex(std::uint32_t Index) const { return Queue_.Vertices[Index]; }
+  TClipVertex Vertex(std::uint32_t Index) const {
+    return ClipVertexOf(Queue_.Input[Index], *Batch_);
+  }
 
   bool Project(const TClipVertex& C, TScreenVertex& S) const {
     return ProjectVertex(C, *Mapping_, PerspectiveUV_, S);
@@ -503,6 +533,7 @@ private:
   std::vector<TScreenPrimitive>& Output_;
   std::deque<TScreenVertex>& MadeVertices_;
   TDrawStatistics& Statistics_;
+  const TRasterBatch* Batch_ = nullptr;
   std::uint32_t BatchIndex_ = 0;
   const TRasterState* State_ = nullptr;
   const TViewportMapping* Mapping_ = nullptr;
@@ -525,34 +556,13 @@ std::int64_t PrimitiveCount(D3DPRIMITIVETYPE Type, std::uint32_t IndexCount) {
 
 namespace {
 
-float Byte(std::uint32_t Colour, std::int32_t Shift) {
-  return static_cast<float>((Colour >> Shift) & 0xFFu);
-}
-
 void PrepareBatchVertices(TRenderQueue& Queue, const TRasterBatch& Batch, std::size_t First,
                           std::size_t Last) {
   const TRasterState& State = Queue.States[Batch.State];
   const bool PerspectiveUV = State.Textured && State.Perspective;
   const TGuard Guard = GuardOf(Batch.Mapping);
-  const auto& M = Batch.Transform;
   for (std::size_t I = First; I < Last; ++I) {
-    const D3DLVERTEX& In = Queue.Input[I];
-    TClipVertex& Out = Queue.Vertices[I];
-    const double X = In.X, Y = In.Y, Z = In.Z;
-    Out.X = static_cast<float>(X * M[0][0] + Y * M[1][0] + Z * M[2][0] + M[3][0]);
-    Out.Y = static_cast<float>(X * M[0][1] + Y * M[1][1] + Z * M[2][1] + M[3][1]);
-    Out.Z = static_cast<float>(X * M[0][2] + Y * M[1][2] + Z * M[2][2] + M[3][2]);
-    Out.W = static_cast<float>(X * M[0][3] + Y * M[1][3] + Z * M[2][3] + M[3][3]);
-    Out.R = Byte(In.Diffuse, 16);
-    Out.G = Byte(In.Diffuse, 8);
-    Out.B = Byte(In.Diffuse, 0);
-    Out.A = Byte(In.Diffuse, 24);
-    Out.SR = Byte(In.Specular, 16);
-    Out.SG = Byte(In.Specular, 8);
-    Out.SB = Byte(In.Specular, 0);
-    Out.F = Byte(In.Specular, 24);
-    Out.U = In.TU;
-    Out.V = In.TV;
+    const TClipVertex Out = ClipVertexOf(Queue.Input[I], Batch);
     std::uint32_t Code = Outcode(Out, Guard);
     if ((Code & (ClipPlanes | OutInvalid)) == 0 &&
         !ProjectVertex(Out, Batch.Mapping, PerspectiveUV, Queue.Screen[I])) {

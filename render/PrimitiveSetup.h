@@ -24,10 +24,10 @@ void SetupPrimitives(const TRenderQueue& Queue, std::int64_t First, std::int64_t
                      std::vector<TScreenPrimitive>& Output, std::deque<TScreenVertex>& MadeVertices,
                      TDrawStatistics& Statistics);
 
-// Works out Vertices, Codes and Screen (already sized like Input) for the
-// input vertices First .. Last - 1: each vertex transformed to the clip
-// volume once, its outcode and, when it needs no clipping, its screen
-// position, so that shared vertices are projected once.
+// Works out Codes and Screen (already sized like Input) for the input
+// vertices First .. Last - 1: each vertex's outcode in the clip volume and,
+// when it needs no clipping, its screen position, so that shared vertices
+// are projected once.
 void PrepareVertices(TRenderQueue& Queue, std::size_t First, std::size_t Last);
 
 // The primitive count of IndexCount indices of Type.

@@ -16,7 +16,7 @@ namespace kestrava {
 // The queue
 
 void TRenderQueue::Reset() {
-  // Vertices, Codes and Screen keep their size: they are worked out anew
+  // Codes and Screen keep their size: they are worked out anew
   // for every input vertex, and shrinking them would only make the next
   // frame fill them with zeros first.
   Input.clear();
@@ -764,7 +764,6 @@ bool TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Targ
     return true;
   }
   const std::size_t Vertices = Queue.Input.size();
-  Queue.Vertices.resize(Vertices);
   Queue.Codes.resize(Vertices);
   Queue.Screen.resize(Vertices);
   const auto VertexChunks =

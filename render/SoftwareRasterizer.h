@@ -132,11 +132,10 @@ struct TScreenVertex {
 };
 
 // Everything recorded since the last execution. Indices refer to Input;
-// Vertices, Codes and Screen run parallel to it once the rasterizer has
-// worked them out (see PrepareVertices); until then they hold old values.
+// Codes and Screen run parallel to it once the rasterizer has worked them
+// out (see PrepareVertices); until then they hold old values.
 struct TRenderQueue {
   std::vector<D3DLVERTEX> Input;
-  std::vector<TClipVertex> Vertices;
   std::vector<std::uint32_t> Codes;
   std::vector<TScreenVertex> Screen;
   std::vector<std::uint32_t> Indices;
