@@ -24,11 +24,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -368,6 +370,35 @@ void BM_ClearCopyLimit(benchmark::State& State) {
   }
 }
 BENCHMARK(BM_ClearCopyLimit)->ComputeStatistics("min", Fastest)->Unit(benchmark::kMillisecond);
+
+// A cache line passed from one core to another and back. The threads share
+// the vertices and primitives of every frame, so this machine's state (its
+// two virtual cores on one die or on two) moves every multi-threaded figure;
+// read those next to it.
+void BM_CoreToCoreRoundTrip(benchmark::State& State) {
+  alignas(64) std::atomic<std::int64_t> Ball{0};
+  std::atomic<bool> Stop{false};
+  std::thread Partner([&] {
+    std::int64_t Seen = 0;
+    while (!Stop.load(std::memory_order_relaxed)) {
+      const std::int64_t Now = Ball.load(std::memory_order_acquire);
+      if (Now % 2 == 1 && Now != Seen) {
+        Seen = Now + 1;
+        Ball.store(Seen, std::memory_order_release);
+      }
+    }
+  });
+  std::int64_t Sent = 0;
+  for (auto _ : State) {
+    Ball.store(++Sent, std::memory_order_release);
+    ++Sent;
+    while (Ball.load(std::memory_order_acquire) != Sent) {
+    }
+  }
+  Stop.store(true);
+  Partner.join();
+}
+BENCHMARK(BM_CoreToCoreRoundTrip)->ComputeStatistics("min", Fastest)->Unit(benchmark::kNanosecond);
 
 void BM_DeviceClearPresent(benchmark::State& State) {
   TMemoryWindow Window;
