@@ -8,6 +8,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace kestrava {
@@ -809,8 +810,9 @@ bool TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Targ
   SetupChunks_ = SetupChunks;
 
   Dropped_.assign(Bands, 0);
-  Worker_.Run(static_cast<std::int32_t>(Bands), [&](std::int32_t Band, std::int32_t Thread) {
-    RasterizeBand(Queue, Target, static_cast<std::size_t>(Band), Thread, Options);
+  OrderBands(Bands);
+  Worker_.Run(static_cast<std::int32_t>(Bands), [&](std::int32_t Index, std::int32_t Thread) {
+    RasterizeBand(Queue, Target, BandOrder_[static_cast<std::size_t>(Index)], Thread, Options);
   });
 
   for (std::size_t C = 0; C < SetupChunks; ++C) {
@@ -822,6 +824,29 @@ bool TSoftwareRasterizer::Execute(TRenderQueue& Queue, const TRasterTarget& Targ
     Statistics.PointsDrawn += Part.PointsDrawn;
   }
   return true;
+}
+
+// Bands taken busiest and emptiest in turn: an empty band is nothing but
+// memory bandwidth, a busy one mostly arithmetic, and the threads overlap
+// the two instead of all streaming the empty top of the picture at once.
+// Each band is still drawn whole by one thread, so the pixels do not change.
+void TSoftwareRasterizer::OrderBands(std::size_t Bands) {
+  BandWork_.assign(Bands, 0);
+  for (std::size_t C = 0; C < SetupChunks_; ++C) {
+    for (std::size_t B = 0; B < Bands; ++B) {
+      BandWork_[B] += Chunks_[C].Bins[B].size();
+    }
+  }
+  std::vector<std::size_t>& Busiest = BandScratchOrder_;
+  Busiest.resize(Bands);
+  std::iota(Busiest.begin(), Busiest.end(), std::size_t{0});
+  std::stable_sort(Busiest.begin(), Busiest.end(),
+                   [this](std::size_t A, std::size_t B) { return BandWork_[A] > BandWork_[B]; });
+  BandOrder_.resize(Bands);
+  std::size_t From = 0, To = Bands;
+  for (std::size_t I = 0; I < Bands; ++I) {
+    BandOrder_[I] = I % 2 == 0 ? Busiest[From++] : Busiest[--To];
+  }
 }
 
 TDroppedParts TSoftwareRasterizer::Dropped() const {

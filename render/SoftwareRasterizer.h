@@ -287,6 +287,7 @@ private:
   static constexpr std::uint8_t DroppedColour = 1;
   static constexpr std::uint8_t DroppedDepth = 2;
 
+  void OrderBands(std::size_t Bands);
   void RasterizeBand(const TRenderQueue& Queue, const TRasterTarget& Target, std::size_t Band,
                      std::int32_t Thread, const TExecuteOptions& Options);
   void RestoreBand(const TRenderQueue& Queue, const TRasterTarget& Target, std::size_t Band,
@@ -300,6 +301,9 @@ private:
   std::size_t SetupChunks_ = 0;       // of the last Execute
   std::vector<TBandScratch> Scratch_; // one per thread
   std::vector<std::uint8_t> Dropped_; // per band of the last Execute
+  // The order bands are handed out in, and what it is worked out from; kept
+  // between frames for their memory.
+  std::vector<std::size_t> BandOrder_, BandWork_, BandScratchOrder_;
 };
 
 } // namespace kestrava
