@@ -17,9 +17,13 @@ bool Aligned16(const void* Pointer) {
 
 } // namespace
 
-void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
+namespace {
+
+// Words up to a 16-byte boundary one by one, then four at a time, stored
+// through the cache or, Streaming, around it.
+template <bool Streaming>
+void FillWordsBy(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
 #if defined(__SSE2__)
-  // Words up to a 16-byte boundary one by one, then four at a time.
   while (Count > 0 && !Aligned16(Destination)) {
     *Destination++ = Value;
     --Count;
@@ -28,7 +32,11 @@ void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Valu
   auto* Wide = reinterpret_cast<__m128i*>(Destination);
   const std::size_t Blocks = Count / 4;
   for (std::size_t I = 0; I < Blocks; ++I) {
-    _mm_store_si128(Wide + I, Four);
+    if constexpr (Streaming) {
+      _mm_stream_si128(Wide + I, Four);
+    } else {
+      _mm_store_si128(Wide + I, Four);
+    }
   }
   Destination += Blocks * 4;
   Count -= Blocks * 4;
@@ -36,7 +44,7 @@ void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Valu
   std::fill(Destination, Destination + Count, Value);
 }
 
-void FillFloats(float* Destination, std::size_t Count, float Value) {
+template <bool Streaming> void FillFloatsBy(float* Destination, std::size_t Count, float Value) {
 #if defined(__SSE2__)
   while (Count > 0 && !Aligned16(Destination)) {
     *Destination++ = Value;
@@ -45,12 +53,34 @@ void FillFloats(float* Destination, std::size_t Count, float Value) {
   const __m128 Four = _mm_set1_ps(Value);
   const std::size_t Blocks = Count / 4;
   for (std::size_t I = 0; I < Blocks; ++I) {
-    _mm_store_ps(Destination + 4 * I, Four);
+    if constexpr (Streaming) {
+      _mm_stream_ps(Destination + 4 * I, Four);
+    } else {
+      _mm_store_ps(Destination + 4 * I, Four);
+    }
   }
   Destination += Blocks * 4;
   Count -= Blocks * 4;
 #endif
   std::fill(Destination, Destination + Count, Value);
+}
+
+} // namespace
+
+void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
+  FillWordsBy<false>(Destination, Count, Value);
+}
+
+void FillFloats(float* Destination, std::size_t Count, float Value) {
+  FillFloatsBy<false>(Destination, Count, Value);
+}
+
+void StreamFillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
+  FillWordsBy<true>(Destination, Count, Value);
+}
+
+void StreamFillFloats(float* Destination, std::size_t Count, float Value) {
+  FillFloatsBy<true>(Destination, Count, Value);
 }
 
 void StreamWords(std::uint32_t* Destination, const std::uint32_t* Source, std::size_t Count) {
@@ -87,41 +117,6 @@ void StreamFloats(float* Destination, const float* Source, std::size_t Count) {
   Count -= Blocks * 4;
 #endif
   std::copy(Source, Source + Count, Destination);
-}
-
-void StreamFillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
-#if defined(__SSE2__)
-  while (Count > 0 && !Aligned16(Destination)) {
-    *Destination++ = Value;
-    --Count;
-  }
-  const __m128i Four = _mm_set1_epi32(static_cast<int>(Value));
-  auto* Wide = reinterpret_cast<__m128i*>(Destination);
-  const std::size_t Blocks = Count / 4;
-  for (std::size_t I = 0; I < Blocks; ++I) {
-    _mm_stream_si128(Wide + I, Four);
-  }
-  Destination += Blocks * 4;
-  Count -= Blocks * 4;
-#endif
-  std::fill(Destination, Destination + Count, Value);
-}
-
-void StreamFillFloats(float* Destination, std::size_t Count, float Value) {
-#if defined(__SSE2__)
-  while (Count > 0 && !Aligned16(Destination)) {
-    *Destination++ = Value;
-    --Count;
-  }
-  const __m128 Four = _mm_set1_ps(Value);
-  const std::size_t Blocks = Count / 4;
-  for (std::size_t I = 0; I < Blocks; ++I) {
-    _mm_stream_ps(Destination + 4 * I, Four);
-  }
-  Destination += Blocks * 4;
-  Count -= Blocks * 4;
-#endif
-  std::fill(Destination, Destination + Count, Value);
 }
 
 void FinishStreamingStores() {
