@@ -1,6 +1,7 @@
 #include "render/SoftwareDevice.h"
 
 #include "render/DirectXResultCodes.h"
+#include "render/IndexLists.h"
 #include "render/PrimitiveSetup.h"
 
 #include <algorithm>
@@ -434,11 +435,7 @@ HRESULT TSoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE Type, std::uint32
   if (const HRESULT Result = CheckDrawable(Type, VertexFormat); Result != DD_OK) {
     return Result;
   }
-  std::uint16_t Largest = 0;
-  for (const std::uint16_t Index : Indices) {
-    Largest = std::max(Largest, Index);
-  }
-  if (!Indices.empty() && Largest >= Vertices.size()) {
+  if (!Indices.empty() && LargestIndex(Indices) >= Vertices.size()) {
     return DDERR_INVALIDPARAMS;
   }
   return Record(Type, Vertices, Indices, true);
@@ -546,13 +543,13 @@ HRESULT TSoftwareDevice::Record(D3DPRIMITIVETYPE Type, std::span<const D3DLVERTE
   Batch.IndexCount = Count;
   // Sized first and then written: a push per index is a measurable part of
   // recording, which the caller's thread does alone.
-  Queue_.Indices.resize(Queue_.Indices.size() + Count);
-  const auto Written = Queue_.Indices.end() - static_cast<std::ptrdiff_t>(Count);
+  const std::size_t At = Queue_.Indices.size();
+  Queue_.Indices.resize(At + Count);
+  std::uint32_t* const Written = Queue_.Indices.data() + At;
   if (Indexed) {
-    std::transform(Indices.begin(), Indices.end(), Written,
-                   [Base](std::uint16_t Index) { return Base + Index; });
+    WidenIndices(Indices, Base, Written);
   } else {
-    std::iota(Written, Queue_.Indices.end(), Base);
+    std::iota(Written, Written + Count, Base);
   }
   Batch.State = Queue_.AddState(CurrentRasterState());
   Batch.Mapping.OffsetX = static_cast<float>(V.X + V.Width / 2.0);
