@@ -124,8 +124,20 @@ void TRenderWorker::Run(std::int32_t Chunks, const TThreadWork& Work, bool MoreF
   }
 }
 
+void TRenderWorker::ExpectJob() {
+  if (Sleeping_.load(std::memory_order_relaxed) == 0) {
+    return;
+  }
+  {
+    const std::lock_guard Lock(Mutex_);
+    ++Expected_;
+  }
+  Wake_.notify_all();
+}
+
 void TRenderWorker::WorkerLoop(std::int32_t Thread) {
   std::uint64_t Seen = 0;
+  std::uint64_t SeenExpected = 0;
   bool Spin = false;
   for (;;) {
     if (Spin) {
@@ -134,10 +146,23 @@ void TRenderWorker::WorkerLoop(std::int32_t Thread) {
     TJob* Job = nullptr;
     {
       std::unique_lock Lock(Mutex_);
-      Wake_.wait(Lock, [&] { return Stopping_.load() || Posted_.load() != Seen; });
+      const auto Woken = [&] {
+        return Stopping_.load() || Posted_.load() != Seen || Expected_ != SeenExpected;
+      };
+      if (!Woken()) {
+        Sleeping_.fetch_add(1);
+        Wake_.wait(Lock, Woken);
+        Sleeping_.fetch_sub(1);
+      }
       if (Stopping_.load()) {
         return;
       }
+      if (Posted_.load() == Seen) {
+        SeenExpected = Expected_; // only told to expect a job: spin for it
+        Spin = true;
+        continue;
+      }
+      SeenExpected = Expected_;
       Seen = Posted_.load();
       Job = Current_;
       Spin = SpinAfterJob_;

@@ -51,6 +51,12 @@ public:
   void Run(std::int32_t Chunks, const TWork& Work, bool MoreFollows = false);
   void Run(std::int32_t Chunks, const TThreadWork& Work, bool MoreFollows = false);
 
+  // A job is coming soon: sleeping workers wake now and spin for it, so that
+  // the system's wake-up latency passes while the caller prepares the job
+  // instead of at its start. Nothing happens if no job comes: they sleep
+  // again. Cheap when the workers are awake or not started.
+  void ExpectJob();
+
 private:
   struct TJob {
     const TThreadWork* Work = nullptr;
@@ -74,6 +80,8 @@ private:
   std::int32_t Active_ = 0; // workers helping with Current_
   bool SpinAfterJob_ = false;
   std::atomic<std::uint64_t> Posted_{0};
+  std::uint64_t Expected_ = 0; // under Mutex_: ExpectJob calls
+  std::atomic<std::int32_t> Sleeping_{0};
   std::atomic<bool> Stopping_{false};
 };
 

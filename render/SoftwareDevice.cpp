@@ -515,6 +515,9 @@ HRESULT TSoftwareDevice::Record(D3DPRIMITIVETYPE Type, std::span<const D3DLVERTE
   if (Queue_.Input.size() + Vertices.size() > MaxQueuedVertices) {
     DrawRecorded(nullptr, true);
   }
+  if (Queue_.Batches.empty()) {
+    Executor_->ExpectExecute();
+  }
   UsePendingSurface(Target_);
   if (const auto Depth = Target_->DepthBuffer()) {
     UsePendingSurface(Depth);

@@ -231,6 +231,8 @@ public:
   // everything they point to must be as they were at Execute (except for the
   // parts left out).
   virtual void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) = 0;
+  // A hint that a queue has begun to fill and Execute follows soon.
+  virtual void ExpectExecute() {}
 };
 
 // The part of the target one band of rows covers (defined with the rasterizer).
@@ -255,6 +257,8 @@ public:
   TDroppedParts Dropped() const override;
   // Draws the bands that left something out once more.
   void RestoreDropped(const TRenderQueue& Queue, const TRasterTarget& Target) override;
+  // Wakes the render threads, so that they are ready when Execute comes.
+  void ExpectExecute() override { Worker_.ExpectJob(); }
 
   // Test switch: sends every triangle through the general per-pixel path
   // instead of the specialised ones; the pictures must not change.

@@ -17,6 +17,14 @@ namespace {
 TEST(RenderWorker, RunsEveryChunkExactlyOnceBeforeReturning) {
   TRenderWorker Worker(2);
   for (int Round = 0; Round < 50; ++Round) {
+    // Told a job comes: at once, or only after the workers gave up on it.
+    if (Round % 3 == 0) {
+      Worker.ExpectJob();
+    }
+    if (Round % 5 == 0) {
+      Worker.ExpectJob();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     std::array<std::atomic<int>, 37> Runs{};
     Worker.Run(
         37, [&](std::int32_t Chunk) { ++Runs[static_cast<std::size_t>(Chunk)]; }, Round % 2 == 0);
