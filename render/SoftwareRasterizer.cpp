@@ -749,7 +749,7 @@ void PrefetchVertices(const std::vector<const TScreenPrimitive*>& Merged, std::s
 
 // Runs of work small enough to share out evenly, large enough that claiming
 // them costs nothing.
-constexpr std::size_t VerticesPerChunk = 2048;
+constexpr std::size_t VerticesPerChunk = 512;
 constexpr std::int64_t PrimitivesPerChunk = 2048;
 
 } // namespace
