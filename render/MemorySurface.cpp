@@ -1,7 +1,6 @@
 #include "render/MemorySurface.h"
 
 #include "render/DirectXResultCodes.h"
-#include "render/MemoryFill.h"
 #include "render/SoftwareRasterizer.h"
 
 #include <QImage>
@@ -290,11 +289,12 @@ void TMemorySurface::PresentInto(const TWindowMemory& Window, const TRect& Scree
     return;
   }
   const auto Columns = static_cast<std::size_t>(Rows.Source.Right - Rows.Source.Left);
+  // Through the cache: whoever shows the window reads it at once.
   for (std::int32_t Y = Rows.Source.Top; Y < Rows.Source.Bottom; ++Y) {
-    StreamWords(Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch,
-                Source.Colour_.data() + Index(Rows.Source.Left, Y, Source.Width()), Columns);
+    std::memcpy(Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch,
+                Source.Colour_.data() + Index(Rows.Source.Left, Y, Source.Width()),
+                Columns * sizeof(std::uint32_t));
   }
-  FinishStreamingStores();
 }
 
 HRESULT TMemorySurface::SetColorKey(std::uint32_t Flags, const TColourKey* Key) {

@@ -1,7 +1,6 @@
 #include "render/OpenGLDevice.h"
 
 #include "render/DirectXResultCodes.h"
-#include "render/MemoryFill.h"
 #include "render/SoftwareDevice.h"
 
 #include <QGuiApplication>
@@ -14,6 +13,7 @@
 #include <QSurfaceFormat>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -607,10 +607,9 @@ private:
       const TRect& From = Present->Source;
       const auto Columns = static_cast<std::size_t>(From.Right - From.Left);
       for (std::int32_t Y = From.Top; Y < From.Bottom; ++Y) {
-        StreamWords(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
-                    Target.ColourRow(Y) + From.Left, Columns);
+        std::memcpy(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
+                    Target.ColourRow(Y) + From.Left, Columns * sizeof(std::uint32_t));
       }
-      FinishStreamingStores();
     }
   }
 

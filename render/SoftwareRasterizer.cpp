@@ -682,16 +682,20 @@ TBandOutline OutlineBand(const TRenderQueue& Queue, const TBandRows& Band, std::
   return Outline;
 }
 
-inline void StreamCopy(std::uint32_t* To, const std::uint32_t* From, std::size_t Count) {
-  StreamWords(To, From, Count);
+// Colours go through the cache: the window's are read at once by whoever
+// shows it, and a kept back surface's by the labels drawn on it and the
+// present. Depth is not read before the next frame, if at all, so it is
+// streamed around the cache instead of evicting what is being drawn.
+inline void CopyRun(std::uint32_t* To, const std::uint32_t* From, std::size_t Count) {
+  std::copy(From, From + Count, To);
 }
-inline void StreamCopy(float* To, const float* From, std::size_t Count) {
+inline void CopyRun(float* To, const float* From, std::size_t Count) {
   StreamFloats(To, From, Count);
 }
-inline void StreamFill(std::uint32_t* To, std::size_t Count, std::uint32_t Value) {
-  StreamFillWords(To, Count, Value);
+inline void FillRun(std::uint32_t* To, std::size_t Count, std::uint32_t Value) {
+  FillWords(To, Count, Value);
 }
-inline void StreamFill(float* To, std::size_t Count, float Value) {
+inline void FillRun(float* To, std::size_t Count, float Value) {
   StreamFillFloats(To, Count, Value);
 }
 
@@ -701,14 +705,14 @@ inline void StreamFill(float* To, std::size_t Count, float Value) {
 // way it is written once, from a register, instead of cleared, read back
 // and copied.
 template <class TValue>
-void StreamRow(TValue* Destination, const TValue* Source, std::int32_t From, std::int32_t To,
-               TBandColumns Kept, TValue Outside) {
+void WriteRow(TValue* Destination, const TValue* Source, std::int32_t From, std::int32_t To,
+              TBandColumns Kept, TValue Outside) {
   const std::int32_t KeptFrom = std::clamp(Kept.Left, From, To);
   const std::int32_t KeptTo = std::clamp(Kept.Right, KeptFrom - 1, To - 1) + 1;
-  StreamFill(Destination, static_cast<std::size_t>(KeptFrom - From), Outside);
-  StreamCopy(Destination + (KeptFrom - From), Source + KeptFrom,
-             static_cast<std::size_t>(KeptTo - KeptFrom));
-  StreamFill(Destination + (KeptTo - From), static_cast<std::size_t>(To - KeptTo), Outside);
+  FillRun(Destination, static_cast<std::size_t>(KeptFrom - From), Outside);
+  CopyRun(Destination + (KeptFrom - From), Source + KeptFrom,
+          static_cast<std::size_t>(KeptTo - KeptFrom));
+  FillRun(Destination + (KeptTo - From), static_cast<std::size_t>(To - KeptTo), Outside);
 }
 
 // Whether the first command of the queue that touches Band clears all of it
@@ -893,8 +897,8 @@ void MergeBins(const TChunks& Chunks, std::size_t Count, std::size_t Band,
 // Everything of one band, in submission order: the clears and, batch by
 // batch, the primitives of every setup chunk in chunk order. Colour and depth
 // go to the thread's scratch rows when the band clears them before use; the
-// finished colour rows are then streamed to the target (unless they may be
-// dropped) and to the window.
+// finished rows are then written to the target (unless they may be
+// dropped) and the colours to the window.
 void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRasterTarget& Target,
                                         std::size_t Band, std::int32_t Thread,
                                         const TExecuteOptions& Options) {
@@ -938,11 +942,11 @@ void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRaster
 
   for (std::int32_t Y = Top; Y <= Last; ++Y) {
     if (LocalColour && !DropColour) {
-      StreamRow(Target.ColourRow(Y), Local.ColourRow(Y), 0, Target.Width, Area.Colour,
-                Outline.Background);
+      WriteRow(Target.ColourRow(Y), Local.ColourRow(Y), 0, Target.Width, Area.Colour,
+               Outline.Background);
     }
     if (LocalDepth && !DropDepth) {
-      StreamRow(Target.DepthRow(Y), Local.DepthRow(Y), 0, Target.Width, Area.Depth, 1.0f);
+      WriteRow(Target.DepthRow(Y), Local.DepthRow(Y), 0, Target.Width, Area.Depth, 1.0f);
     }
   }
   Dropped_[Band] =
@@ -950,8 +954,8 @@ void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRaster
   if (const TPresentRows* Present = Options.Present) {
     const TRect& From = Present->Source;
     for (std::int32_t Y = std::max(Top, From.Top); Y <= std::min(Last, From.Bottom - 1); ++Y) {
-      StreamRow(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
-                Local.ColourRow(Y), From.Left, From.Right, Area.Colour, Outline.Background);
+      WriteRow(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
+               Local.ColourRow(Y), From.Left, From.Right, Area.Colour, Outline.Background);
     }
   }
   FinishStreamingStores();

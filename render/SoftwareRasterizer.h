@@ -20,7 +20,7 @@
 //   place; each pixel is written by one thread in submission order.
 // - One pass over memory per band: a band whose colour (or depth) is cleared
 //   before anything draws into it is cleared and drawn in a buffer of its
-//   thread that stays in the cache, then streamed once to the target (and,
+//   thread that stays in the cache, then written once to the target (and,
 //   when asked, to the window it is presented in). Such a band's depth need
 //   not reach memory at all (TExecuteOptions::KeepDepth).
 //
