@@ -18,6 +18,7 @@
 #include "render/MemoryFill.h"
 #include "render/MemorySurface.h"
 #include "render/OpenGLDevice.h"
+#include "render/ProcessorCache.h"
 #include "scene/Graphics3DMesh.h"
 #include "scene/PolygonImagerData.h"
 
@@ -164,6 +165,7 @@ public:
     Memory.Width = Frame_.width();
     Memory.Height = Frame_.height();
     Memory.Pitch = static_cast<std::size_t>(Frame_.bytesPerLine()) / 4;
+    Memory.OutgrowsCache = OutgrowsCache(static_cast<std::size_t>(Frame_.sizeInBytes()));
     return Memory;
   }
   const QImage& Frame() const { return Frame_; }

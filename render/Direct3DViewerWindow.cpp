@@ -1,5 +1,6 @@
 #include "render/Direct3DViewerWindow.h"
 
+#include "render/ProcessorCache.h"
 #include "render/SceneLighting.h"
 
 #include <QPainter>
@@ -51,6 +52,7 @@ std::optional<TWindowMemory> TOffscreenViewerWindow::DirectMemory() {
   Memory.Width = Picture_.width();
   Memory.Height = Picture_.height();
   Memory.Pitch = static_cast<std::size_t>(Picture_.bytesPerLine()) / 4;
+  Memory.OutgrowsCache = OutgrowsCache(static_cast<std::size_t>(Picture_.sizeInBytes()));
   return Memory;
 }
 

@@ -45,6 +45,9 @@ struct TWindowMemory {
   std::size_t Pitch = 0;
   std::int32_t ScreenLeft = 0;
   std::int32_t ScreenTop = 0;
+  // The memory is too large to stay in the processor's cache (see
+  // OutgrowsCache): what is presented goes around the cache then.
+  bool OutgrowsCache = false;
 };
 
 // Where a blit to the primary surface ends up: the window behind a clipper.

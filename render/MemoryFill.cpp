@@ -15,8 +15,35 @@ bool Aligned16(const void* Pointer) {
   return (reinterpret_cast<std::uintptr_t>(Pointer) & 15u) == 0;
 }
 
-// Floats up to a 16-byte boundary one by one, then four at a time, stored
+} // namespace
+
+namespace {
+
+// Words up to a 16-byte boundary one by one, then four at a time, stored
 // through the cache or, Streaming, around it.
+template <bool Streaming>
+void FillWordsBy(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
+#if defined(__SSE2__)
+  while (Count > 0 && !Aligned16(Destination)) {
+    *Destination++ = Value;
+    --Count;
+  }
+  const __m128i Four = _mm_set1_epi32(static_cast<int>(Value));
+  auto* Wide = reinterpret_cast<__m128i*>(Destination);
+  const std::size_t Blocks = Count / 4;
+  for (std::size_t I = 0; I < Blocks; ++I) {
+    if constexpr (Streaming) {
+      _mm_stream_si128(Wide + I, Four);
+    } else {
+      _mm_store_si128(Wide + I, Four);
+    }
+  }
+  Destination += Blocks * 4;
+  Count -= Blocks * 4;
+#endif
+  std::fill(Destination, Destination + Count, Value);
+}
+
 template <bool Streaming> void FillFloatsBy(float* Destination, std::size_t Count, float Value) {
 #if defined(__SSE2__)
   while (Count > 0 && !Aligned16(Destination)) {
@@ -40,31 +67,39 @@ template <bool Streaming> void FillFloatsBy(float* Destination, std::size_t Coun
 
 } // namespace
 
-// Words up to a 16-byte boundary one by one, then four at a time.
 void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
-#if defined(__SSE2__)
-  while (Count > 0 && !Aligned16(Destination)) {
-    *Destination++ = Value;
-    --Count;
-  }
-  const __m128i Four = _mm_set1_epi32(static_cast<int>(Value));
-  auto* Wide = reinterpret_cast<__m128i*>(Destination);
-  const std::size_t Blocks = Count / 4;
-  for (std::size_t I = 0; I < Blocks; ++I) {
-    _mm_store_si128(Wide + I, Four);
-  }
-  Destination += Blocks * 4;
-  Count -= Blocks * 4;
-#endif
-  std::fill(Destination, Destination + Count, Value);
+  FillWordsBy<false>(Destination, Count, Value);
 }
 
 void FillFloats(float* Destination, std::size_t Count, float Value) {
   FillFloatsBy<false>(Destination, Count, Value);
 }
 
+void StreamFillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value) {
+  FillWordsBy<true>(Destination, Count, Value);
+}
+
 void StreamFillFloats(float* Destination, std::size_t Count, float Value) {
   FillFloatsBy<true>(Destination, Count, Value);
+}
+
+void StreamWords(std::uint32_t* Destination, const std::uint32_t* Source, std::size_t Count) {
+#if defined(__SSE2__)
+  while (Count > 0 && !Aligned16(Destination)) {
+    *Destination++ = *Source++;
+    --Count;
+  }
+  auto* Wide = reinterpret_cast<__m128i*>(Destination);
+  const auto* From = reinterpret_cast<const __m128i*>(Source);
+  const std::size_t Blocks = Count / 4;
+  for (std::size_t I = 0; I < Blocks; ++I) {
+    _mm_stream_si128(Wide + I, _mm_loadu_si128(From + I));
+  }
+  Destination += Blocks * 4;
+  Source += Blocks * 4;
+  Count -= Blocks * 4;
+#endif
+  std::copy(Source, Source + Count, Destination);
 }
 
 void StreamFloats(float* Destination, const float* Source, std::size_t Count) {

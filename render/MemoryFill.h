@@ -3,8 +3,8 @@
 // and the copies of finished rows are a large part of every frame, and the
 // compiler leaves a plain fill loop scalar.
 //
-// The Stream functions write around the caches (streaming stores), so that
-// memory nobody reads soon is written once instead of being read first and
+// StreamWords writes around the caches (streaming stores), so that memory
+// nobody reads soon is written once instead of being read first and
 // evicting what is still being drawn; FinishStreamingStores must run before
 // another thread reads what was streamed.
 
@@ -17,10 +17,12 @@ namespace kestrava {
 void FillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value);
 void FillFloats(float* Destination, std::size_t Count, float Value);
 
-// Copies Count floats (the ranges must not overlap) with streaming stores.
+// Copies Count words (the ranges must not overlap) with streaming stores.
+void StreamWords(std::uint32_t* Destination, const std::uint32_t* Source, std::size_t Count);
 void StreamFloats(float* Destination, const float* Source, std::size_t Count);
 
-// Count floats from Destination on become Value, written with streaming stores.
+// Count words from Destination on become Value, written with streaming stores.
+void StreamFillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value);
 void StreamFillFloats(float* Destination, std::size_t Count, float Value);
 
 // Orders streaming stores before later stores of this thread (a fence).

@@ -1,6 +1,7 @@
 #include "render/MemorySurface.h"
 
 #include "render/DirectXResultCodes.h"
+#include "render/MemoryFill.h"
 #include "render/SoftwareRasterizer.h"
 
 #include <QImage>
@@ -280,6 +281,7 @@ void TMemorySurface::PresentInto(const TWindowMemory& Window, const TRect& Scree
   Rows.Pitch = Window.Pitch;
   Rows.Destination = Window.Pixels + static_cast<std::size_t>(Visible.Top) * Window.Pitch +
                      static_cast<std::size_t>(Visible.Left);
+  Rows.AroundCache = Window.OutgrowsCache;
   if (Source.PendingUsers_.size() == 1 &&
       Source.PendingUsers_.front()->FinishPendingDrawingInto(Source, Rows)) {
     return;
@@ -289,12 +291,17 @@ void TMemorySurface::PresentInto(const TWindowMemory& Window, const TRect& Scree
     return;
   }
   const auto Columns = static_cast<std::size_t>(Rows.Source.Right - Rows.Source.Left);
-  // Through the cache: whoever shows the window reads it at once.
   for (std::int32_t Y = Rows.Source.Top; Y < Rows.Source.Bottom; ++Y) {
-    std::memcpy(Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch,
-                Source.Colour_.data() + Index(Rows.Source.Left, Y, Source.Width()),
-                Columns * sizeof(std::uint32_t));
+    std::uint32_t* To =
+        Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch;
+    const std::uint32_t* From = Source.Colour_.data() + Index(Rows.Source.Left, Y, Source.Width());
+    if (Rows.AroundCache) {
+      StreamWords(To, From, Columns);
+    } else {
+      std::memcpy(To, From, Columns * sizeof(std::uint32_t));
+    }
   }
+  FinishStreamingStores();
 }
 
 HRESULT TMemorySurface::SetColorKey(std::uint32_t Flags, const TColourKey* Key) {

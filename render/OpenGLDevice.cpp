@@ -1,6 +1,7 @@
 #include "render/OpenGLDevice.h"
 
 #include "render/DirectXResultCodes.h"
+#include "render/MemoryFill.h"
 #include "render/SoftwareDevice.h"
 
 #include <QGuiApplication>
@@ -607,9 +608,15 @@ private:
       const TRect& From = Present->Source;
       const auto Columns = static_cast<std::size_t>(From.Right - From.Left);
       for (std::int32_t Y = From.Top; Y < From.Bottom; ++Y) {
-        std::memcpy(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
-                    Target.ColourRow(Y) + From.Left, Columns * sizeof(std::uint32_t));
+        std::uint32_t* To =
+            Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch;
+        if (Present->AroundCache) {
+          StreamWords(To, Target.ColourRow(Y) + From.Left, Columns);
+        } else {
+          std::memcpy(To, Target.ColourRow(Y) + From.Left, Columns * sizeof(std::uint32_t));
+        }
       }
+      FinishStreamingStores();
     }
   }
 

@@ -682,21 +682,42 @@ TBandOutline OutlineBand(const TRenderQueue& Queue, const TBandRows& Band, std::
   return Outline;
 }
 
-// Colours go through the cache: the window's are read at once by whoever
-// shows it, and a kept back surface's by the labels drawn on it and the
-// present. Depth is not read before the next frame, if at all, so it is
-// streamed around the cache instead of evicting what is being drawn.
-inline void CopyRun(std::uint32_t* To, const std::uint32_t* From, std::size_t Count) {
-  std::copy(From, From + Count, To);
+// How a finished row goes to memory. Colours go through the cache: the
+// window's are read at once by whoever shows it (unless the window is too
+// large to stay in the cache), and a kept back surface's by the labels
+// drawn on it and the present. Depth is not read before the next frame, if
+// at all, so it goes around the cache instead of evicting what is being
+// drawn.
+enum class TStores { ThroughCache, AroundCache };
+
+inline void CopyRun(std::uint32_t* To, const std::uint32_t* From, std::size_t Count,
+                    TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamWords(To, From, Count);
+  } else {
+    std::copy(From, From + Count, To);
+  }
 }
-inline void CopyRun(float* To, const float* From, std::size_t Count) {
-  StreamFloats(To, From, Count);
+inline void CopyRun(float* To, const float* From, std::size_t Count, TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamFloats(To, From, Count);
+  } else {
+    std::copy(From, From + Count, To);
+  }
 }
-inline void FillRun(std::uint32_t* To, std::size_t Count, std::uint32_t Value) {
-  FillWords(To, Count, Value);
+inline void FillRun(std::uint32_t* To, std::size_t Count, std::uint32_t Value, TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamFillWords(To, Count, Value);
+  } else {
+    FillWords(To, Count, Value);
+  }
 }
-inline void FillRun(float* To, std::size_t Count, float Value) {
-  StreamFillFloats(To, Count, Value);
+inline void FillRun(float* To, std::size_t Count, float Value, TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamFillFloats(To, Count, Value);
+  } else {
+    FillFloats(To, Count, Value);
+  }
 }
 
 // Writes the columns From .. To - 1 of a finished row to Destination (which
@@ -706,13 +727,13 @@ inline void FillRun(float* To, std::size_t Count, float Value) {
 // and copied.
 template <class TValue>
 void WriteRow(TValue* Destination, const TValue* Source, std::int32_t From, std::int32_t To,
-              TBandColumns Kept, TValue Outside) {
+              TBandColumns Kept, TValue Outside, TStores Stores) {
   const std::int32_t KeptFrom = std::clamp(Kept.Left, From, To);
   const std::int32_t KeptTo = std::clamp(Kept.Right, KeptFrom - 1, To - 1) + 1;
-  FillRun(Destination, static_cast<std::size_t>(KeptFrom - From), Outside);
+  FillRun(Destination, static_cast<std::size_t>(KeptFrom - From), Outside, Stores);
   CopyRun(Destination + (KeptFrom - From), Source + KeptFrom,
-          static_cast<std::size_t>(KeptTo - KeptFrom));
-  FillRun(Destination + (KeptTo - From), static_cast<std::size_t>(To - KeptTo), Outside);
+          static_cast<std::size_t>(KeptTo - KeptFrom), Stores);
+  FillRun(Destination + (KeptTo - From), static_cast<std::size_t>(To - KeptTo), Outside, Stores);
 }
 
 // Whether the first command of the queue that touches Band clears all of it
@@ -943,10 +964,11 @@ void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRaster
   for (std::int32_t Y = Top; Y <= Last; ++Y) {
     if (LocalColour && !DropColour) {
       WriteRow(Target.ColourRow(Y), Local.ColourRow(Y), 0, Target.Width, Area.Colour,
-               Outline.Background);
+               Outline.Background, TStores::ThroughCache);
     }
     if (LocalDepth && !DropDepth) {
-      WriteRow(Target.DepthRow(Y), Local.DepthRow(Y), 0, Target.Width, Area.Depth, 1.0f);
+      WriteRow(Target.DepthRow(Y), Local.DepthRow(Y), 0, Target.Width, Area.Depth, 1.0f,
+               TStores::AroundCache);
     }
   }
   Dropped_[Band] =
@@ -955,7 +977,8 @@ void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRaster
     const TRect& From = Present->Source;
     for (std::int32_t Y = std::max(Top, From.Top); Y <= std::min(Last, From.Bottom - 1); ++Y) {
       WriteRow(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
-               Local.ColourRow(Y), From.Left, From.Right, Area.Colour, Outline.Background);
+               Local.ColourRow(Y), From.Left, From.Right, Area.Colour, Outline.Background,
+               Present->AroundCache ? TStores::AroundCache : TStores::ThroughCache);
     }
   }
   FinishStreamingStores();

@@ -182,6 +182,8 @@ struct TPresentRows {
   std::uint32_t* Destination = nullptr; // receives pixel (Source.Left, Source.Top)
   std::size_t Pitch = 0;                // words from one destination row to the next
   TRect Source;                         // inside the target
+  // Written around the cache: the window does not stay in it anyway.
+  bool AroundCache = false;
 };
 
 struct TExecuteOptions {

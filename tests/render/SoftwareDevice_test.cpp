@@ -243,14 +243,34 @@ namespace {
 // second colour counts) and clears a part of the right; everything is drawn
 // on the left, so that most pixels of each band are left to the clears.
 struct TBandedPicture {
-  std::vector<std::uint32_t> Window, Back, Depth;
+  std::vector<std::uint32_t> FirstScene, Window, Back, Depth;
   friend bool operator==(const TBandedPicture&, const TBandedPicture&) = default;
 };
 
-TBandedPicture DrawBanded(std::int32_t Threads, bool Present) {
+// A window that says it is too large to stay in the cache, as a wide screen's
+// is: presents write it around the cache.
+class TOutsizedWindow final // NOLINT(cppcoreguidelines-virtual-class-destructor)
+    : public IPresentTarget {
+public:
+  explicit TOutsizedWindow(TOffscreenViewerWindow& Window) : Window_(Window) {}
+  void Present(const QImage& Source, const TRect& From, const TRect& To) override {
+    Window_.Present(Source, From, To);
+  }
+  std::optional<TWindowMemory> DirectMemory() override {
+    std::optional<TWindowMemory> Memory = Window_.DirectMemory();
+    Memory->OutgrowsCache = true;
+    return Memory;
+  }
+
+private:
+  TOffscreenViewerWindow& Window_;
+};
+
+TBandedPicture DrawBanded(std::int32_t Threads, bool Present, bool Outsized = false) {
   constexpr std::int32_t W = 61, H = 45;
   testing::TTestDevice T(W, H, Threads);
   TOffscreenViewerWindow Window(W, H);
+  TOutsizedWindow OutsizedWindow(Window);
   std::shared_ptr<IDrawSurface> Primary;
   std::shared_ptr<IDrawClipper> Clipper;
   TSurfaceDescription D;
@@ -258,7 +278,11 @@ TBandedPicture DrawBanded(std::int32_t Threads, bool Present) {
   D.Caps.Caps = DDSCAPS_PRIMARYSURFACE;
   EXPECT_EQ(T.DirectDraw->CreateSurface(D, Primary), DD_OK);
   EXPECT_EQ(T.DirectDraw->CreateClipper(0, Clipper), DD_OK);
-  Clipper->SetWindow(&Window);
+  if (Outsized) {
+    Clipper->SetWindow(&OutsizedWindow);
+  } else {
+    Clipper->SetWindow(&Window);
+  }
   Primary->SetClipper(Clipper);
   const TRect All{0, 0, W, H};
   std::vector<D3DLVERTEX> Triangles;
@@ -283,15 +307,30 @@ TBandedPicture DrawBanded(std::int32_t Threads, bool Present) {
   T.Background->SetMaterial(Red);
   const TRect Part{2 * W / 3, H / 4, W - 4, H / 2};
   EXPECT_EQ(T.Viewport->Clear({&Part, 1}, D3DCLEAR_TARGET), DD_OK);
-  if (Present) {
+  const auto Shown = [&] {
+    std::vector<std::uint32_t> Pixels;
+    for (std::int32_t Y = 0; Y < H; ++Y) {
+      for (std::int32_t X = 0; X < W; ++X) {
+        Pixels.push_back(Window.Picture().pixel(X, Y) & 0xFFFFFFu);
+      }
+    }
+    return Pixels;
+  };
+  TBandedPicture Result;
+  if (Present) { // drawn band by band into the window
     EXPECT_EQ(Primary->Blt(&All, T.Target.get(), &All, DDBLT_WAIT, nullptr), DD_OK);
+    Result.FirstScene = Shown();
+  } else {
+    Result.FirstScene = T.Pixels();
   }
   T.Triangles({Triangles.begin() + Half, Triangles.end()}); // no clear: reads the depth
   EXPECT_EQ(Primary->Blt(&All, T.Target.get(), &All, DDBLT_WAIT, nullptr), DD_OK);
-  TBandedPicture Result;
+  Result.Window = Shown();
+  // Nothing left to draw: copied from the back surface this time.
+  EXPECT_EQ(Primary->Blt(&All, T.Target.get(), &All, DDBLT_WAIT, nullptr), DD_OK);
+  EXPECT_EQ(Shown(), Result.Window);
   for (std::int32_t Y = 0; Y < H; ++Y) {
     for (std::int32_t X = 0; X < W; ++X) {
-      Result.Window.push_back(Window.Picture().pixel(X, Y) & 0xFFFFFFu);
       Result.Depth.push_back(static_cast<std::uint32_t>(T.DepthAt(X, Y) * 1e6f));
     }
   }
@@ -305,6 +344,7 @@ TEST(SoftwareDevice, PresentingDrawsTheSamePixelsOnAnyThreadCountAndKeepsDepthRe
   for (const std::int32_t Threads : {1, 2, 8}) {
     EXPECT_EQ(DrawBanded(Threads, true), Reference) << Threads << " threads";
   }
+  EXPECT_EQ(DrawBanded(2, true, true), Reference) << "written around the cache";
 }
 
 } // namespace
