@@ -119,6 +119,39 @@ void StreamFloats(float* Destination, const float* Source, std::size_t Count) {
   std::copy(Source, Source + Count, Destination);
 }
 
+void CopyRun(std::uint32_t* Destination, const std::uint32_t* Source, std::size_t Count,
+             TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamWords(Destination, Source, Count);
+  } else {
+    std::copy(Source, Source + Count, Destination);
+  }
+}
+
+void CopyRun(float* Destination, const float* Source, std::size_t Count, TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamFloats(Destination, Source, Count);
+  } else {
+    std::copy(Source, Source + Count, Destination);
+  }
+}
+
+void FillRun(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value, TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamFillWords(Destination, Count, Value);
+  } else {
+    FillWords(Destination, Count, Value);
+  }
+}
+
+void FillRun(float* Destination, std::size_t Count, float Value, TStores Stores) {
+  if (Stores == TStores::AroundCache) {
+    StreamFillFloats(Destination, Count, Value);
+  } else {
+    FillFloats(Destination, Count, Value);
+  }
+}
+
 void FinishStreamingStores() {
 #if defined(__SSE2__)
   _mm_sfence();

@@ -25,6 +25,17 @@ void StreamFloats(float* Destination, const float* Source, std::size_t Count);
 void StreamFillWords(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value);
 void StreamFillFloats(float* Destination, std::size_t Count, float Value);
 
+// Where a run of stores goes: through the cache, for memory that is read
+// again soon and stays there, or around it, with the Stream functions.
+enum class TStores { ThroughCache, AroundCache };
+
+// The copies and fills above, through or around the cache as Stores says.
+void CopyRun(std::uint32_t* Destination, const std::uint32_t* Source, std::size_t Count,
+             TStores Stores);
+void CopyRun(float* Destination, const float* Source, std::size_t Count, TStores Stores);
+void FillRun(std::uint32_t* Destination, std::size_t Count, std::uint32_t Value, TStores Stores);
+void FillRun(float* Destination, std::size_t Count, float Value, TStores Stores);
+
 // Orders streaming stores before later stores of this thread (a fence).
 void FinishStreamingStores();
 

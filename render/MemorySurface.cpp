@@ -281,7 +281,7 @@ void TMemorySurface::PresentInto(const TWindowMemory& Window, const TRect& Scree
   Rows.Pitch = Window.Pitch;
   Rows.Destination = Window.Pixels + static_cast<std::size_t>(Visible.Top) * Window.Pitch +
                      static_cast<std::size_t>(Visible.Left);
-  Rows.AroundCache = Window.OutgrowsCache;
+  Rows.Stores = Window.OutgrowsCache ? TStores::AroundCache : TStores::ThroughCache;
   if (Source.PendingUsers_.size() == 1 &&
       Source.PendingUsers_.front()->FinishPendingDrawingInto(Source, Rows)) {
     return;
@@ -292,14 +292,9 @@ void TMemorySurface::PresentInto(const TWindowMemory& Window, const TRect& Scree
   }
   const auto Columns = static_cast<std::size_t>(Rows.Source.Right - Rows.Source.Left);
   for (std::int32_t Y = Rows.Source.Top; Y < Rows.Source.Bottom; ++Y) {
-    std::uint32_t* To =
-        Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch;
-    const std::uint32_t* From = Source.Colour_.data() + Index(Rows.Source.Left, Y, Source.Width());
-    if (Rows.AroundCache) {
-      StreamWords(To, From, Columns);
-    } else {
-      std::memcpy(To, From, Columns * sizeof(std::uint32_t));
-    }
+    CopyRun(Rows.Destination + static_cast<std::size_t>(Y - Rows.Source.Top) * Rows.Pitch,
+            Source.Colour_.data() + Index(Rows.Source.Left, Y, Source.Width()), Columns,
+            Rows.Stores);
   }
   FinishStreamingStores();
 }

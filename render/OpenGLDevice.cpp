@@ -14,7 +14,6 @@
 #include <QSurfaceFormat>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
 #include <map>
 #include <vector>
 
@@ -608,13 +607,8 @@ private:
       const TRect& From = Present->Source;
       const auto Columns = static_cast<std::size_t>(From.Right - From.Left);
       for (std::int32_t Y = From.Top; Y < From.Bottom; ++Y) {
-        std::uint32_t* To =
-            Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch;
-        if (Present->AroundCache) {
-          StreamWords(To, Target.ColourRow(Y) + From.Left, Columns);
-        } else {
-          std::memcpy(To, Target.ColourRow(Y) + From.Left, Columns * sizeof(std::uint32_t));
-        }
+        CopyRun(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
+                Target.ColourRow(Y) + From.Left, Columns, Present->Stores);
       }
       FinishStreamingStores();
     }

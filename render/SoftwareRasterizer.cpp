@@ -682,43 +682,11 @@ TBandOutline OutlineBand(const TRenderQueue& Queue, const TBandRows& Band, std::
   return Outline;
 }
 
-// How a finished row goes to memory. Colours go through the cache: the
-// window's are read at once by whoever shows it (unless the window is too
-// large to stay in the cache), and a kept back surface's by the labels
-// drawn on it and the present. Depth is not read before the next frame, if
-// at all, so it goes around the cache instead of evicting what is being
-// drawn.
-enum class TStores { ThroughCache, AroundCache };
-
-inline void CopyRun(std::uint32_t* To, const std::uint32_t* From, std::size_t Count,
-                    TStores Stores) {
-  if (Stores == TStores::AroundCache) {
-    StreamWords(To, From, Count);
-  } else {
-    std::copy(From, From + Count, To);
-  }
-}
-inline void CopyRun(float* To, const float* From, std::size_t Count, TStores Stores) {
-  if (Stores == TStores::AroundCache) {
-    StreamFloats(To, From, Count);
-  } else {
-    std::copy(From, From + Count, To);
-  }
-}
-inline void FillRun(std::uint32_t* To, std::size_t Count, std::uint32_t Value, TStores Stores) {
-  if (Stores == TStores::AroundCache) {
-    StreamFillWords(To, Count, Value);
-  } else {
-    FillWords(To, Count, Value);
-  }
-}
-inline void FillRun(float* To, std::size_t Count, float Value, TStores Stores) {
-  if (Stores == TStores::AroundCache) {
-    StreamFillFloats(To, Count, Value);
-  } else {
-    FillFloats(To, Count, Value);
-  }
-}
+// Colours go to memory through the cache: the window's are read at once by
+// whoever shows it (unless the window is too large to stay in the cache),
+// and a kept back surface's by the labels drawn on it and the present.
+// Depth is not read before the next frame, if at all, so it goes around the
+// cache instead of evicting what is being drawn.
 
 // Writes the columns From .. To - 1 of a finished row to Destination (which
 // receives column From): the kept ones from Source (which holds column 0
@@ -978,7 +946,7 @@ void TSoftwareRasterizer::RasterizeBand(const TRenderQueue& Queue, const TRaster
     for (std::int32_t Y = std::max(Top, From.Top); Y <= std::min(Last, From.Bottom - 1); ++Y) {
       WriteRow(Present->Destination + static_cast<std::size_t>(Y - From.Top) * Present->Pitch,
                Local.ColourRow(Y), From.Left, From.Right, Area.Colour, Outline.Background,
-               Present->AroundCache ? TStores::AroundCache : TStores::ThroughCache);
+               Present->Stores);
     }
   }
   FinishStreamingStores();

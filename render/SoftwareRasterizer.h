@@ -29,6 +29,7 @@
 
 #include "foundation/Rectangle.h"
 #include "render/DeviceTypes.h"
+#include "render/MemoryFill.h"
 #include "render/RenderWorker.h"
 
 #include <cstddef>
@@ -182,8 +183,8 @@ struct TPresentRows {
   std::uint32_t* Destination = nullptr; // receives pixel (Source.Left, Source.Top)
   std::size_t Pitch = 0;                // words from one destination row to the next
   TRect Source;                         // inside the target
-  // Written around the cache: the window does not stay in it anyway.
-  bool AroundCache = false;
+  // Around the cache when the window does not stay in it anyway.
+  TStores Stores = TStores::ThroughCache;
 };
 
 struct TExecuteOptions {
