@@ -252,6 +252,9 @@ void AddRenderCommand(CLI::App& App, TToolContext& Context) {
   Command->add_flag("--fit", Options->Fit,
                     "Zoom so the endoscope, markers and hand fill the view (default: the "
                     "workstation's camera)");
+  Command->add_option("--device", Options->Device,
+                      "software (default; reproducible pictures) or hardware (OpenGL, falling "
+                      "back to software where no OpenGL context can be made)");
   Command->add_flag(
       "--caption", Options->Caption,
       "Write the file name, frame number, elapsed time and view names on the picture");
