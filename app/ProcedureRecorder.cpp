@@ -3,6 +3,7 @@
 #include "acquisition/ImagerSampler.h"
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerFileDateTime.h"
+#include "imagerdata/ImagerRecordingFile.h"
 
 #include <cmath>
 #include <ctime>
@@ -57,8 +58,7 @@ TProcedureRecorder::TProcedureRecorder(TImagerProcedure& Procedure, TImagerFrame
 
 void TProcedureRecorder::Begin(const TRecordingDetails& Details, double StartTime,
                                const std::string& PainUnits, double PainFullScale) {
-  File_.reset();
-  FileFailure_.clear();
+  Writer_.reset();
   Frame_.Clear();
   Procedure_.Clear();
   Procedure_.PatientName = Details.PatientName;
@@ -94,48 +94,46 @@ TAcquisitionStep TProcedureRecorder::Step(const std::function<void(TImagerFrame&
   }
   Frame_.Time = Clock.Now() - Procedure_.StartTime;
   if ((Frame_.Time - LastStoredElapsed_) * SecondsPerDay >= 1.0 - StoreIntervalSlack) {
-    ++StoredFrames_;
-    Procedure_.AddFrame().Assign(Frame_);
-    LastStoredElapsed_ = Frame_.Time;
-    Result.FrameStored = true;
-    AppendToFile(Result);
+    StoreFrame(Result);
+  }
+  if (Writer_) {
+    // Asked at every good step, not only when a frame is stored, so that
+    // the operator hears of a failed disk as soon as the writer does.
+    if (std::optional<std::string> Failure = Writer_->TakeFailure()) {
+      Result.FileFailure = std::move(*Failure);
+    }
   }
   return Result;
 }
 
-void TProcedureRecorder::AppendToFile(TAcquisitionStep& Result) {
-  if (!File_ || !FileFailure_.empty()) {
-    return;
-  }
-  try {
-    File_->Append(Frame_);
-  } catch (const Exception& Failure) {
-    // The frame is kept in memory for the final save; the file keeps what
-    // it had, and is not written again (see TImagerRecordingFile::Append).
-    FileFailure_ = Failure.what();
-    Result.FileFailure = FileFailure_;
+void TProcedureRecorder::StoreFrame(TAcquisitionStep& Result) {
+  ++StoredFrames_;
+  Procedure_.AddFrame().Assign(Frame_);
+  LastStoredElapsed_ = Frame_.Time;
+  Result.FrameStored = true;
+  // The frame is kept in memory for the final save whatever the disk does.
+  if (Writer_) {
+    Writer_->Append(Frame_);
   }
 }
 
 std::string TProcedureRecorder::StartFile(const std::string& FileName) {
-  File_.reset();
-  FileFailure_.clear();
-  File_.emplace(TImagerRecordingFile::Create(FileName, Procedure_));
-  return File_->Path();
+  Writer_.reset();
+  auto File =
+      std::make_unique<TImagerRecordingFile>(TImagerRecordingFile::Create(FileName, Procedure_));
+  std::string Path = File->Path();
+  StartFile(std::move(File));
+  return Path;
+}
+
+void TProcedureRecorder::StartFile(std::unique_ptr<IEncodedFrameSink> Sink) {
+  Writer_ = std::make_unique<TLiveFileWriter>(std::move(Sink));
 }
 
 void TProcedureRecorder::CloseFile() noexcept {
-  if (!File_) {
-    return;
+  if (Writer_) {
+    Writer_->Finish();
   }
-  try {
-    File_->Close();
-  } catch (const Exception& Failure) {
-    if (FileFailure_.empty()) {
-      FileFailure_ = Failure.what();
-    }
-  }
-  File_.reset();
 }
 
 } // namespace kestrava

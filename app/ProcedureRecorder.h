@@ -3,22 +3,25 @@
 // kestrava-tool simulate: starting the procedure, and per acquisition step
 // the sample, the time stamp, the largest pain seen, the one-frame-per-second
 // append and what the three acquisition faults mean for the recording. With
-// a live file (StartFile) each stored frame is also on the disk before the
-// step returns, so a crash or power loss loses at most the last second. The
-// caller does the polls, the messages, the display and the final save.
+// a live file (StartFile) each stored frame also goes to the disk, on a
+// writer thread of its own so that a slow disk never holds a step up; a
+// crash or power loss loses only the frames the disk had not yet taken
+// (normally none, or the last second). The caller does the polls, the
+// messages, the display and the final save.
 //
 // Times: the procedure's StartTime and the clock's Now are date-times (days
 // since 30 December 1899); frame times are days since StartTime.
 //
 // Thread: user-interface thread.
 
+#include "imagerdata/EncodedFrameSink.h"
 #include "imagerdata/ImagerProcedure.h"
-#include "imagerdata/ImagerRecordingFile.h"
+#include "imagerdata/LiveFileWriter.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 
 namespace kestrava {
@@ -73,9 +76,9 @@ struct TAcquisitionStep {
   // The recording must stop (a timeout); Message says why.
   bool Stop = false;
   const char* Message = "";
-  // Set at the step whose frame could not be appended to the live file: the
-  // file's failure (naming it and the reason). The recording goes on in
-  // memory only; the file keeps the frames stored before.
+  // Set at the first step after the live file's writing failed: the
+  // failure (naming the file and the reason). The recording goes on in
+  // memory only; the file keeps the frames written before.
   std::string FileFailure;
 };
 
@@ -102,7 +105,7 @@ public:
   // after the sample) - StartTime and appended when at least a second of
   // procedure time has passed since the last frame stored (the first at the
   // first sample past one second). With a live file, a stored frame is
-  // appended to it (and flushed) before Step returns.
+  // queued for it; Step never waits for the disk.
   TAcquisitionStep Step(const std::function<void(TImagerFrame&)>& Sample, IRecordingClock& Clock);
 
   // After Begin, in place of saving the empty file: creates the live file at
@@ -110,18 +113,22 @@ public:
   // procedure's details, and returns its path. Raises Exception naming the
   // file and the reason; there is then no live file.
   std::string StartFile(const std::string& FileName);
-  // Closes the live file, when there is one. At Stop the whole procedure is
-  // then saved over it with SaveToFile (which replaces the file at once, so
-  // a failing save still leaves the live file's frames). A failing close
-  // cannot lose a frame already flushed and must not keep the whole save
-  // from running, so it only sets FileFailure.
+  // As StartFile, with the frames going to Sink (tests and benchmarks stand
+  // in a slow or failing disk).
+  void StartFile(std::unique_ptr<IEncodedFrameSink> Sink);
+  // Writes the frames still queued and closes the live file, when there is
+  // one. At Stop the whole procedure is then saved over it with SaveToFile
+  // (which replaces the file at once, so a failing save still leaves the
+  // live file's frames). A failing close cannot lose a frame already
+  // flushed and must not keep the whole save from running, so it only sets
+  // FileFailure.
   void CloseFile() noexcept;
-  // The live file is open and has taken every frame stored so far.
-  bool FileRecording() const {
-    return File_.has_value() && File_->IsOpen() && FileFailure_.empty();
-  }
-  // Why appending to the live file failed; empty while it has not.
-  const std::string& FileFailure() const { return FileFailure_; }
+  // The live file is open and its writing has not failed.
+  bool FileRecording() const { return Writer_ != nullptr && Writer_->Healthy(); }
+  // Why writing the live file failed; empty while it has not.
+  std::string FileFailure() const { return Writer_ ? Writer_->Failure() : std::string(); }
+  // Frames the live file holds on the disk.
+  std::int32_t FramesOnDisk() const { return Writer_ ? Writer_->FramesWritten() : 0; }
 
   std::int32_t StoredFrames() const { return StoredFrames_; }
   // Time of the last frame stored (days since StartTime); 0 at the start.
@@ -132,7 +139,7 @@ public:
   bool CoilsNoticeShown() const { return CoilsNoticeShown_; }
 
 private:
-  void AppendToFile(TAcquisitionStep& Result);
+  void StoreFrame(TAcquisitionStep& Result);
 
   TImagerProcedure& Procedure_;
   TImagerFrame& Frame_;
@@ -140,8 +147,7 @@ private:
   double LastStoredElapsed_ = 0;
   double MaxPain_ = 0;
   bool CoilsNoticeShown_ = false;
-  std::optional<TImagerRecordingFile> File_;
-  std::string FileFailure_;
+  std::unique_ptr<TLiveFileWriter> Writer_;
 };
 
 } // namespace kestrava

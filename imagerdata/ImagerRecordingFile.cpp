@@ -46,8 +46,10 @@ int WriteAllAt(int Descriptor, const std::uint8_t* Data, std::size_t Count, std:
   return 0;
 }
 
+// The file's data and what is needed to read it back (its size); the
+// rest of its metadata (times) need not cost a journal commit per frame.
 int SyncFile(int Descriptor) {
-  return ::fsync(Descriptor) == 0 ? 0 : errno;
+  return ::fdatasync(Descriptor) == 0 ? 0 : errno;
 }
 
 // Makes the new directory entry durable, so that after a power loss the file
@@ -140,6 +142,13 @@ void TImagerRecordingFile::Flush(const char* Doing) const {
 }
 
 void TImagerRecordingFile::Append(const TImagerFrame& Frame) {
+  Entry_.clear();
+  AppendImagerFormat3Frame(Frame, HasPainData_, Entry_);
+  AppendEncoded(Entry_, 1);
+}
+
+void TImagerRecordingFile::AppendEncoded(std::span<const std::uint8_t> Entries,
+                                         std::int32_t Count) {
   if (!File_.Valid()) {
     Fail("appending a frame", EBADF);
   }
@@ -148,23 +157,23 @@ void TImagerRecordingFile::Append(const TImagerFrame& Frame) {
     // could not write, so a later flush that succeeds proves nothing.
     Fail("appending a frame after an earlier write", EIO);
   }
-  if (FrameCount_ == std::numeric_limits<std::int32_t>::max()) {
+  if (Count < 0 || Count > std::numeric_limits<std::int32_t>::max() - FrameCount_) {
     Fail("appending a frame", EFBIG);
   }
-  Entry_.clear();
-  AppendImagerFormat3Frame(Frame, HasPainData_, Entry_);
-  std::array<std::uint8_t, 4> Count{};
-  StoreI32(Count.data(), 0, FrameCount_ + 1);
+  std::array<std::uint8_t, 4> NewCount{};
+  StoreI32(NewCount.data(), 0, FrameCount_ + Count);
 
   Failed_ = true; // until both halves are on the disk
-  // The frame's bytes reach the disk before the count that admits them.
-  WriteAt(Entry_.data(), Entry_.size(), Size_, "writing the frame");
+  // The frames' bytes reach the disk before the count that admits them: one
+  // flush could write the header's page first, and a crash then would leave
+  // a count that promises frames the file does not hold.
+  WriteAt(Entries.data(), Entries.size(), Size_, "writing the frame");
   Flush("flushing the frame to the disk");
-  WriteAt(Count.data(), Count.size(), FrameCountOffset, "writing the frame count");
+  WriteAt(NewCount.data(), NewCount.size(), FrameCountOffset, "writing the frame count");
   Flush("flushing the frame count to the disk");
   Failed_ = false;
-  Size_ += Entry_.size();
-  ++FrameCount_;
+  Size_ += Entries.size();
+  FrameCount_ += Count;
 }
 
 void TImagerRecordingFile::Close() {

@@ -10,20 +10,23 @@
 // ones EncodeImagerFormat3 gives for the same procedure.
 //
 // Every failure raises Exception with a message naming the file and the
-// reason. POSIX only (open, pwrite, fsync), as the rest of the file writing.
+// reason. POSIX only (open, pwrite, fdatasync), as the rest of the file
+// writing.
 //
 // Thread: one thread at a time.
 
+#include "imagerdata/EncodedFrameSink.h"
 #include "imagerdata/FileDescriptor.h"
 #include "imagerdata/ImagerProcedure.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace kestrava {
 
-class TImagerRecordingFile {
+class TImagerRecordingFile final : public IEncodedFrameSink {
 public:
   // Writes Procedure (its details, and its frames if it has any) as a new
   // format 3 file at FileName with the extension replaced by ".img" (as
@@ -35,6 +38,7 @@ public:
 
   TImagerRecordingFile(TImagerRecordingFile&&) noexcept = default;
   TImagerRecordingFile& operator=(TImagerRecordingFile&&) noexcept = default;
+  ~TImagerRecordingFile() override = default;
 
   // Writes Frame's entry after the last frame, flushes it, then writes the new
   // frame count into the header and flushes that. After a failure the file
@@ -43,12 +47,20 @@ public:
   // at once.
   void Append(const TImagerFrame& Frame);
 
+  // As Append for Count frames at once, already encoded by
+  // AppendImagerFormat3Frame with HasPainData() one after the other: two
+  // flushes for the whole batch, so a disk that falls behind catches up.
+  void AppendEncoded(std::span<const std::uint8_t> Entries, std::int32_t Count) override;
+
+  // Whether the frames' entries carry a pain value (the procedure's setting).
+  bool HasPainData() const override { return HasPainData_; }
+
   // Closes the file; raises when closing reports a write error. Nothing more
   // can be appended.
-  void Close();
+  void Close() override;
 
   // The path written, ending in ".img".
-  const std::string& Path() const { return Path_; }
+  const std::string& Path() const override { return Path_; }
   // Frames appended (and on the disk) so far.
   std::int32_t FrameCount() const { return FrameCount_; }
   bool IsOpen() const { return File_.Valid(); }

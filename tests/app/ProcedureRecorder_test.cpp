@@ -3,12 +3,14 @@
 #include "foundation/QelExceptions.h"
 
 #include <QTemporaryDir>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -161,23 +163,26 @@ protected:
   std::filesystem::path Dir = Temporary.path().toStdString();
 };
 
-TEST_F(ProcedureRecorderFile, EveryStoredFrameIsOnTheDiskWhenItsStepReturns) {
+TEST_F(ProcedureRecorderFile, TheFileIsValidThroughoutAndHoldsEveryFrameOnceClosed) {
   const std::string Path = Recorder.StartFile((Dir / "live").string());
   EXPECT_EQ(Path, (Dir / "live.img").string());
   EXPECT_TRUE(Recorder.FileRecording());
   TImagerProcedure OnDisk;
   for (double T = 0.04; T < 3.5; T += 0.04) {
     if (StepAt(T, 7).FrameStored) {
+      // The writer may lag behind; what it has written is a whole file.
       OnDisk.LoadFromFile(Path);
-      ASSERT_EQ(OnDisk.FrameCount(), Procedure.FrameCount()) << T;
+      ASSERT_LE(OnDisk.FrameCount(), Procedure.FrameCount()) << T;
     }
   }
+  Recorder.CloseFile();
+  OnDisk.LoadFromFile(Path);
   EXPECT_EQ(OnDisk.FrameCount(), 3);
+  EXPECT_EQ(Recorder.FramesOnDisk(), 3);
   EXPECT_EQ(OnDisk.PatientName, "Patient");
   EXPECT_EQ(OnDisk.GetFrame(2).Pain, 7);
   // Stop's save writes what the live file already holds.
   const std::vector<char> Live = FileBytes(Path);
-  Recorder.CloseFile();
   EXPECT_EQ(Procedure.SaveToFile(Path), Path);
   EXPECT_EQ(FileBytes(Path), Live);
   // A new recording starts without the old file.
@@ -192,24 +197,31 @@ TEST_F(ProcedureRecorderFile, AFileThatFailsIsReportedOnceAndTheRecordingGoesOnI
   EXPECT_FALSE(Recorder.FileRecording());
   const std::string Path = Recorder.StartFile((Dir / "full.img").string());
   StepAt(1.0);
+  while (Recorder.FramesOnDisk() < 1)
+    std::this_thread::yield();
   // The disk is full from here on (the file size limit stands in for it).
   rlimit Old{};
   ::getrlimit(RLIMIT_FSIZE, &Old);
   const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
   const rlimit Full{static_cast<rlim_t>(std::filesystem::file_size(Path)), Old.rlim_max};
   ::setrlimit(RLIMIT_FSIZE, &Full);
-  const TAcquisitionStep Failed = StepAt(2.0);
+  EXPECT_TRUE(StepAt(2.0).FrameStored);
+  std::string Failure;
+  for (double T = 2.01; Failure.empty() && T < 2.9; T += 0.01) {
+    Failure = StepAt(T).FileFailure;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   const TAcquisitionStep Later = StepAt(3.0);
   ::setrlimit(RLIMIT_FSIZE, &Old);
   std::signal(SIGXFSZ, OldHandler);
 
-  EXPECT_TRUE(Failed.FrameStored);
-  EXPECT_NE(Failed.FileFailure.find(Path), std::string::npos) << Failed.FileFailure;
+  EXPECT_NE(Failure.find(Path), std::string::npos) << Failure;
   EXPECT_TRUE(Later.FrameStored);
   EXPECT_EQ(Later.FileFailure, "") << "told once";
-  EXPECT_EQ(Recorder.FileFailure(), Failed.FileFailure);
+  EXPECT_EQ(Recorder.FileFailure(), Failure);
   EXPECT_FALSE(Recorder.FileRecording());
   EXPECT_EQ(Procedure.FrameCount(), 3);
+  Recorder.CloseFile();
   TImagerProcedure OnDisk;
   OnDisk.LoadFromFile(Path);
   EXPECT_EQ(OnDisk.FrameCount(), 1) << "the frames stored before the failure are kept";
