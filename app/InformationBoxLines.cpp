@@ -221,4 +221,12 @@ TInformationBoxText InformationBoxLines(const TInformationBoxState& State,
   return Text;
 }
 
+std::string ModelInformationLine(const TFrameCheck& Check) {
+  return Check.Sound() ? std::string() : std::string("Model:\t") + FrameFaultText(Check.Fault);
+}
+
+std::string FrameProblemLine(const TFrameCheck& Check) {
+  return Check.Sound() ? std::string() : "Model incomplete: " + FrameCheckText(Check);
+}
+
 } // namespace kestrava

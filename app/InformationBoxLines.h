@@ -11,6 +11,7 @@
 // Thread: user-interface thread.
 
 #include "imagerdata/ImagerProcedure.h"
+#include "scene/DrawableFrame.h"
 
 #include <QtCore/QLocale>
 #include <cstdint>
@@ -64,6 +65,12 @@ std::string FormatClockTime(double DateTime, const TDateTimeSeparators& Separato
 std::string FormatDate(double DateTime, const TDateTimeSeparators& Separators);      // dd/mm/yyyy
 // Days since the start as a time of day: 1.5 days read 12:00:00.
 std::string FormatElapsedTime(double Days, const TDateTimeSeparators& Separators); // hh:nn:ss
+
+// A frame the model could not be built from whole: the box's line
+// ("Model:\tnot a number") and the status bar's ("Model incomplete: sensor
+// 3 position: not a number"). Both empty for a sound frame.
+std::string ModelInformationLine(const TFrameCheck& Check);
+std::string FrameProblemLine(const TFrameCheck& Check);
 
 // "Colon", "Top", "Peg" or "Unknown".
 std::string ProcedureTypeShortText(std::int32_t ProcedureType);

@@ -1,6 +1,7 @@
 #include "app/MainDisplay.h"
 
 #include "app/KeyboardControl.h"
+#include "app/RecordingSession.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/CurvatureGraphPoints.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace kestrava {
 
@@ -21,6 +23,7 @@ void TMainDisplay::Update(IMainDisplaySurface& Surface) {
     Surface.LayOut();
   if (ProcedureShown)
     CopyCurrentFrame(Surface);
+  MakeShownFrame(Surface);
   SetGauge(Surface);
   DetectLoop();
   PassCurvatureSelection();
@@ -39,9 +42,15 @@ void TMainDisplay::CopyCurrentFrame(IMainDisplaySurface& Surface) {
   else
     CurrentFrameData_.Clear();
   Surface.ShowTimeLineCursor(CurrentFrame - 1);
-  if (Surface.CurvatureGraphVisible()) {
+}
+
+// Made at every refresh, so that no view keeps a model (or a camera) of a
+// frame no longer on show, whatever that frame holds.
+void TMainDisplay::MakeShownFrame(IMainDisplaySurface& Surface) {
+  FrameCheck_ = MakeDrawableFrame(CurrentFrameData_, ShownFrame_);
+  if (ProcedureShown && Surface.CurvatureGraphVisible()) {
     ICurvatureGraph& Graph = Surface.CurvatureGraph();
-    AnalyseEndoscopeCurvature(&CurrentFrameData_, Graph, CurvatureInfos_);
+    AnalyseEndoscopeCurvature(&ShownFrame_, Graph, CurvatureInfos_);
     // The analysis drops a selection beyond the new profile.
     if (SelectedCurvaturePoint >= Graph.PointCount())
       SelectedCurvaturePoint = -1;
@@ -54,7 +63,7 @@ void TMainDisplay::SetGauge(IMainDisplaySurface& Surface) {
     Divisor = Procedure_.GetReferencePain();
   else if (Mode == ModeRecording)
     Divisor = MaxPain;
-  Surface.SetGaugeProgress(GaugeProgress(CurrentFrameData_.Pain, Divisor));
+  Surface.SetGaugeProgress(GaugeProgress(ShownFrame_.Pain, Divisor));
 }
 
 void TMainDisplay::PassCurvatureSelection() {
@@ -73,17 +82,21 @@ void TMainDisplay::AlignCameraWhenAsked() {
   const bool Asked = Changes.ViewMode || Changes.AlignmentRequested ||
                      (Options_.AutoAlign && (Changes.Procedure || Changes.Frame));
   if (Asked)
-    Camera_.AlignToPatient(CurrentFrameData_, Procedure_.ProcedureType,
+    Camera_.AlignToPatient(ShownFrame_, Procedure_.ProcedureType,
                            Options_.ViewMode == ViewModeLateral);
 }
 
 void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
-  Surface.FillInformationBox();
   ShapeModel_.ShowEndoscope = Options_.ViewEndoscope;
   ShapeModel_.ShowMarkers = Options_.ViewMarkers;
   ShapeModel_.ShowHand = Options_.ViewHand;
   ShapeModel_.ShowOvertube = Options_.ViewOvertube;
-  ShapeModel_.BuildFromFrame(CurrentFrameData_, Procedure_.ProcedureType, Options_.UseAutoCutoff);
+  const TFrameCheck Built =
+      ShapeModel_.BuildFromFrame(ShownFrame_, Procedure_.ProcedureType, Options_.UseAutoCutoff);
+  if (FrameCheck_.Sound())
+    FrameCheck_ = Built;
+  Surface.FillInformationBox();
+  Surface.ShowFrameProblem(FrameProblemLine(FrameCheck_));
   Surface.ShowViews(Camera_, Options_.ViewMode == ViewModeTwin);
   Surface.SetStatusTexts(
       StatusPanelTexts({Options_.ViewMode, Options_.AutoAlign, Options_.UseAutoCutoff,
@@ -207,28 +220,37 @@ void TMainDisplay::DetectLoop() {
     LoopHighlight_.Clear();
     return;
   }
-  CurrentLoop_ = ClassifyLoop(CurrentFrameData_, Procedure_.ProcedureType);
-  LoopHighlight_.Build(CurrentFrameData_, Procedure_.ProcedureType, CurrentLoop_);
+  if (Recording()) {
+    // The session classified the sample; a refresh without a new sample
+    // keeps the verdict on the frame still shown.
+    if (LiveLoop_)
+      CurrentLoop_ = *std::exchange(LiveLoop_, std::nullopt);
+  } else {
+    CurrentLoop_ = ClassifyLoop(ShownFrame_, Procedure_.ProcedureType);
+  }
+  LoopHighlight_.Build(ShownFrame_, Procedure_.ProcedureType, CurrentLoop_);
 }
 
 const std::vector<TLoopEpisode>& TMainDisplay::LoopEpisodes() const {
-  return Recording() ? LiveLoops_.Episodes() : ShownEpisodes_;
+  return Recording() && Session_ != nullptr ? Session_->Loops().Episodes() : ShownEpisodes_;
+}
+
+bool TMainDisplay::LoopAnnounced() const {
+  return Recording() && Session_ != nullptr && Session_->LoopAnnounced();
+}
+
+TLoopClass TMainDisplay::AnnouncedLoopClass() const {
+  return Session_ != nullptr ? Session_->Loops().AnnouncedClass() : TLoopClass::None;
 }
 
 void TMainDisplay::ResetLoops() {
-  LiveLoops_ = TLoopTracker();
   ShownEpisodes_.clear();
-}
-
-void TMainDisplay::TrackLiveLoop() {
-  if (!Options_.ViewLoops)
-    return;
-  LiveLoops_.Update(CurrentFrame + 1, CurrentFrameData_.Time * SecondsPerDay,
-                    ClassifyLoop(CurrentFrameData_, Procedure_.ProcedureType));
+  CurrentLoop_ = {};
+  LiveLoop_.reset();
 }
 
 double TMainDisplay::CurrentScopeLength() const {
-  return TPolygonImagerData::ScopeLength(CurrentFrameData_, Procedure_.ProcedureType,
+  return TPolygonImagerData::ScopeLength(ShownFrame_, Procedure_.ProcedureType,
                                          Options_.UseAutoCutoff);
 }
 

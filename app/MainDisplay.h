@@ -19,15 +19,18 @@
 #include "imagerdata/ImagerProcedure.h"
 #include "looping/LoopHighlight.h"
 #include "looping/LoopTracker.h"
+#include "scene/DrawableFrame.h"
 #include "scene/PolygonImagerData.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kestrava {
 
 class ICurvatureGraph;
 class IUserInteraction;
+class TRecordingSession;
 
 enum TOperatingMode : std::int32_t {
   ModeIdle = 0,
@@ -63,6 +66,10 @@ public:
   // A new frame is on show (another frame in replay, a new sample while
   // recording): for whoever passes frames on (the streaming server).
   virtual void FrameShown() {}
+  // What is wrong with the frame on show, in a line for the status bar
+  // ("Model incomplete: sensor 3 position: not a number"); empty when
+  // nothing is.
+  virtual void ShowFrameProblem(const std::string& /*Text*/) {}
 };
 
 enum class TStepResult {
@@ -77,8 +84,15 @@ public:
 
   TImagerProcedure& Procedure() { return Procedure_; }
   const TImagerProcedure& Procedure() const { return Procedure_; }
+  // The current frame as stored or sampled (the sampler fills it while
+  // recording).
   TImagerFrame& CurrentFrameData() { return CurrentFrameData_; }
   const TImagerFrame& CurrentFrameData() const { return CurrentFrameData_; }
+  // The current frame as shown: without what no model can be built from
+  // (see DrawableFrame.h). Everything drawn, measured and streamed is
+  // taken from it; FrameCheck says what was left out and why.
+  const TImagerFrame& ShownFrame() const { return ShownFrame_; }
+  const TFrameCheck& FrameCheck() const { return FrameCheck_; }
   TPolygonImagerData& ShapeModel() { return ShapeModel_; }
   const TPolygonImagerData& ShapeModel() const { return ShapeModel_; }
   TEndoscopeCurvatureInfos& CurvatureInfos() { return CurvatureInfos_; }
@@ -149,16 +163,21 @@ public:
   const TLoopState& CurrentLoop() const { return CurrentLoop_; }
   const TLoopHighlight& LoopHighlight() const { return LoopHighlight_; }
   const std::vector<TLoopEpisode>& LoopEpisodes() const;
-  bool LoopAnnounced() const { return Recording() && LiveLoops_.Announced(); }
-  TLoopClass AnnouncedLoopClass() const { return LiveLoops_.AnnouncedClass(); }
+  bool LoopAnnounced() const;
+  TLoopClass AnnouncedLoopClass() const;
   // A new recording starts with no episodes.
   void ResetLoops();
-  // While recording, after a good acquisition: the tracker takes the
-  // current frame at its time.
-  void TrackLiveLoop();
+  // The recording session whose loops are shown while recording; it must
+  // outlive the display.
+  void AttachRecordingSession(const TRecordingSession& Session) { Session_ = &Session; }
+  // While recording, after a good acquisition: the session's verdict on the
+  // sample (none while loops are not tracked), shown at the next refresh
+  // instead of classifying the frame a second time.
+  void ShowLiveLoop(const std::optional<TLoopState>& Loop) { LiveLoop_ = Loop; }
 
 private:
   void CopyCurrentFrame(IMainDisplaySurface& Surface);
+  void MakeShownFrame(IMainDisplaySurface& Surface);
   void SetGauge(IMainDisplaySurface& Surface);
   void PassCurvatureSelection();
   void AlignCameraWhenAsked();
@@ -169,13 +188,16 @@ private:
   TOptions& Options_;
   TImagerProcedure Procedure_;
   TImagerFrame CurrentFrameData_;
+  TImagerFrame ShownFrame_;
+  TFrameCheck FrameCheck_;
   TPolygonImagerData ShapeModel_;
   TEndoscopeCurvatureInfos CurvatureInfos_;
   TViewCamera Camera_;
   TLoopState CurrentLoop_;
   TLoopHighlight LoopHighlight_;
   std::vector<TLoopEpisode> ShownEpisodes_;
-  TLoopTracker LiveLoops_;
+  const TRecordingSession* Session_ = nullptr;
+  std::optional<TLoopState> LiveLoop_;
 };
 
 } // namespace kestrava

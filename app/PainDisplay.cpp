@@ -14,7 +14,9 @@ TTimeLinePoints TimeLinePointsOf(const TImagerProcedure& Procedure) {
   const std::int32_t Count = Procedure.FrameCount();
   Line.Points.reserve(static_cast<std::size_t>(Count));
   for (std::int32_t I = 0; I < Count; ++I) {
-    const double Pain = Procedure.GetFrame(I).Pain;
+    // A corrupt reading is drawn as none rather than scaling the line away.
+    const double Stored = Procedure.GetFrame(I).Pain;
+    const double Pain = std::isfinite(Stored) ? Stored : 0;
     if (Pain > Line.MaxPain)
       Line.MaxPain = Pain;
     Line.Points.push_back(Pain);

@@ -1,6 +1,7 @@
 #include "looping/LoopSummary.h"
 
 #include "imagerdata/ImagerProcedure.h"
+#include "scene/DrawableFrame.h"
 
 #include <algorithm>
 
@@ -58,9 +59,12 @@ TLoopAnalysis AnalyseLoops(const TImagerProcedure& Procedure, double PainThresho
   TLoopTracker Tracker;
   const std::int32_t Count = Procedure.FrameCount();
   Analysis.Frames.reserve(static_cast<std::size_t>(Count));
+  // Frames are classified as the workstation shows them: without what no
+  // model can be built from, which is named.
+  TImagerFrame Frame;
   for (std::int32_t I = 0; I < Count; ++I) {
-    const TImagerFrame& Frame = Procedure.GetFrame(I);
     TLoopFrame Result;
+    Result.Problem = FrameCheckText(MakeDrawableFrame(Procedure.GetFrame(I), Frame));
     Result.TimeSeconds = Frame.Time * SecondsPerDay;
     Result.State = ClassifyLoop(Frame, Procedure.ProcedureType);
     Result.Announced = Tracker.Update(I + 1, Result.TimeSeconds, Result.State);

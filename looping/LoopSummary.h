@@ -9,6 +9,7 @@
 #include "looping/LoopTracker.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kestrava {
@@ -19,6 +20,9 @@ struct TLoopFrame {
   double TimeSeconds = 0;
   TLoopState State;
   bool Announced = false; // the tracker's state after this frame
+  // What was wrong with the frame's numbers (see DrawableFrame.h); empty
+  // when nothing was.
+  std::string Problem;
 };
 
 // Pain over one part of the procedure. Each frame stands for the time until

@@ -1,6 +1,7 @@
 #include "scene/PolygonImagerData.h"
 
 #include "foundation/IntegerHelpers.h"
+#include "foundation/QelExceptions.h"
 
 #include <algorithm>
 #include <memory>
@@ -103,9 +104,23 @@ TPolygonImagerData::TPolygonImagerData() {
   }
 }
 
-void TPolygonImagerData::BuildFromFrame(const TImagerFrame& Frame, std::int32_t ProcedureType,
-                                        bool AutoCutoff) {
+TFrameCheck TPolygonImagerData::BuildFromFrame(const TImagerFrame& Source,
+                                               std::int32_t ProcedureType, bool AutoCutoff) {
   ClearGeometry();
+  TFrameCheck Check = MakeDrawableFrame(Source, Drawable_);
+  try {
+    Build(Drawable_, ProcedureType, AutoCutoff);
+  } catch (const E_Qel_Maths&) {
+    // Centre-line points that coincide although their sensors do not: the
+    // meshes built so far stay, complete.
+    if (Check.Sound())
+      Check = {TFrameFault::CoincidentSensors, "centre line"};
+  }
+  return Check;
+}
+
+void TPolygonImagerData::Build(const TImagerFrame& Frame, std::int32_t ProcedureType,
+                               bool AutoCutoff) {
   const TCutoffPlane Plane = TCutoffPlane::ForFrame(Frame, ProcedureType, AutoCutoff);
   if (ShowEndoscope && Frame.EndoscopeValid) {
     BuildEndoscope(Frame, Plane);

@@ -13,6 +13,7 @@
 #include "imagerdata/ImagerFrame.h"
 #include "scene/CentreLine.h"
 #include "scene/CutoffPlane.h"
+#include "scene/DrawableFrame.h"
 #include "scene/Graphics3DFrame.h"
 #include "scene/Graphics3DScene.h"
 #include "scene/MeshBuilders.h"
@@ -38,12 +39,13 @@ public:
   // Replaces all per-frame geometry with that of Frame, as the view options
   // below ask. ProcedureType selects how the cutoff plane is found.
   //
-  // Raises E_Qel_Maths_AttemptingToNormalizeAZeroLengthVector when two
-  // consecutive centre-line points coincide (coincident sensors with no
-  // catheter length between them). The build stops there; every mesh left
-  // in the scene is then complete and drawable, and the next build starts
-  // afresh.
-  void BuildFromFrame(const TImagerFrame& Frame, std::int32_t ProcedureType, bool AutoCutoff);
+  // Any frame content gives a drawable scene: what no model can be built
+  // from is left out (see MakeDrawableFrame), and where two consecutive
+  // centre-line points coincide (coincident sensors) the build stops, every
+  // mesh left in the scene complete. Returns what was wrong with the frame;
+  // the model is complete when it is sound. The next build starts afresh.
+  TFrameCheck BuildFromFrame(const TImagerFrame& Frame, std::int32_t ProcedureType,
+                             bool AutoCutoff);
 
   // Inserted length of the endoscope in metres: the catheter length from the
   // tip up to the first invalid sensor, ending where it crosses the cutoff
@@ -78,6 +80,7 @@ public:
 
 private:
   void ClearGeometry();
+  void Build(const TImagerFrame& Frame, std::int32_t ProcedureType, bool AutoCutoff);
   void BuildEndoscope(const TImagerFrame& Frame, const TCutoffPlane& Plane);
   void BuildTube(double Radius, bool Tip);
   void BuildOvertube(const TImagerFrame& Frame, const TCutoffPlane& Plane);
@@ -106,6 +109,8 @@ private:
   const TUnitCircle EndoscopeCircle_{EndoscopeSides};
   const TUnitCircle OvertubeCircle_{OvertubeSides};
   TCentreLine CentreLine_;
+  // The drawable copy of the frame being built.
+  TImagerFrame Drawable_;
 };
 
 } // namespace kestrava

@@ -1,6 +1,5 @@
 #include "streaming/ScopeModelBuilder.h"
 
-#include "foundation/QelExceptions.h"
 #include "scene/PolygonImagerData.h"
 #include "streaming/StreamPoses.h"
 
@@ -33,11 +32,8 @@ TScopeModelBuilder::~TScopeModelBuilder() = default;
 
 TScopeModelGeometry TScopeModelBuilder::Build(const TImagerFrame& Frame, std::int32_t ProcedureType,
                                               bool AutoCutoff) {
-  try {
-    Model_->BuildFromFrame(Frame, ProcedureType, AutoCutoff);
-  } catch (const E_Qel_Maths&) {
-    // The build stops with every mesh so far complete: send what the views show.
-  }
+  // A frame with faults gives what the views show of it.
+  Model_->BuildFromFrame(Frame, ProcedureType, AutoCutoff);
   TScopeModelGeometry Geometry;
   const TGraphics3DFrame& Tube = Model_->EndoscopeFrame();
   if (Tube.Visible) {

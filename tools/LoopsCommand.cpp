@@ -41,6 +41,7 @@ TJson FrameJson(std::int32_t Number, const TLoopFrame& Frame) {
   Json["inserted_length_m"] = JsonNumber(S.InsertedLength);
   Json["excess_length_m"] = JsonNumber(S.ExcessLength);
   Json["reason"] = S.Reason.empty() ? TJson(nullptr) : TJson(std::string(S.Reason));
+  Json["frame_problem"] = Frame.Problem.empty() ? TJson(nullptr) : TJson(Frame.Problem);
   return Json;
 }
 
@@ -127,6 +128,9 @@ void WriteText(std::ostream& Out, const TLoopAnalysis& A, double Threshold,
   for (std::size_t I = 0; I < A.Frames.size(); ++I) {
     const TLoopFrame& F = A.Frames[I];
     Out << "Frame " << I + 1 << " (" << FormatReadable(F.TimeSeconds, 6) << " s): ";
+    if (!F.Problem.empty()) {
+      Out << "(" << F.Problem << ") ";
+    }
     if (!F.State.Reason.empty()) {
       Out << "not classified: " << F.State.Reason << '\n';
       continue;

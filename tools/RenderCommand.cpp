@@ -204,7 +204,10 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
     if (Options.Frame < 1 || Options.Frame > Procedure.FrameCount())
       throw EUsageError("--frame " + std::to_string(Options.Frame) + ": the file has " +
                         std::to_string(Procedure.FrameCount()) + " frames");
-    const TImagerFrame& Frame = Procedure.GetFrame(Options.Frame - 1);
+    // Drawn as the workstation shows it: without what no model can be
+    // built from, which is named.
+    TImagerFrame Frame;
+    const TFrameCheck Check = MakeDrawableFrame(Procedure.GetFrame(Options.Frame - 1), Frame);
     const std::int32_t ProcedureType = Procedure.ProcedureType;
 
     TViewCamera Camera;
@@ -213,13 +216,9 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
       FitCamera(Camera, FramePointsToShow(Frame), ViewMode, Size.Width, Size.Height);
     Camera.Zoom(Options.Zoom);
     auto Model = std::make_unique<TPolygonImagerData>();
-    try {
-      Model->BuildFromFrame(Frame, ProcedureType, Options.AutoCutoff);
-    } catch (const E_Qel_Maths&) {
-      // Coincident sensors stop the build with a drawable model, which the
-      // workstation shows as it is.
-      Err << "Frame " << Options.Frame << ": model incomplete (coincident sensors)\n";
-    }
+    Model->BuildFromFrame(Frame, ProcedureType, Options.AutoCutoff);
+    if (!Check.Sound())
+      Err << "Frame " << Options.Frame << ": model incomplete (" << FrameCheckText(Check) << ")\n";
 
     const TGuiSession Gui;
     const TViewJob Job{*Model, Frame, Camera, {Background, true, ProcedureType}, Hardware};

@@ -24,21 +24,24 @@ struct TScopeReport {
   std::int64_t Vertices = 0;
   std::int64_t Faces = 0;
   bool ModelComplete = true;
+  // What was wrong with the frame; empty when nothing was.
+  std::string Problem;
 };
 
 TScopeReport MeasureFrame(TPolygonImagerData& Model, const TImagerFrame& Frame,
                           std::int32_t ProcedureType, bool AutoCutoff, int FrameNumber) {
   TScopeReport Report;
   Report.FrameNumber = FrameNumber;
-  Report.ScopeLength = TPolygonImagerData::ScopeLength(Frame, ProcedureType, AutoCutoff);
-  Report.HasAxes = Frame.GetPatientAxes(ProcedureType, Report.Centre, Report.Normal, Report.Axis);
-  try {
-    Model.BuildFromFrame(Frame, ProcedureType, AutoCutoff);
-  } catch (const E_Qel_Maths&) {
-    // Coincident sensors stop the build with a drawable model; the workstation
-    // shows that part, so the report counts it and says it is incomplete.
-    Report.ModelComplete = false;
-  }
+  // Measured on what the workstation shows: the frame less what no model
+  // can be built from, which the report names.
+  TImagerFrame Drawable;
+  const TFrameCheck Check = MakeDrawableFrame(Frame, Drawable);
+  Report.ScopeLength = TPolygonImagerData::ScopeLength(Drawable, ProcedureType, AutoCutoff);
+  Report.HasAxes =
+      Drawable.GetPatientAxes(ProcedureType, Report.Centre, Report.Normal, Report.Axis);
+  const TFrameCheck Built = Model.BuildFromFrame(Frame, ProcedureType, AutoCutoff);
+  Report.ModelComplete = Check.Sound() && Built.Sound();
+  Report.Problem = FrameCheckText(Check.Sound() ? Built : Check);
   Report.Vertices = Model.TotalVertexCount();
   Report.Faces = Model.TotalFaceCount();
   return Report;
@@ -55,6 +58,7 @@ TJson ScopeJson(const TScopeReport& R) {
   Json["mesh_vertices"] = R.Vertices;
   Json["mesh_faces"] = R.Faces;
   Json["model_complete"] = R.ModelComplete;
+  Json["model_problem"] = R.Problem.empty() ? TJson(nullptr) : TJson(R.Problem);
   return Json;
 }
 
@@ -64,7 +68,7 @@ std::string ScopeTextLine(const TScopeReport& R) {
                      " vertices, " + std::to_string(R.Faces) + " faces, patient axes " +
                      (R.HasAxes ? "found" : "not available");
   if (!R.ModelComplete)
-    Line += ", model incomplete (coincident sensors)";
+    Line += ", model incomplete (" + R.Problem + ")";
   return Line;
 }
 

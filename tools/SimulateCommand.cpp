@@ -3,6 +3,7 @@
 #include "acquisition/DriverLoader.h"
 #include "acquisition/ImagerSampler.h"
 #include "app/ProcedureRecorder.h"
+#include "app/RecordingSession.h"
 #include "drivers/SimulatedHardware.h"
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
@@ -71,32 +72,6 @@ public:
 private:
   double Start_;
   ISimulatedHardware& Hardware_;
-};
-
-// The remote as the workstation polls it during a recording: the mode
-// buttons choose the mode, and in marker mode the six action buttons place
-// markers 1-6 (never clear them).
-class TRemotePoll {
-public:
-  void Poll(TImagerSampler& Sampler, TImagerFrame& Frame) {
-    const std::uint32_t Buttons = Sampler.GetRemoteButtons();
-    for (int Mode = 0; Mode < 4; ++Mode) {
-      if ((Buttons & (0x40u << Mode)) != 0) {
-        Mode_ = Mode;
-      }
-    }
-    if (Mode_ != 0) {
-      return;
-    }
-    for (std::int32_t Marker = 0; Marker < MarkerCount; ++Marker) {
-      if ((Buttons & (1u << Marker)) != 0) {
-        Sampler.SetMarker(Frame, Marker, false);
-      }
-    }
-  }
-
-private:
-  int Mode_ = 0;
 };
 
 std::int32_t ParseProcedureType(const std::string& Text) {
@@ -224,22 +199,18 @@ TReplayedDetails ReadReplayedDetails(const TSimulateOptions& Options) {
 
 // Runs the acquisition steps until Seconds of procedure time have passed,
 // the hardware stops the recording or the user interrupts it.
-TRecordingEnd RunRecording(double Seconds, TImagerSampler& Sampler, TProcedureRecorder& Recorder,
-                           TImagerFrame& Frame, IRecordingClock& Clock, double StartTime,
-                           const TInterruptRequest& Interrupt, std::ostream& Err,
-                           const std::function<void(const TImagerFrame&)>& OnSample) {
-  TRemotePoll Remote;
+TRecordingEnd RunRecording(double Seconds, TRecordingSession& Session, IRecordingClock& Clock,
+                           double StartTime, const TInterruptRequest& Interrupt,
+                           std::ostream& Err) {
   double Elapsed = 0, PreviousElapsed = -1;
   int Standing = 0;
+  bool CoilsNoticeShown = false;
   while (Elapsed < Seconds) {
     if (Interrupt.Requested()) {
       Err << "Interrupted: saving what was recorded\n";
       return TRecordingEnd::Interrupted;
     }
-    Remote.Poll(Sampler, Frame);
-    const bool NoticeWasShown = Recorder.CoilsNoticeShown();
-    const TAcquisitionStep Step =
-        Recorder.Step([&](TImagerFrame& Target) { Sampler.Sample(Target, false); }, Clock);
+    const TAcquisitionStep Step = Session.Step({}).Acquisition;
     if (!Step.FileFailure.empty()) {
       Err << Step.FileFailure << '\n';
     }
@@ -247,12 +218,11 @@ TRecordingEnd RunRecording(double Seconds, TImagerSampler& Sampler, TProcedureRe
       Err << Step.Message << '\n';
       return TRecordingEnd::StoppedByHardware;
     }
-    if (Recorder.CoilsNoticeShown() && !NoticeWasShown) {
+    const bool Disconnected = Step.Outcome == TAcquisitionOutcome::GenCoilsDisconnected;
+    if (Disconnected && !CoilsNoticeShown) {
       Err << GenCoilsDisconnectedNotice << '\n';
     }
-    if (Step.Outcome == TAcquisitionOutcome::Sampled && OnSample) {
-      OnSample(Frame);
-    }
+    CoilsNoticeShown = Disconnected;
     Elapsed = (Clock.Now() - StartTime) * SecondsPerDay;
     Standing = Elapsed > PreviousElapsed ? 0 : Standing + 1;
     if (Standing > StandingClockLimit) {
@@ -301,18 +271,6 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
     throw EHardwareFault("The imager hardware did not initialise: " +
                          LastDriverError(Hardware.Get()));
   }
-  const bool UseOvertube = !Options.Overtube.empty();
-  // Calibration files that cannot be read raise Exception: file errors.
-  if (!Sampler.Setup(ProcedureType, CalibrationPath(ProgramDir, "Sampler.dat"),
-                     CalibrationPath(ProgramDir, "Pain Sensor.dat"),
-                     Options.UsePainSensor || Replayed.HasPainData,
-                     UseOvertube ? UserCalibrationPath(ProgramDir, Options.Overtube)
-                                 : std::string(),
-                     UseOvertube, CalibrationPath(ProgramDir, "Remote.dat"),
-                     UserCalibrationPath(ProgramDir, Options.Catheter),
-                     UserCalibrationPath(ProgramDir, Options.Generator))) {
-    throw EHardwareFault("Failed to initialise DSP chip");
-  }
 
   // Unpaced runs take their time stamps from the driver; a driver without
   // that interface, or a real-time run, uses the workstation's clock.
@@ -325,32 +283,34 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
   }
   TImagerProcedure Procedure;
   TImagerFrame Frame;
-  TProcedureRecorder Recorder(Procedure, Frame);
+  TRecordingSession Session(Sampler, Procedure, Frame, *Clock);
+  TSamplerSetup Setup;
+  Setup.ProcedureType = ProcedureType;
+  Setup.SamplerFile = CalibrationPath(ProgramDir, "Sampler.dat");
+  Setup.PainSensorFile = CalibrationPath(ProgramDir, "Pain Sensor.dat");
+  Setup.UsePainSensor = Options.UsePainSensor || Replayed.HasPainData;
+  if (!Options.Overtube.empty()) {
+    Setup.OvertubeFile = UserCalibrationPath(ProgramDir, Options.Overtube);
+  }
+  Setup.RemoteFile = CalibrationPath(ProgramDir, "Remote.dat");
+  Setup.SensorFile = UserCalibrationPath(ProgramDir, Options.Catheter);
+  Setup.GeneratorFile = UserCalibrationPath(ProgramDir, Options.Generator);
+  // Calibration files that cannot be read raise Exception: file errors.
+  if (!Session.SetUp(Setup)) {
+    throw EHardwareFault("Failed to initialise DSP chip");
+  }
   const std::string PatientName =
       Options.PatientName.empty() ? Replayed.PatientName : Options.PatientName;
-  Recorder.Begin({PatientName, ProcedureType, Sampler.UsePainSensor()}, Clock->Now(),
-                 Sampler.PainUnits(), Sampler.PainFullScale());
   TRecordingResult Result;
-  try {
-    Result.Path = Recorder.StartFile(Options.Output);
-  } catch (const std::exception& Failure) {
-    Sampler.Stop();
-    throw;
-  }
-  std::function<void(const TImagerFrame&)> OnSample;
-  if (Stream) {
-    OnSample = [Stream, Context = StreamContextOf(Procedure)](const TImagerFrame& Sample) {
-      Stream->Publish(Sample, Context);
-    };
-  }
+  Result.Path =
+      Session.Start({PatientName, ProcedureType, Sampler.UsePainSensor()}, Options.Output);
+  Session.SetStream(Stream);
   const double Seconds =
       Replayed.End ? std::min(Options.Seconds, *Replayed.End + ReplayEndMargin) : Options.Seconds;
   // Kept until the final save is done, so a second Ctrl-C cannot cut it short.
   const TInterruptRequest Interrupt;
-  Result.End = RunRecording(Seconds, Sampler, Recorder, Frame, *Clock, Procedure.StartTime,
-                            Interrupt, Err, OnSample);
-  Sampler.Stop();
-  Recorder.CloseFile();
+  Result.End = RunRecording(Seconds, Session, *Clock, Procedure.StartTime, Interrupt, Err);
+  Session.Stop();
   Result.Path = Procedure.SaveToFile(Options.Output);
   Result.Frames = Procedure.FrameCount();
   return Result;

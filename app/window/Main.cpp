@@ -77,6 +77,9 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
       DriverIdFound_, DriverId_,
       TImagerSamplerPlaces{Env_.ProgramDirectory + "/drivers", Env_.ProgramDirectory}, Env_.User,
       Env_.Platform);
+  Session_ = std::make_unique<TRecordingSession>(*Sampler_, Display_.Procedure(),
+                                                 Display_.CurrentFrameData(), Clock());
+  Display_.AttachRecordingSession(*Session_);
   // 11-14: curvature graph, camera, views.
   CreateControls();
   SetUpCurvatureGraph();
@@ -114,7 +117,7 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
-  Stream_.reset();
+  StopStreaming();
   Timer_.stop();
   // Nothing may refresh while the parts go.
   Display_.Ready = false;
@@ -294,8 +297,7 @@ void TMain::DrawView(TDirect3DViewerControl& View) {
   const TGraphics3DFrame* LoopWarning = Options_.ViewLoops && Options_.ViewEndoscope
                                             ? &Display_.LoopHighlight().RootFrame()
                                             : nullptr;
-  DrawViewPicture(View, View.BackSurfaceCanvas(), Display_.ShapeModel(),
-                  Display_.CurrentFrameData(),
+  DrawViewPicture(View, View.BackSurfaceCanvas(), Display_.ShapeModel(), Display_.ShownFrame(),
                   {static_cast<std::uint32_t>(Options_.BackgroundColor), Options_.ViewMarkers,
                    Display_.Procedure().ProcedureType, LoopWarning});
 }
@@ -316,11 +318,23 @@ void TMain::CreateStatusBar() {
   LoopAlertPanel_->setMinimumWidth(160);
   LoopAlertPanel_->setAutoFillBackground(true);
   statusBar()->addWidget(LoopAlertPanel_);
+  NoticePanel_ = new QLabel(this);
+  NoticePanel_->setObjectName("Panel_Notice");
+  statusBar()->addWidget(NoticePanel_, 1);
   statusBar()->setSizeGripEnabled(false);
 }
 
 QString TMain::StatusText(std::size_t Panel) const {
   return StatusPanels_.at(Panel)->text();
+}
+
+void TMain::ShowNoticeInStatusBar(const std::string& Text) {
+  // One line: the panel shares the bar with the design's panels.
+  QString Line = FromUtf8(Text);
+  Line.replace('\n', ' ');
+  NoticePanel_->setText(Line);
+  NoticePanel_->setToolTip(FromUtf8(Text));
+  ShownFrameProblem_ = false;
 }
 
 // ---------------------------------------------------------------- menus
@@ -498,6 +512,8 @@ void TMain::SetStorageDirectoryClick() {
 }
 
 void TMain::OpenImagerFileClick() {
+  if (!KeepOrSaveUnsavedRecording())
+    return;
   const QString Chosen = QFileDialog::getOpenFileName(
       this, QString(), FromUtf8(Options_.ImagerFilesDirectory), "Imager files (*.img)");
   if (Chosen.isEmpty())
@@ -529,10 +545,11 @@ void TMain::ShutDownWindowsClick() {
 // ---------------------------------------------------------------- closing
 
 bool TMain::CloseQuery() {
-  if (!Sampler_->Ready())
-    return true;
-  ShowNotice(Env_.User, StopBeforeClosingMessage);
-  return false;
+  if (Sampler_->Ready()) {
+    ShowNotice(Env_.User, StopBeforeClosingMessage);
+    return false;
+  }
+  return KeepOrSaveUnsavedRecording();
 }
 
 void TMain::closeEvent(QCloseEvent* Event) {
@@ -638,7 +655,7 @@ void TMain::FillInformationBox() {
     State.Curvature = CurvatureGraph_->GetPoint(State.SelectedCurvaturePoint);
   State.SensorFileName = Options_.SensorFilename;
   const TInformationBoxText Text =
-      InformationBoxLines(State, Display_.Procedure(), Display_.CurrentFrameData());
+      InformationBoxLines(State, Display_.Procedure(), Display_.ShownFrame());
   InfoBox_->Clear();
   InfoBox_->ClearTabStops();
   InfoBox_->AddTabStop(Text.TabStop);
@@ -646,6 +663,8 @@ void TMain::FillInformationBox() {
     InfoBox_->AddLine(Line);
   if (Options_.ViewLoops && Display_.Mode != ModeIdle)
     InfoBox_->AddLine(LoopInformationLine(Display_.CurrentLoop()));
+  if (!Display_.FrameCheck().Sound())
+    InfoBox_->AddLine(ModelInformationLine(Display_.FrameCheck()));
   InfoBox_->update();
   if (!InfoBoxMirror_.isEmpty()) {
     std::vector<std::string> Lines;
@@ -699,6 +718,14 @@ void TMain::RepaintNow() {
   repaint();
 }
 
+void TMain::ShowFrameProblem(const std::string& Text) {
+  // A problem of an earlier frame must not linger; other notices stay.
+  if (Text.empty() && !ShownFrameProblem_)
+    return;
+  ShowNoticeInStatusBar(Text);
+  ShownFrameProblem_ = !Text.empty();
+}
+
 // ---------------------------------------------------------------- streaming
 
 void TMain::StreamingClick() {
@@ -715,6 +742,7 @@ void TMain::StartStreaming() {
   Settings.Port = static_cast<std::uint16_t>(Options_.IGTLinkPort);
   try {
     Stream_ = std::make_unique<TIGTLinkServer>(Settings);
+    Session_->SetStream(Stream_.get());
   } catch (const std::exception& Failure) {
     // Another program may hold the port: say so and leave the option off
     // rather than keep a server that is not there.
@@ -727,17 +755,19 @@ void TMain::StartStreaming() {
 }
 
 void TMain::StopStreaming() {
+  Session_->SetStream(nullptr);
   Stream_.reset();
 }
 
+// While recording the session streams every sample itself.
 void TMain::FrameShown() {
-  if (!Stream_ || Display_.Mode == ModeIdle)
+  if (!Stream_ || Display_.Mode != ModeReplay)
     return;
   TStreamContext Context = StreamContextOf(Display_.Procedure());
   Context.AutoCutoff = Options_.UseAutoCutoff;
   if (Options_.ViewLoops)
     Context.LoopState = LoopStateText(Display_.CurrentLoop());
-  Stream_->Publish(Display_.CurrentFrameData(), Context);
+  Stream_->Publish(Display_.ShownFrame(), Context);
 }
 
 } // namespace kestrava
@@ -782,6 +812,8 @@ void TMain::TimerTimer() {
     Update();
 }
 
+// Outside a recording (the 40 ms tick); while recording, the acquisition
+// step polls the keys and the recording session the remote.
 bool TMain::PollKeysAndRemote() {
   bool Acted = false;
   for (const TControlAction& Action : Keys_.PollKeys()) {

@@ -15,6 +15,7 @@
 #include "app/Options.h"
 #include "app/ProcedureDetails.h"
 #include "app/ProcedureRecorder.h"
+#include "app/RecordingSession.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -26,6 +27,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QMessageBox;
 class QPushButton;
 
 namespace kestrava {
@@ -54,6 +56,10 @@ inline constexpr const char* PowerOffFailedMessage =
 inline constexpr const char* StreamingFailedMessage = "The OpenIGTLink server could not start";
 inline constexpr const char* DspFailedMessage = "Failed to initialise DSP chip";
 inline constexpr const char* SaveProblemMessage = "A problem occurred saving the imager file.";
+
+// Asked before Open, Start or Close would drop a recording whose save failed
+// and was not made elsewhere.
+std::string UnsavedRecordingQuestion(const std::string& FileName);
 
 // What the window needs from the world around it.
 struct TMainEnvironment {
@@ -131,6 +137,12 @@ public:
   void AcquisitionStep(bool& Done);
   // Stops a running recording (Esc, Stop Procedure), saves and reopens it.
   void StopProcedure();
+  // The recording on show could not be saved and was not saved elsewhere.
+  bool UnsavedRecording() const { return UnsavedRecording_; }
+  TRecordingSession& Session() { return *Session_; }
+  // The status bar's notice panel: failures that must not stop the work
+  // (the live file, an error that escaped an event handler).
+  void ShowNoticeInStatusBar(const std::string& Text);
   // The 40 ms tick: held keys and the remote act while the window is active.
   void TimerTimer();
 
@@ -169,9 +181,14 @@ private:
   bool SetUpSampler();
   bool BeginRecording(const TProcedureDetails& Details);
   void EnterRecordingMode();
-  void ShowAcquisition(const TAcquisitionStep& Step);
-  void SaveRecording();
-  std::string CalibrationPath(const std::string& FileName) const;
+  void ShowAcquisition(const TSessionStep& Step);
+  void ShowLiveFileFailure(const std::string& Failure);
+  // False when the save failed and was not made elsewhere.
+  bool SaveRecording();
+  std::string AskSaveFileName();
+  // Before something drops the procedure on show: true when it may go (it
+  // is saved, the operator saved it now or chose to drop it).
+  bool KeepOrSaveUnsavedRecording();
   IRecordingClock& Clock();
   bool PollKeysAndRemote();
   // With KESTRAVA_INFO_BOX_FILE set, the box's lines also go to that file,
@@ -196,6 +213,7 @@ private:
   void SetRemoteIndicators(std::uint32_t Mask) override;
   void RepaintNow() override;
   void FrameShown() override;
+  void ShowFrameProblem(const std::string& Text) override;
 
   // The OpenIGTLink server, running while the option is on.
   void StartStreaming();
@@ -206,6 +224,10 @@ private:
   TOptions Options_;
   TMainDisplay Display_;
   std::unique_ptr<TImagerSampler> Sampler_;
+  TSteadyRecordingClock SteadyClock_;
+  // After the sampler, which it uses.
+  std::unique_ptr<TRecordingSession> Session_;
+  bool UnsavedRecording_ = false;
   bool StartupFailed_ = false;
   bool DriverIdFound_ = false;
   std::string DriverId_;
@@ -223,6 +245,10 @@ private:
   TDirect3DViewerControl* SideView_ = nullptr;
   std::array<QLabel*, 5> StatusPanels_{};
   QLabel* LoopAlertPanel_ = nullptr;
+  QLabel* NoticePanel_ = nullptr;
+  QMessageBox* LiveFileNotice_ = nullptr;
+  // The notice panel shows a frame's problem (not another notice).
+  bool ShownFrameProblem_ = false;
   QMenu* ECGGraphMenu_ = nullptr;
   QMenu* FileMenu_ = nullptr;
   QMenu* ViewMenu_ = nullptr;
@@ -233,8 +259,6 @@ private:
   QTimer Timer_;
   TKeyboardControl Keys_;
   std::unique_ptr<TIGTLinkServer> Stream_;
-  std::unique_ptr<TProcedureRecorder> Recorder_;
-  TSteadyRecordingClock SteadyClock_;
   TGetProcedureDetailsDialog* DetailsDialog_ = nullptr;
   QString InfoBoxMirror_;
 };

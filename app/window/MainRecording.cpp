@@ -1,6 +1,7 @@
-// TMain's recording: "Start Procedure" with its checks and the sampler's
-// set-up, the acquisition step run whenever the application is idle, and
-// Stop, which saves the procedure and reopens it for replay.
+// TMain's recording: "Start Procedure" with its checks, the acquisition step
+// run whenever the application is idle (the recording session does the
+// work; the window shows what it reports), and Stop, which saves the
+// procedure and reopens it for replay.
 
 #include "acquisition/ImagerSampler.h"
 #include "app/QelApplication.h"
@@ -12,7 +13,7 @@
 #include "foundation/UserInteraction.h"
 
 #include <QFileDialog>
-#include <QGuiApplication>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace kestrava {
@@ -32,16 +33,18 @@ std::string SaveFailureQuestion(const std::string& FileName, const std::string& 
 
 } // namespace
 
+std::string UnsavedRecordingQuestion(const std::string& FileName) {
+  return "The recording " + FileName +
+         " has not been saved: its save failed and was not made elsewhere.\n"
+         "Do you wish to save it now?";
+}
+
 IRecordingClock& TMain::Clock() {
   return Env_.Clock != nullptr ? *Env_.Clock : SteadyClock_;
 }
 
-std::string TMain::CalibrationPath(const std::string& FileName) const {
-  return Env_.ProgramDirectory + "/" + FileName;
-}
-
 void TMain::StartProcedure() {
-  if (Sampler_->Ready())
+  if (Session_->Recording() || !KeepOrSaveUnsavedRecording())
     return;
   if (!EnsureStorageDirectory(Options_.ImagerFileStorageDirectory, Env_.User))
     return;
@@ -71,14 +74,11 @@ bool TMain::RunProcedureDetails(TProcedureDetails& Details) {
 }
 
 bool TMain::SetUpSampler() {
-  const bool UseOvertube = !Options_.OvertubeFilename.empty();
   bool Ready = false;
   try {
-    Ready = Sampler_->Setup(
-        Options_.ProcedureType, CalibrationPath("Sampler.dat"), CalibrationPath("Pain Sensor.dat"),
-        Options_.UsePainSensor, UseOvertube ? CalibrationPath(Options_.OvertubeFilename) : "",
-        UseOvertube, CalibrationPath("Remote.dat"), CalibrationPath(Options_.SensorFilename),
-        CalibrationPath(Options_.GeneratorCoilsFilename));
+    Ready = Session_->SetUp(ProgramDirectorySetup(
+        Env_.ProgramDirectory, Options_.ProcedureType, Options_.SensorFilename,
+        Options_.OvertubeFilename, Options_.GeneratorCoilsFilename, Options_.UsePainSensor));
   } catch (const std::exception& Failure) {
     // A calibration file that does not load ends the start; the operator
     // must hear which one, or the button seems to do nothing.
@@ -91,23 +91,19 @@ bool TMain::SetUpSampler() {
 }
 
 bool TMain::BeginRecording(const TProcedureDetails& Details) {
-  Recorder_ =
-      std::make_unique<TProcedureRecorder>(Display_.Procedure(), Display_.CurrentFrameData());
-  Recorder_->Begin({Details.PatientName, Details.ProcedureType, Sampler_->UsePainSensor()},
-                   Clock().Now(), Sampler_->PainUnits(), Sampler_->PainFullScale());
   try {
-    Display_.CurrentFileName = Recorder_->StartFile(Details.FileName);
+    Display_.CurrentFileName = Session_->Start(
+        {Details.PatientName, Details.ProcedureType, Sampler_->UsePainSensor()}, Details.FileName);
   } catch (const std::exception&) {
+    // The session has stopped the sampler and left the procedure on show.
     ShowNotice(Env_.User, SaveProblemMessage);
-    Sampler_->Stop();
-    Recorder_.reset();
     return false;
   }
   return true;
 }
 
 void TMain::EnterRecordingMode() {
-  Display_.MaxPain = Recorder_->MaxPain();
+  Display_.MaxPain = Session_->MaxPain();
   Display_.CurrentFrame = 0;
   Display_.ResetLoops();
   TimeLine_->ClearPoints();
@@ -130,44 +126,65 @@ void TMain::EnterRecordingMode() {
     Application->SetOnIdle([this](QObject*, bool& Done) { AcquisitionStep(Done); });
 }
 
+// Unlike the first workstations, acquisition goes on while another program
+// has the focus (the navigation software fed by our stream, say): a
+// procedure must not keep a hole for every glance away. The sample waits
+// for the hardware, so a step in the background runs no faster than the
+// hardware delivers.
 void TMain::AcquisitionStep(bool& Done) {
-  // In the background nothing is acquired, and the step does not ask to be
-  // called again: the next event (the activation among them) brings it back,
-  // so an inactive workstation burns no processor time.
-  if (!Sampler_->Ready() || QGuiApplication::applicationState() != Qt::ApplicationActive)
+  if (!Session_->Recording())
     return;
   Done = false;
-  PollKeysAndRemote();
-  const TAcquisitionStep Step = Recorder_->Step(
-      [this](TImagerFrame& Frame) { Sampler_->Sample(Frame, Options_.UsePhaseCorrection); },
-      Clock());
-  if (Step.Stop) {
-    ShowNotice(Env_.User, Step.Message);
+  for (const TControlAction& Action : Keys_.PollKeys())
+    ApplyControlAction(Action, false);
+  const TSessionStep Step =
+      Session_->Step({Options_.UsePhaseCorrection, Options_.ViewLoops, Options_.UseAutoCutoff});
+  Display_.RemoteMode = Session_->RemoteMode();
+  for (const TControlAction& Action : Step.Remote.Actions)
+    ApplyControlAction(Action, false);
+  const TAcquisitionStep& Acquisition = Step.Acquisition;
+  if (Acquisition.Stop) {
+    ShowNotice(Env_.User, Acquisition.Message);
     StopProcedure();
     Done = true;
     return;
   }
-  if (Step.Outcome == TAcquisitionOutcome::GenCoilsDisconnected) {
+  if (Acquisition.Outcome == TAcquisitionOutcome::GenCoilsDisconnected) {
     GenCoilsNotice_->show();
     GenCoilsNotice_->raise();
     return;
   }
   GenCoilsNotice_->hide();
-  if (!Step.FileFailure.empty())
-    ShowNotice(Env_.User,
-               Step.FileFailure + "\nThe recording goes on in memory and is saved when it stops.");
+  if (!Acquisition.FileFailure.empty())
+    ShowLiveFileFailure(Acquisition.FileFailure);
   ShowAcquisition(Step);
 }
 
-void TMain::ShowAcquisition(const TAcquisitionStep& Step) {
-  if (Step.MaxPainRaised) {
-    Display_.MaxPain = Recorder_->MaxPain();
+// Not a message box that waits for OK: the recording goes on behind it.
+void TMain::ShowLiveFileFailure(const std::string& Failure) {
+  const QString Text = QString::fromStdString(
+      Failure + "\nThe recording goes on in memory and is saved when it stops.");
+  if (LiveFileNotice_ == nullptr) {
+    LiveFileNotice_ =
+        new QMessageBox(QMessageBox::Warning, ProgramTitle, Text, QMessageBox::Ok, this);
+    LiveFileNotice_->setObjectName("LiveFileNotice");
+    LiveFileNotice_->setWindowModality(Qt::NonModal);
+  }
+  LiveFileNotice_->setText(Text);
+  LiveFileNotice_->show();
+  LiveFileNotice_->raise();
+  ShowNoticeInStatusBar(Failure);
+}
+
+void TMain::ShowAcquisition(const TSessionStep& Step) {
+  if (Step.Acquisition.MaxPainRaised) {
+    Display_.MaxPain = Session_->MaxPain();
     TimeLine_->SetYScale(static_cast<float>(TimeLineScaleForPain(Display_.MaxPain)));
     TimeLine_->update();
   }
-  Display_.TrackLiveLoop();
-  if (Step.FrameStored) {
-    Display_.CurrentFrame = Recorder_->StoredFrames();
+  Display_.ShowLiveLoop(Step.Loop);
+  if (Step.Acquisition.FrameStored) {
+    Display_.CurrentFrame = Session_->StoredFrames();
     TimeLine_->AddPoint(Display_.CurrentFrameData().Pain);
     TimeLine_->update();
   }
@@ -176,47 +193,72 @@ void TMain::ShowAcquisition(const TAcquisitionStep& Step) {
 }
 
 void TMain::StopProcedure() {
-  if (!Sampler_->Ready())
+  if (!Session_->Recording())
     return;
   if (TQelApplication* Application = QelApplication())
     Application->SetOnIdle({});
   GenCoilsNotice_->hide();
-  Sampler_->Stop();
+  Session_->Stop();
   StartButton_->setEnabled(HardwareReady_);
   StopButton_->setEnabled(false);
   Timer_.start();
-  Recorder_->CloseFile();
   SaveRecording();
   TimeLine_->SetFollowLatest(false);
 }
 
 // The whole procedure replaces the live file at once, then is read back from
 // the disk. A save that fails must not pass in silence: the recording stays
-// in memory and on show, and the operator may save it elsewhere.
-void TMain::SaveRecording() {
+// in memory and on show, and the operator may save it elsewhere; until it
+// is saved, nothing may drop it without asking.
+bool TMain::SaveRecording() {
   std::string FileName = Display_.CurrentFileName;
   for (;;) {
     try {
       FileName = Display_.Procedure().SaveToFile(FileName);
+      UnsavedRecording_ = false;
       Display_.OpenImagerFile(FileName, Env_.User, *this);
-      return;
+      return true;
     } catch (const std::exception& Failure) {
       const TMessageAnswer Answer =
           Env_.User.ShowMessage({SaveFailureQuestion(FileName, Failure.what()), "",
                                  TMessageIcon::Error, TMessageButtons::YesNo});
       std::string Elsewhere;
       if (Answer == TMessageAnswer::Yes)
-        Elsewhere = Env_.AskSaveFileName ? Env_.AskSaveFileName()
-                                         : QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                                        "Imager files (*.img)")
-                                               .toStdString();
+        Elsewhere = AskSaveFileName();
       if (Elsewhere.empty()) {
+        UnsavedRecording_ = true;
         Display_.ShowProcedure(FileName, *this);
-        return;
+        return false;
       }
       FileName = Elsewhere;
     }
   }
+}
+
+std::string TMain::AskSaveFileName() {
+  if (Env_.AskSaveFileName)
+    return Env_.AskSaveFileName();
+  return QFileDialog::getSaveFileName(this, QString(), QString(), "Imager files (*.img)")
+      .toStdString();
+}
+
+bool TMain::KeepOrSaveUnsavedRecording() {
+  if (!UnsavedRecording_)
+    return true;
+  const TMessageAnswer Answer =
+      Env_.User.ShowMessage({UnsavedRecordingQuestion(Display_.CurrentFileName), "",
+                             TMessageIcon::Warning, TMessageButtons::YesNoCancel});
+  if (Answer == TMessageAnswer::Cancel)
+    return false;
+  if (Answer == TMessageAnswer::No) {
+    UnsavedRecording_ = false;
+    return true;
+  }
+  const std::string Elsewhere = AskSaveFileName();
+  if (Elsewhere.empty())
+    return false;
+  Display_.CurrentFileName = Elsewhere;
+  return SaveRecording();
 }
 
 } // namespace kestrava

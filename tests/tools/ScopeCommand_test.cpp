@@ -61,6 +61,7 @@ TEST_F(ScopeCommand, FrameWithoutMarkersHasNoAxesAndCoincidentSensorsStillReport
   const TJson Json = Scope({});
   EXPECT_TRUE(Json[0]["patient_axes"].is_null());
   EXPECT_FALSE(Json[0]["model_complete"].get<bool>());
+  EXPECT_EQ(Json[0]["model_problem"], "sensors 1 and 2: coincident sensors");
 }
 
 } // namespace

@@ -187,9 +187,22 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   EXPECT_TRUE(Main->Display().ProcedureShown);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 3);
 
-  // Asked again on the next stop of a recording: this time elsewhere.
-  std::filesystem::remove_all(Recorded);
+  // Nothing drops the unsaved recording without asking: Cancel keeps it.
+  EXPECT_TRUE(Main->UnsavedRecording());
+  User.QueueAnswer(TMessageAnswer::Cancel);
   Main->StartProcedure();
+  EXPECT_EQ(User.Texts().back(), UnsavedRecordingQuestion(Recorded));
+  EXPECT_FALSE(Main->Session().Recording());
+  User.QueueAnswer(TMessageAnswer::Cancel);
+  EXPECT_FALSE(Main->close());
+  EXPECT_EQ(Main->Display().Procedure().FrameCount(), 3);
+
+  // Dropped when the operator says so; asked again on the next failed stop,
+  // and saved elsewhere this time.
+  std::filesystem::remove_all(Recorded);
+  User.QueueAnswer(TMessageAnswer::No);
+  Main->StartProcedure();
+  ASSERT_TRUE(Main->Session().Recording());
   Record(*Main, 1.5);
   std::filesystem::remove(Recorded);
   std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
@@ -198,6 +211,27 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   Main->StopProcedure();
   EXPECT_EQ(Main->Display().CurrentFileName, SaveElsewhere);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 1);
+  EXPECT_FALSE(Main->UnsavedRecording());
+}
+
+TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItWas) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  Main->StartProcedure();
+  Record(*Main, 2.5);
+  Main->StopProcedure();
+  ASSERT_EQ(Main->Display().Procedure().FrameCount(), 2);
+  // Something takes the new file's place: the live file cannot be made.
+  const std::string Recorded = FullImagerFilePath(Storage(), "rec");
+  std::filesystem::remove(Recorded);
+  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  Main->StartProcedure();
+  EXPECT_EQ(User.Texts().back(), SaveProblemMessage);
+  EXPECT_FALSE(Main->Session().Recording());
+  EXPECT_EQ(Main->Display().Mode, ModeReplay);
+  EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
+  EXPECT_EQ(Main->Display().Procedure().PatientName, "Patient");
 }
 
 } // namespace
