@@ -8,6 +8,7 @@
 #include "app/window/MessageBoxUserInteraction.h"
 #include "app/window/QtPlatformServices.h"
 #include "app/window/SessionPowerOff.h"
+#include "foundation/ProgramDirectory.h"
 
 #include <QDir>
 #include <QScreen>
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
                                *MachineOptions,
                                User,
                                Platform,
-                               QCoreApplication::applicationDirPath().toStdString(),
+                               ProgramDirectory(),
                                QDir::currentPath().toStdString(),
                                Screen != nullptr ? Screen->depth() : 0,
                                [] { QApplication::beep(); },

@@ -6,6 +6,7 @@
 #include "app/RecordingSession.h"
 #include "drivers/SimulatedHardware.h"
 #include "foundation/PlatformServices.h"
+#include "foundation/ProgramDirectory.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "streaming/IGTLinkServer.h"
@@ -241,7 +242,7 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
                                          ? Replayed.ProcedureType
                                          : ParseProcedureType(Options.ProcedureType);
   const std::filesystem::path ProgramDir =
-      Options.ProgramDir.empty() ? ExecutableDirectory() : Options.ProgramDir;
+      Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
   const bool Replaying = !Options.Replay.empty();
   std::optional<TReplayDirectory> ReplaySettings;
   if (Replaying) {
@@ -318,12 +319,6 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
 
 } // namespace
 
-std::string ExecutableDirectory() {
-  std::error_code Error;
-  const std::filesystem::path Executable = std::filesystem::read_symlink("/proc/self/exe", Error);
-  return Error ? std::filesystem::current_path().string() : Executable.parent_path().string();
-}
-
 int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::ostream& Err) {
   return RunReportingErrors(Err, [&] {
     CheckOptions(Options);
@@ -338,7 +333,7 @@ int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::
     const TRecordingResult Result = Record(Options, Err, Stream ? &*Stream : nullptr);
     if (!Options.Truth.empty()) {
       const std::filesystem::path ProgramDir =
-          Options.ProgramDir.empty() ? ExecutableDirectory() : Options.ProgramDir;
+          Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
       WriteSimulatorTruth(Result.Path, (ProgramDir / "DSP.DAT").string(), Options.Truth);
     }
     Out << "Recorded " << Result.Path << '\n' << "Frames: " << Result.Frames << '\n';
@@ -380,9 +375,9 @@ void AddSimulateCommand(CLI::App& App, TToolContext& Context) {
                       "the recording ends where the file ends");
   Command->add_flag("--loop", Options->Loop,
                     "With --replay: start the file again when it ends, until --seconds");
-  Command->add_option(
-      "--program-dir", Options->ProgramDir,
-      "Where the drivers and calibration files are (default: the tool's directory)");
+  Command->add_option("--program-dir", Options->ProgramDir,
+                      "Where the drivers and calibration files are (default: beside the tool, or "
+                      "where it is installed)");
   Command->add_option("--truth", Options->Truth,
                       "Write the simulator's loop ground truth per stored frame to this CSV file");
   Command->add_flag("--stream", Options->Stream,

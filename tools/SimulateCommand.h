@@ -45,7 +45,7 @@ struct TSimulateOptions {
   std::string Replay;
   // Play the replayed file again from its start when it ends.
   bool Loop = false;
-  // The directory of the running executable when empty.
+  // The program's own (foundation/ProgramDirectory.h) when empty.
   std::string ProgramDir;
   // The simulator's loop ground truth is written here when not empty.
   std::string Truth;
@@ -54,9 +54,6 @@ struct TSimulateOptions {
   bool Stream = false;
   std::uint16_t StreamPort = DefaultIGTLinkPort;
 };
-
-// The directory of the running executable, without a trailing separator.
-std::string ExecutableDirectory();
 
 // Records Options.Seconds of procedure time into Options.Output and prints
 // the path written and the frame count. Returns the exit code.

@@ -97,7 +97,8 @@ TEST_F(ToolExitCodes, UsageErrorsExitWithOneAndHelpWithZero) {
        {"info", "frames", "stats", "convert", "scope", "curvature", "render", "simulate"})
     EXPECT_NE(NoCommand.Err.find(Command), std::string::npos) << Command;
   const TToolRun Version = Run({"--version"});
-  EXPECT_EQ(std::pair(Version.Code, Version.Out), std::pair(0, std::string("kestrava-tool 4.5\n")));
+  EXPECT_EQ(std::pair(Version.Code, Version.Out),
+            std::pair(0, std::string("kestrava-tool 4.5.0\n")));
 }
 
 TEST_F(ToolExitCodes, AFailedSaveGivesTheDesignedLineThenThePathAndTheReason) {
