@@ -6,13 +6,35 @@
 #include "foundation/UserInteraction.h"
 #include "imagerdata/CurvatureGraphPoints.h"
 #include "imagerdata/EndoscopeCurvatureAnalysis.h"
+#include "imagerdata/ImagerFileErrors.h"
 #include "looping/LoopSummary.h"
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 namespace kestrava {
+
+std::string OpenFailureText(const std::string& FileName, const std::exception& Failure) {
+  std::string Reason = Failure.what();
+  const char* Heading = UnableToLoadMessage;
+  if (const auto* Unrecognised = dynamic_cast<const EImagerFileNotRecognised*>(&Failure)) {
+    Heading = FormatNotRecognisedMessage;
+    Reason = Unrecognised->Detail();
+  } else if (dynamic_cast<const E_Qel_UnrecognisedDataFormat*>(&Failure) != nullptr) {
+    Heading = FormatNotRecognisedMessage;
+    Reason.clear(); // the class name says nothing to the operator
+  } else if (const auto* Access = dynamic_cast<const EImagerFileAccess*>(&Failure)) {
+    Reason = Access->Reason();
+  } else if (dynamic_cast<const std::bad_alloc*>(&Failure) != nullptr) {
+    Reason = "not enough memory to load it";
+  }
+  std::string Text = std::string(Heading) + "\n" + FileName;
+  if (!Reason.empty())
+    Text += "\n" + Reason;
+  return Text;
+}
 
 TMainDisplay::TMainDisplay(TOptions& Options) : Options_(Options) {}
 
@@ -113,23 +135,34 @@ void TMainDisplay::ClearProcedureState() {
 bool TMainDisplay::OpenImagerFile(const std::string& FileName, IUserInteraction& User,
                                   IMainDisplaySurface& Surface) {
   ProcedureShown = false;
-  bool Recognised = true;
   try {
     Procedure_.LoadFromFile(FileName);
-  } catch (const E_Qel_UnrecognisedDataFormat&) {
-    ShowNotice(User, FormatNotRecognisedMessage);
-    Recognised = false;
-  } catch (const std::exception&) {
-    ShowNotice(User, UnableToLoadMessage);
-    // Whatever the reader left behind must not be shown as this file, nor
-    // linger as the frame of a procedure nobody opened.
-    Procedure_.Clear();
-    CurrentFrameData_.Clear();
-    Update(Surface);
+  } catch (const std::exception& Failure) {
+    ShowNotice(User, OpenFailureText(FileName, Failure));
+    ShowNoProcedure(Surface);
     return false;
   }
   ShowProcedure(FileName, Surface);
-  return Recognised;
+  return true;
+}
+
+// Whatever the reader left behind, and the procedure shown before, must not
+// be shown as the file that failed: no frames, no name, no date.
+void TMainDisplay::ShowNoProcedure(IMainDisplaySurface& Surface) {
+  Procedure_.Clear();
+  Procedure_.PatientName.clear();
+  Procedure_.ProcedureType = ProcedureColonoscopy;
+  Procedure_.StartTime = 0;
+  Procedure_.HasPainData = false;
+  Procedure_.PainUnits.clear();
+  CurrentFrameData_.Clear();
+  CurrentFileName.clear();
+  CurrentFrame = 0;
+  SelectedCurvaturePoint = -1;
+  ShownEpisodes_.clear();
+  Surface.SetTimeLine(TimeLinePointsOf(Procedure_));
+  Changes.Procedure = true;
+  Update(Surface);
 }
 
 void TMainDisplay::ShowProcedure(const std::string& FileName, IMainDisplaySurface& Surface) {

@@ -23,6 +23,7 @@
 #include "scene/PolygonImagerData.h"
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,12 @@ enum TOperatingMode : std::int32_t {
 
 inline constexpr const char* FormatNotRecognisedMessage = "File format not recognised";
 inline constexpr const char* UnableToLoadMessage = "Unable to load file";
+
+// The message for a file that could not be opened: "File format not
+// recognised" for a file no reader accepts, else "Unable to load file",
+// then the file and what the reader met ("truncated in frame 150 of 300",
+// "no such file").
+std::string OpenFailureText(const std::string& FileName, const std::exception& Failure);
 
 class IMainDisplaySurface {
 public:
@@ -125,9 +132,10 @@ public:
   // the curvature selection (the state of a fresh start).
   void ClearProcedureState();
 
-  // Loads FileName for replay and refreshes. An unrecognised file is shown
-  // with no frames after "File format not recognised"; any other failure
-  // shows "Unable to load file" and leaves nothing shown. False then.
+  // Loads FileName for replay and refreshes. A file that cannot be loaded
+  // is named with the reason after "File format not recognised" or "Unable
+  // to load file" (see OpenFailureText), and nothing is shown: neither the
+  // file nor the procedure shown before. False then.
   bool OpenImagerFile(const std::string& FileName, IUserInteraction& User,
                       IMainDisplaySurface& Surface);
 
@@ -177,6 +185,7 @@ public:
 
 private:
   void CopyCurrentFrame(IMainDisplaySurface& Surface);
+  void ShowNoProcedure(IMainDisplaySurface& Surface);
   void MakeShownFrame(IMainDisplaySurface& Surface);
   void SetGauge(IMainDisplaySurface& Surface);
   void PassCurvatureSelection();

@@ -3,8 +3,10 @@
 // the command line opens in replay at start, as File > Open would.
 #include "app/window/Main.h"
 
+#include "app/ApplicationEvents.h"
 #include "app/OptionStore.h"
 #include "app/QelApplication.h"
+#include "app/window/EscapedExceptions.h"
 #include "app/window/MessageBoxUserInteraction.h"
 #include "app/window/QtPlatformServices.h"
 #include "app/window/SessionPowerOff.h"
@@ -12,10 +14,13 @@
 
 #include <QDir>
 #include <QScreen>
+#include <iostream>
 
 int main(int argc, char** argv) {
   using namespace kestrava;
   TQelApplication Application(argc, argv);
+  // The application-wide events, taken in turns by whoever registers.
+  TApplicationEvents Events(Application);
   Application.setApplicationDisplayName(ProgramTitle);
   const std::unique_ptr<TSettingsOptionStore> UserOptions = TSettingsOptionStore::User();
   const std::unique_ptr<const TSettingsOptionStore> MachineOptions =
@@ -39,6 +44,7 @@ int main(int argc, char** argv) {
   if (Main.StartupFailed())
     return 1;
   User.SetParent(&Main);
+  ReportEscapedExceptions(Events, Main, std::cerr);
   // Maximised covers the desktop's work area; setting it first also holds
   // where no window manager maximises (a virtual display).
   if (Screen != nullptr)

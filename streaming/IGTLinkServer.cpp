@@ -1,5 +1,6 @@
 #include "streaming/IGTLinkServer.h"
 
+#include "foundation/GuardedTurns.h"
 #include "foundation/QelExceptions.h"
 #include "streaming/ClientOutbox.h"
 #include "streaming/IncomingMessages.h"
@@ -123,20 +124,53 @@ private:
     [[maybe_unused]] const auto Ignored = ::write(Wake_.Get(), &One, sizeof One);
   }
 
+  // A fault in one turn (a frame no message can be made of, memory running
+  // out) costs that turn and the frame in hand; the clients keep being
+  // served. A fault on every turn stops the server cleanly instead of
+  // spinning: every client is closed and the statistics say why.
   void Run() {
-    while (!Stop_) {
-      WaitForWork();
-      TakePublishedFrames();
-      AcceptClients();
-      ReadClients();
-      const TClock::time_point Now = TClock::now();
-      SendModelWhenDue(Now);
-      QueueKeepAlives(Now);
-      WriteClients();
-      CloseStalledClients(TClock::now());
-      RemoveClosedClients();
-      UpdateSnapshot();
+    const bool Stopped = RunGuardedTurns([this] { Turn(); }, [this] { return Stop_.load(); },
+                                         [this](const std::string& What) { NoteFailure(What); },
+                                         MaxConsecutiveFailures);
+    if (!Stopped) {
+      Clients_.clear();
+      Failed_ = true;
+      UpdateSnapshotGuarded();
     }
+  }
+
+  void NoteFailure(const std::string& What) noexcept {
+    try {
+      LastFailure_ = What;
+    } catch (...) {
+      LastFailure_.clear(); // no memory even for the text: the count still tells
+    }
+    ++Failures_;
+    HaveLatest_ = false;
+    ModelPending_ = false;
+    UpdateSnapshotGuarded();
+  }
+
+  void UpdateSnapshotGuarded() noexcept {
+    try {
+      UpdateSnapshot();
+    } catch (...) {
+      // The statistics stay as they were; the next good turn brings them up.
+    }
+  }
+
+  void Turn() {
+    WaitForWork();
+    TakePublishedFrames();
+    AcceptClients();
+    ReadClients();
+    const TClock::time_point Now = TClock::now();
+    SendModelWhenDue(Now);
+    QueueKeepAlives(Now);
+    WriteClients();
+    CloseStalledClients(TClock::now());
+    RemoveClosedClients();
+    UpdateSnapshot();
   }
 
   // Polls until a frame is published, a socket is ready or a timer is due.
@@ -347,6 +381,9 @@ private:
     Next.ClientsRefused = ClientsRefused_;
     Next.ClientsDisconnected = ClientsDisconnected_;
     Next.ClientsLeft = ClientsLeft_;
+    Next.Failures = Failures_;
+    Next.LastFailure = LastFailure_;
+    Next.Stopped = Failed_;
     for (const auto& Client : Clients_) {
       Next.Clients.push_back({Client->Peer, Client->Outbox.FramesQueued(),
                               Client->Outbox.FramesDropped(), Client->Outbox.FramesWritten()});
@@ -393,6 +430,9 @@ private:
   std::uint64_t FramesEncoded_ = 0, ModelsSent_ = 0;
   std::uint64_t ClientsAccepted_ = 0, ClientsRefused_ = 0;
   std::uint64_t ClientsDisconnected_ = 0, ClientsLeft_ = 0;
+  std::uint64_t Failures_ = 0;
+  std::string LastFailure_;
+  bool Failed_ = false;
   std::thread Thread_; // last: it starts once everything above exists
 };
 

@@ -37,6 +37,8 @@ namespace kestrava {
 
 inline constexpr std::uint16_t DefaultIGTLinkPort = 18944;
 inline constexpr const char* DefaultIGTLinkAddress = "127.0.0.1";
+// Failed turns in a row after which the server's thread stops.
+inline constexpr int MaxConsecutiveFailures = 20;
 
 struct TIGTLinkServerSettings {
   // Numeric IPv4 or IPv6 address; the loopback address keeps the stream on
@@ -74,6 +76,11 @@ struct TStreamStatistics {
   std::uint64_t ClientsDisconnected = 0;        // by the server: stalled, garbage, absurd body
   std::uint64_t ClientsLeft = 0;                // closed or failed on their side
   std::vector<TStreamClientStatistics> Clients; // connected now, oldest first
+  // Turns of the server's thread that failed, and why the last one did.
+  std::uint64_t Failures = 0;
+  std::string LastFailure;
+  // The server failed turn after turn and stopped: no client is served.
+  bool Stopped = false;
 };
 
 class TIGTLinkServer {

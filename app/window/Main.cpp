@@ -109,6 +109,9 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
   Timer_.setInterval(TimerIntervalMs);
   connect(&Timer_, &QTimer::timeout, this, [this] { TimerTimer(); });
   Timer_.start();
+  StreamWatch_.setInterval(1000);
+  connect(&StreamWatch_, &QTimer::timeout, this, [this] { WatchStreaming(); });
+  StreamWatch_.start();
   // The window sees every key before the focused control does.
   qApp->installEventFilter(this);
   Display_.Changes.Layout = true;
@@ -447,7 +450,7 @@ void TMain::OptionsMenuAboutToShow() {
   MenuAction("Auto align")->setChecked(Options_.AutoAlign);
   MenuAction("Auto cutoff")->setChecked(Options_.UseAutoCutoff);
   MenuAction("Use phase correction")->setChecked(Options_.UsePhaseCorrection);
-  MenuAction("Use hardware Direct3D")->setChecked(FrontView_->UseDirect3DHardware());
+  MenuAction("Use hardware Direct3D")->setChecked(Options_.UseHardwareDirect3D);
   MenuAction("Set storage directory...")->setEnabled(!Sampler_->Ready());
   MenuAction("OpenIGTLink server")->setChecked(Stream_ != nullptr);
 }
@@ -606,9 +609,17 @@ void TMain::LayOut() {
     CurvatureGraph_->setGeometry(ToQRect(Out.CurvatureGraph));
     CurvatureGraph_->SetYOffset(10 - CurvatureGraph_->height() / 2);
   }
+  // A view whose hardware device could not start has fallen back to
+  // software; asking it again at every layout would only rebuild a failing
+  // device (and its threads) each time, so the fall-back holds for the
+  // session. The option itself stays as the operator set it.
+  for (const TDirect3DViewerControl* View : {FrontView_, SideView_})
+    if (HardwareAsked_ && !View->UseDirect3DHardware())
+      HardwareFellBack_ = true;
+  HardwareAsked_ = Options_.UseHardwareDirect3D && !HardwareFellBack_;
   for (TDirect3DViewerControl* View : {FrontView_, SideView_}) {
     View->hide();
-    View->SetUseDirect3DHardware(Options_.UseHardwareDirect3D);
+    View->SetUseDirect3DHardware(HardwareAsked_);
   }
   FrontView_->setGeometry(ToQRect(Out.FrontView));
   SideView_->setGeometry(ToQRect(Out.SideView));
@@ -646,7 +657,8 @@ void TMain::SetGaugeProgress(std::int32_t Percent) {
 
 void TMain::FillInformationBox() {
   TInformationBoxState State;
-  State.Mode = Display_.Mode;
+  // After a failed open nothing is shown, not even empty details.
+  State.Mode = Display_.ProcedureShown || Display_.Recording() ? Display_.Mode : ModeIdle;
   State.CurrentFileName = Display_.CurrentFileName;
   State.CurrentFrame = Display_.CurrentFrame;
   State.ScopeLength = Display_.CurrentScopeLength();
@@ -742,6 +754,7 @@ void TMain::StartStreaming() {
   Settings.Port = static_cast<std::uint16_t>(Options_.IGTLinkPort);
   try {
     Stream_ = std::make_unique<TIGTLinkServer>(Settings);
+    StreamFailuresSeen_ = 0;
     Session_->SetStream(Stream_.get());
   } catch (const std::exception& Failure) {
     // Another program may hold the port: say so and leave the option off
@@ -752,6 +765,17 @@ void TMain::StartStreaming() {
     return;
   }
   FrameShown();
+}
+
+void TMain::WatchStreaming() {
+  if (!Stream_)
+    return;
+  const TStreamStatistics Statistics = Stream_->Statistics();
+  if (Statistics.Failures == StreamFailuresSeen_)
+    return;
+  StreamFailuresSeen_ = Statistics.Failures;
+  ShowNoticeInStatusBar(std::string("OpenIGTLink server") +
+                        (Statistics.Stopped ? " stopped: " : ": ") + Statistics.LastFailure);
 }
 
 void TMain::StopStreaming() {

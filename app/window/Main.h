@@ -219,6 +219,8 @@ private:
   void StartStreaming();
   void StopStreaming();
   void StreamingClick();
+  // Once a second: a failure of the server's thread goes to the status bar.
+  void WatchStreaming();
 
   TMainEnvironment Env_;
   TOptions Options_;
@@ -232,6 +234,10 @@ private:
   bool DriverIdFound_ = false;
   std::string DriverId_;
   bool HardwareReady_ = false;
+  // The views were last asked for the hardware device; one of them could
+  // not start it (see LayOut).
+  bool HardwareAsked_ = false;
+  bool HardwareFellBack_ = false;
 
   // Children, owned by Qt's parent chain.
   QWidget* Client_ = nullptr;
@@ -259,6 +265,8 @@ private:
   QTimer Timer_;
   TKeyboardControl Keys_;
   std::unique_ptr<TIGTLinkServer> Stream_;
+  QTimer StreamWatch_;
+  std::uint64_t StreamFailuresSeen_ = 0;
   TGetProcedureDetailsDialog* DetailsDialog_ = nullptr;
   QString InfoBoxMirror_;
 };

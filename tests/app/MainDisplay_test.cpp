@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -95,23 +96,33 @@ TEST_F(MainDisplay, OpensARecordingAtItsFirstFrameWithItsTimeLine) {
   EXPECT_EQ(Window.Status[3], "Pain sensor on");
 }
 
-TEST_F(MainDisplay, AFileOfNoKnownFormatIsShownEmptyAndAnUnreadableOneNotAtAll) {
+TEST_F(MainDisplay, AFailedOpenNamesTheFileAndTheReasonAndShowsNothingStale) {
+  const std::string Good = WriteRecording(false);
+  std::ifstream In(Good, std::ios::binary);
+  const std::string Bytes{std::istreambuf_iterator<char>(In), {}};
+  const auto Cut = Folder / "cut.img";
+  std::ofstream(Cut, std::ios::binary) << Bytes.substr(0, Bytes.size() - 10);
   const auto Stranger = Folder / "stranger.img";
   std::ofstream(Stranger) << "not an imager file at all, but long enough to be looked at";
-  EXPECT_FALSE(Display.OpenImagerFile(Stranger.string(), User, Window));
-  EXPECT_EQ(User.Texts(), std::vector<std::string>{"File format not recognised"});
-  EXPECT_TRUE(Display.ProcedureShown);
-  EXPECT_EQ(Display.CurrentFrame, 0);
-  EXPECT_EQ(Display.CurrentFileName, Stranger.string());
-  EXPECT_TRUE(Window.TimeLine.Points.empty());
-  EXPECT_EQ(Window.Gauge, 0);
-
-  User.ClearMessages();
-  ASSERT_TRUE(Display.OpenImagerFile(WriteRecording(false), User, Window));
-  EXPECT_FALSE(Display.OpenImagerFile((Folder / "missing.img").string(), User, Window));
-  EXPECT_EQ(User.Texts(), std::vector<std::string>{"Unable to load file"});
-  EXPECT_FALSE(Display.ProcedureShown);
-  EXPECT_EQ(Display.Procedure().FrameCount(), 0);
+  const auto Missing = Folder / "missing.img";
+  const std::pair<std::filesystem::path, std::string> Cases[] = {
+      {Cut, "File format not recognised\n" + Cut.string() + "\ntruncated in frame 3 of 3"},
+      {Stranger, "File format not recognised\n" + Stranger.string() + "\nunknown signature"},
+      {Missing, "Unable to load file\n" + Missing.string() + "\nno such file"},
+  };
+  for (const auto& [File, Message] : Cases) {
+    ASSERT_TRUE(Display.OpenImagerFile(Good, User, Window));
+    User.ClearMessages();
+    EXPECT_FALSE(Display.OpenImagerFile(File.string(), User, Window));
+    EXPECT_EQ(User.Texts(), std::vector<std::string>{Message});
+    EXPECT_FALSE(Display.ProcedureShown);
+    EXPECT_EQ(Display.Mode, ModeReplay) << "the mode stays";
+    EXPECT_EQ(Display.CurrentFileName, "");
+    EXPECT_EQ(Display.Procedure().FrameCount(), 0);
+    EXPECT_EQ(Display.Procedure().PatientName, "") << "not the procedure shown before";
+    EXPECT_EQ(Display.Procedure().StartTime, 0);
+    EXPECT_TRUE(Window.TimeLine.Points.empty());
+  }
 }
 
 TEST_F(MainDisplay, StepsWithinTheRecordingAndReportsBothEnds) {

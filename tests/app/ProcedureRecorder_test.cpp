@@ -205,8 +205,10 @@ TEST_F(ProcedureRecorderFile, AFileThatFailsIsReportedOnceAndTheRecordingGoesOnI
   const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
   const rlimit Full{static_cast<rlim_t>(std::filesystem::file_size(Path)), Old.rlim_max};
   ::setrlimit(RLIMIT_FSIZE, &Full);
-  EXPECT_TRUE(StepAt(2.0).FrameStored);
-  std::string Failure;
+  const TAcquisitionStep Stored = StepAt(2.0);
+  EXPECT_TRUE(Stored.FrameStored);
+  // Reported at the first step after the writer met it (this one, if quick).
+  std::string Failure = Stored.FileFailure;
   for (double T = 2.01; Failure.empty() && T < 2.9; T += 0.01) {
     Failure = StepAt(T).FileFailure;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -13,10 +13,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -212,6 +217,42 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   EXPECT_EQ(Main->Display().CurrentFileName, SaveElsewhere);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 1);
   EXPECT_FALSE(Main->UnsavedRecording());
+}
+
+TEST_F(MainRecording, AFailingDiskIsANoticeThatHoldsNothingUpAndTheRecordingGoesOn) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  Main->StartProcedure();
+  Record(*Main, 1.5);
+  const std::string Path = FullImagerFilePath(Storage(), "rec");
+  while (Main->Session().Recorder().FramesOnDisk() < 1)
+    std::this_thread::yield();
+  // The disk is full from here on (the file size limit stands in for it).
+  rlimit Old{};
+  ::getrlimit(RLIMIT_FSIZE, &Old);
+  const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit Full{static_cast<rlim_t>(std::filesystem::file_size(Path)), Old.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &Full);
+  const auto* Notice = Main->findChild<QMessageBox*>("LiveFileNotice");
+  for (int Step = 0; Step < 200 && Notice == nullptr; ++Step) {
+    Record(*Main, 0.1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Notice = Main->findChild<QMessageBox*>("LiveFileNotice");
+  }
+  ::setrlimit(RLIMIT_FSIZE, &Old);
+  std::signal(SIGXFSZ, OldHandler);
+
+  ASSERT_NE(Notice, nullptr);
+  EXPECT_TRUE(Notice->isVisible());
+  EXPECT_EQ(Notice->windowModality(), Qt::NonModal);
+  EXPECT_NE(Notice->text().toStdString().find(Path), std::string::npos);
+  EXPECT_TRUE(User.Messages().empty()) << "no box waits for OK";
+  const std::int32_t Stored = Main->Display().CurrentFrame;
+  Record(*Main, 2.0);
+  EXPECT_EQ(Main->Display().CurrentFrame, Stored + 2) << "the recording goes on";
+  Main->StopProcedure();
+  EXPECT_EQ(Main->Display().Procedure().FrameCount(), Stored + 2) << "and is saved at Stop";
 }
 
 TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItWas) {

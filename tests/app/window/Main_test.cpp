@@ -15,10 +15,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <fstream>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +165,78 @@ TEST_F(MainWindow, OpensAndHeldPageDownStepsOncePerTickShiftTenAndBeepsAtBothEnd
   QApplication::sendEvent(Main.get(), &Deactivate);
   Main->TimerTimer();
   EXPECT_EQ(Beeps, 2);
+}
+
+// Frames stored with numbers no model can be built from: each is opened and
+// stepped through, drawn whatever it holds, and the box and the status bar
+// say what is wrong with it, never with a stale model or reason.
+TEST_F(MainWindow, FramesNoModelCanBeBuiltFromAreShownWithTheirReason) {
+  const double NaN = std::numeric_limits<double>::quiet_NaN();
+  TImagerProcedure Procedure;
+  for (int I = 0; I < 4; ++I) {
+    TImagerFrame& Frame = Procedure.AddFrame();
+    Frame.Time = I / 86400.0;
+    Frame.SensorCount = 3;
+    Frame.TubeRadius = DefaultTubeRadius;
+    Frame.EndoscopeValid = true;
+    Frame.SensorValid = {true, true, true};
+    for (int Sensor = 0; Sensor < 3; ++Sensor) {
+      Frame.SensorPosition[static_cast<std::size_t>(Sensor)] = {0.05 * Sensor, 0, 0};
+      Frame.SensorDirection[static_cast<std::size_t>(Sensor)] = {1, 0, 0};
+    }
+    Frame.SegmentLength.fill(0.05);
+  }
+  Procedure.GetFrame(0).SensorPosition[1] = Procedure.GetFrame(0).SensorPosition[0];
+  Procedure.GetFrame(0).SegmentLength[0] = 0;
+  Procedure.GetFrame(1).SensorPosition[2].X = std::numeric_limits<double>::infinity();
+  Procedure.GetFrame(2).SensorPosition[1] = {NaN, NaN, NaN};
+  Procedure.GetFrame(2).Pain = NaN;
+  const std::string Name =
+      Procedure.SaveToFile(QDir(Folder.path()).filePath("bad.img").toStdString());
+
+  const auto Main = Make();
+  ASSERT_TRUE(Main->OpenImagerFile(Name));
+  const auto Notice = [&] {
+    return Main->findChild<QLabel*>("Panel_Notice")->text().toStdString();
+  };
+  const auto ModelLine = [&] {
+    for (std::int32_t I = 0; I < Main->InfoBox().NumItems(); ++I)
+      if (Main->InfoBox().Line(I).rfind("Model:", 0) == 0)
+        return Main->InfoBox().Line(I);
+    return std::string();
+  };
+  const std::pair<const char*, const char*> Expected[] = {
+      {"Model:\tcoincident sensors", "Model incomplete: sensors 0 and 1: coincident sensors"},
+      {"Model:\tinfinite", "Model incomplete: sensor 2 position: infinite"},
+      {"Model:\tnot a number", "Model incomplete: sensor 1 position: not a number"},
+      {"", ""},
+  };
+  for (const auto& [Line, Status] : Expected) {
+    (void)Main->grab(); // paints both views and every control
+    EXPECT_EQ(ModelLine(), Line);
+    EXPECT_EQ(Notice(), Status);
+    Main->StepFrame(1);
+    Main->Update();
+  }
+  EXPECT_EQ(Main->Display().Procedure().GetFrame(1).SensorPosition[2].X,
+            std::numeric_limits<double>::infinity())
+      << "the stored frame stays as it is";
+}
+
+TEST_F(MainWindow, AHardwareDeviceThatCannotStartFallsBackOnceAndTheMenuKeepsTheOption) {
+  UserOptions.WriteInteger("UseHardwareDirect3D", 1);
+  const auto Main = Make();
+  (void)Main->grab();
+  if (Main->FrontView().UseDirect3DHardware())
+    GTEST_SKIP() << "an OpenGL context could be made here";
+  Main->resize(900, 600); // lays the window out again
+  QApplication::processEvents();
+  EXPECT_FALSE(Main->FrontView().UseDirect3DHardware()) << "not asked for hardware again";
+  for (QMenu* Menu : Main->findChildren<QMenu*>())
+    if (Menu->title() == "&Options")
+      emit Menu->aboutToShow();
+  EXPECT_TRUE(Main->MenuAction("Use hardware Direct3D")->isChecked()) << "the option's own value";
+  EXPECT_TRUE(Main->Options().UseHardwareDirect3D);
 }
 
 TEST_F(MainWindow, SetDefaultOptionsAndClosingWriteTheOptionsBack) {
