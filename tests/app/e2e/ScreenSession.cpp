@@ -22,9 +22,11 @@ bool ScreenToolsAvailable() {
 TScreenSession::TScreenSession() = default;
 
 TScreenSession::~TScreenSession() {
-  if (Program_.state() != QProcess::NotRunning) {
-    Program_.kill();
-    Program_.waitForFinished(5000);
+  for (QProcess* Process : {&Program_, &Other_}) {
+    if (Process->state() != QProcess::NotRunning) {
+      Process->kill();
+      Process->waitForFinished(5000);
+    }
   }
 }
 
@@ -86,6 +88,17 @@ bool TScreenSession::FocusWindow(const QString& Title) {
     Pause(200);
   }
   return false;
+}
+
+bool TScreenSession::FocusOtherProgram(const QString& Title) {
+  Other_.start("display", {"-title", Title, "-size", "200x100", "xc:gray"});
+  return Other_.waitForStarted(StartTimeoutMs) && FocusWindow(Title);
+}
+
+QString TScreenSession::FocusedWindowName() {
+  QString Name;
+  RunTool("xdotool", {"getwindowfocus", "getwindowname"}, &Name);
+  return Name;
 }
 
 bool TScreenSession::WaitForExit(int TimeoutMs) {

@@ -39,6 +39,12 @@ public:
   // Waits for a window whose title starts with Title and gives it the
   // keyboard; false after a time-out.
   bool FocusWindow(const QString& Title);
+  // Starts another X client (ImageMagick's display) with a window called
+  // Title and gives it the keyboard, as an operator looking at another
+  // program would; false when it did not come up.
+  bool FocusOtherProgram(const QString& Title);
+  // The name of the window that has the keyboard.
+  QString FocusedWindowName();
   // xdotool key / type into the window with the focus.
   void Keys(const QStringList& Keys);
   void Type(const QString& Text);
@@ -53,6 +59,7 @@ private:
   QTemporaryDir Config_;
   QTemporaryDir Scratch_;
   QProcess Program_;
+  QProcess Other_;
   QString WindowId_;
   QProcessEnvironment Extra_;
 };

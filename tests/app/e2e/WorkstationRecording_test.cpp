@@ -1,6 +1,7 @@
 // Recording through the real workstation on a virtual display: Start
 // Procedure with the simulated driver, the details dialog filled in from the
-// keyboard, ten seconds of recording, Esc, and the recording back in replay.
+// keyboard, ten seconds of recording (five of them while another program
+// has the keyboard), Esc, and the recording back in replay.
 
 #include "ScreenSession.h"
 #include "imagerdata/ImagerProcedure.h"
@@ -56,7 +57,19 @@ TEST(WorkstationRecording, RecordsTenSecondsFromTheSimulatorAndReplaysThem) {
   TScreenSession::Pause(1000);
   Session.FocusMainWindow();
   ASSERT_EQ(InfoLine(Mirror, "Patient name:"), "Test Patient") << "not recording";
-  TScreenSession::Pause(10000);
+  TScreenSession::Pause(3000);
+
+  // The operator looks at another program: the live file keeps growing.
+  const std::string Live = QDir(Storage).filePath("e2e.img").toStdString();
+  ASSERT_TRUE(Session.FocusOtherProgram("Navigation"));
+  EXPECT_EQ(Session.FocusedWindowName(), "Navigation");
+  TImagerProcedure Before, After;
+  Before.LoadFromFile(Live);
+  TScreenSession::Pause(5000);
+  After.LoadFromFile(Live);
+  EXPECT_GE(After.FrameCount() - Before.FrameCount(), 4) << "frames kept coming in the background";
+  Session.FocusMainWindow();
+  TScreenSession::Pause(2000);
   Session.Keys({"Escape"});
   TScreenSession::Pause(1500);
 
