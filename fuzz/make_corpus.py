@@ -81,6 +81,41 @@ def format1(num_sensors, tip, frames, with_type):
     return struct.pack("<HH", len(img), len(end)) + img + end + mar
 
 
+def display_frame(flags, spoil=None):
+    """A frame in display_frame_fuzz's layout: an arc of 16 sensors under the
+    three body markers of a colonoscopy, the hand, pain and an overtube."""
+    f = {"time": 12.0 / 86400, "count": 16, "radius": 0.009,
+         "valid": [1] * 16,
+         "pos": [(0.3 * math.sin(0.12 * i), 0.1, 0.3 * (1 - math.cos(0.12 * i)) - 0.2)
+                 for i in range(16)],
+         "dir": [(math.cos(0.12 * i), 0.0, math.sin(0.12 * i)) for i in range(16)],
+         "seg": [0.036] * 15}
+    if spoil:
+        spoil(f)
+    out = struct.pack("<BB", 0, flags) + struct.pack("<dif", f["time"], f["count"], f["radius"])
+    out += bytes(f["valid"])
+    out += b"".join(struct.pack("<3d", *p) for p in f["pos"])
+    out += b"".join(struct.pack("<3d", *d) for d in f["dir"])
+    out += struct.pack("<15d", *f["seg"]) + bytes([1])
+    out += bytes([1, 1, 1, 0, 0, 0])
+    out += struct.pack("<18d", -0.15, 0.12, 0.25, 0.15, 0.12, 0.25, 0.0, 0.15, -0.05, *([0.0] * 9))
+    out += bytes(6 * 24)
+    out += bytes([1]) + struct.pack("<6d", 0.2, 0.2, 0.2, 0, 0, 1)
+    out += bytes([1]) + struct.pack("<d", 2.5)
+    out += struct.pack("<i", 2) + bytes(4 * 2 + 1 + 12)
+    out += struct.pack("<fffB3f", 0.1, 0.2, 0.3, 1, 0.1, 0.1, 0.1)
+    return out
+
+
+def coincide(f):
+    f["pos"][5] = f["pos"][4]
+    f["seg"][4] = 0.0
+
+
+def not_a_number(f):
+    f["pos"][3] = (math.nan, 0.0, 0.0)
+
+
 def main():
     seeds = {
         "format3": {"empty": format3([], False),
@@ -88,6 +123,9 @@ def main():
                     "no_pain": format3([(1, 2)], False)},
         "format2": {"empty": format2([]), "two": format2([3, 16])},
         "format1": {"tip": format1(4, 0.025, 2, True), "no_tip": format1(16, 0.0, 3, False)},
+        "display": {"arc": display_frame(0x0F), "lateral_no_cutoff": display_frame(0x06),
+                    "coincident": display_frame(0x0D, coincide),
+                    "not_a_number": display_frame(0x0D, not_a_number)},
     }
     for reader, files in seeds.items():
         folder = ROOT / reader
