@@ -2,6 +2,7 @@
 
 #include "tools/ConvertCommand.h"
 #include "tools/CurvatureCommand.h"
+#include "tools/DriversCommand.h"
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
 #include "tools/LoopsCommand.h"
@@ -23,8 +24,9 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,  AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
-    AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddLoopsCommand,   AddStreamCommand,
+    AddInfoCommand,      AddFramesCommand, AddStatsCommand,   AddConvertCommand,
+    AddCurvatureCommand, AddScopeCommand,  AddRenderCommand,  AddSimulateCommand,
+    AddLoopsCommand,     AddStreamCommand, AddDriversCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
