@@ -99,8 +99,10 @@ public:
     sockaddr_in Where{};
     Where.sin_family = AF_INET;
     Where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(Listener_, reinterpret_cast<const sockaddr*>(&Where), sizeof Where);
-    ::listen(Listener_, 1);
+    if (::bind(Listener_, reinterpret_cast<const sockaddr*>(&Where), sizeof Where) != 0 ||
+        ::listen(Listener_, 1) != 0) {
+      return; // Port() stays 0
+    }
     socklen_t Length = sizeof Where;
     ::getsockname(Listener_, reinterpret_cast<sockaddr*>(&Where), &Length);
     Port_ = ntohs(Where.sin_port);
@@ -110,10 +112,13 @@ public:
   TPacedServer& operator=(const TPacedServer&) = delete;
   ~TPacedServer() {
     Stop_ = true;
-    Thread_.join();
+    if (Thread_.joinable()) {
+      Thread_.join();
+    }
     ::close(Listener_);
   }
 
+  // 0 when the server could not listen.
   std::uint16_t Port() const { return Port_; }
   // When frame Number's last message was handed to the network.
   TClock::time_point SentAt(int Number) const {
@@ -165,6 +170,10 @@ void BM_PoseReceivedToSampleReturned(benchmark::State& State) {
   const bool TrackingData = State.range(0) != 0;
   State.SetLabel(TrackingData ? "one TDATA of 18 elements" : "18 TRANSFORMs");
   TPacedServer Server(TrackingData);
+  if (Server.Port() == 0) {
+    State.SkipWithError("cannot listen on the loopback interface");
+    return;
+  }
   std::string Pattern = (std::filesystem::temp_directory_path() / "kestrava-bench-XXXXXX").string();
   if (mkdtemp(Pattern.data()) == nullptr) {
     State.SkipWithError("no temporary directory");

@@ -140,8 +140,9 @@ bool ParseIGTLinkSettings(std::string_view Text, TIGTLinkSettings& Settings, std
   TParser Parser(Parsed);
   for (std::size_t LineNumber = 1; !Text.empty(); ++LineNumber) {
     const std::size_t End = Text.find('\n');
-    const std::string_view Line = Trimmed(Text.substr(0, std::min(End, Text.find('#'))));
+    std::string_view Line = Text.substr(0, End);
     Text.remove_prefix(End == std::string_view::npos ? Text.size() : End + 1);
+    Line = Trimmed(Line.substr(0, Line.find('#')));
     if (Line.empty()) {
       continue;
     }
