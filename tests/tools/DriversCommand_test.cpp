@@ -25,10 +25,9 @@ TEST_F(DriversCommand, ListsTheBundledDriversWithTheirIdsAndSettingsFiles) {
   EXPECT_EQ(Found["igtlink"],
             std::make_pair(std::string(igtlink::IGTLinkDriverId), std::string("DSP.DAT")));
 
-  const std::string Text = Run({"drivers", "--program-dir", KESTRAVA_PROGRAM_DIR}).Out;
-  EXPECT_NE(Text.find(std::string("igtlink    ") + igtlink::IGTLinkDriverId + "  DSP.DAT\n"),
-            std::string::npos)
-      << Text;
+  EXPECT_NE(Run({"drivers", "--program-dir", KESTRAVA_PROGRAM_DIR})
+                .Out.find(std::string("igtlink    ") + igtlink::IGTLinkDriverId + "  DSP.DAT\n"),
+            std::string::npos);
 
   // What a listed name selects loads, with every interface the sampler uses.
   const std::string Drivers = std::string(KESTRAVA_PROGRAM_DIR) + "/drivers";

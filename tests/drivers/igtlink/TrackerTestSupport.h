@@ -32,15 +32,14 @@ struct TTestPose {
   TVector3 Direction; // the pose's +Z
 };
 
-inline void PoseMatrix(const TTestPose& Pose, igtl::Matrix4x4 Matrix) {
+inline void PoseMatrix(const TTestPose& Pose, igtl::Matrix4x4& Matrix) {
   const TMatrix3 Rotation = RotationFromZTo(Pose.Direction);
-  for (int Row = 0; Row < 4; ++Row) {
-    for (int Column = 0; Column < 4; ++Column) {
-      Matrix[Row][Column] =
-          Row == 3      ? (Column == 3 ? 1.0f : 0.0f)
-          : Column == 3 ? static_cast<float>(Pose.Millimetres[static_cast<std::size_t>(Row)])
-                        : static_cast<float>(Rotation(Row, Column));
+  igtl::IdentityMatrix(Matrix);
+  for (int Row = 0; Row < 3; ++Row) {
+    for (int Column = 0; Column < 3; ++Column) {
+      Matrix[Row][Column] = static_cast<float>(Rotation(Row, Column));
     }
+    Matrix[Row][3] = static_cast<float>(Pose.Millimetres[static_cast<std::size_t>(Row)]);
   }
 }
 
@@ -86,83 +85,64 @@ inline TBytes Joined(std::initializer_list<TBytes> Parts) {
   return All;
 }
 
-// A server on 127.0.0.1 with one client at a time.
+// A server on 127.0.0.1 (port 0: a free one) with one client at a time.
 class TLoopbackServer {
 public:
-  // Port 0 takes a free one.
-  explicit TLoopbackServer(std::uint16_t Port = 0) {
-    Listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  explicit TLoopbackServer(std::uint16_t Port = 0)
+      : Listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     const int On = 1;
     ::setsockopt(Listener_, SOL_SOCKET, SO_REUSEADDR, &On, sizeof On);
-    sockaddr_in Where{};
-    Where.sin_family = AF_INET;
-    Where.sin_port = htons(Port);
-    Where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::bind(Listener_, reinterpret_cast<const sockaddr*>(&Where), sizeof Where), 0);
-    EXPECT_EQ(::listen(Listener_, 4), 0);
+    sockaddr_in Where{AF_INET, htons(Port), {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t Length = sizeof Where;
+    EXPECT_EQ(::bind(Listener_, reinterpret_cast<const sockaddr*>(&Where), Length), 0);
+    EXPECT_EQ(::listen(Listener_, 4), 0);
     ::getsockname(Listener_, reinterpret_cast<sockaddr*>(&Where), &Length);
     Port_ = ntohs(Where.sin_port);
   }
   TLoopbackServer(const TLoopbackServer&) = delete;
   TLoopbackServer& operator=(const TLoopbackServer&) = delete;
   ~TLoopbackServer() {
-    CloseClient();
+    ::close(Client_);
     ::close(Listener_);
   }
 
   std::uint16_t Port() const { return Port_; }
 
-  // Takes the next client (closing the one before); false when none came.
+  // Takes the next client in place of the one before; false when none came.
   bool Accept(std::chrono::milliseconds Timeout = 5s) {
-    CloseClient();
-    if (!Ready(Listener_, Timeout)) {
-      return false;
-    }
-    Client_ = ::accept4(Listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    ::close(std::exchange(Client_, -1));
+    Client_ = Ready(Listener_, Timeout) ? ::accept4(Listener_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
     return Client_ >= 0;
   }
 
-  void Send(const TBytes& Bytes) {
+  void Send(const TBytes& Bytes) const {
     EXPECT_EQ(::send(Client_, Bytes.data(), Bytes.size(), MSG_NOSIGNAL),
               static_cast<ssize_t>(Bytes.size()));
   }
 
-  // At least Count bytes from the client, or what came before Timeout.
-  TBytes Receive(std::size_t Count, std::chrono::milliseconds Timeout = 5s) {
-    TBytes Bytes;
+  // What the client sent within Timeout, Count bytes at most; Left says
+  // whether it closed its end.
+  TBytes Receive(std::size_t Count, std::chrono::milliseconds Timeout, bool& Left) const {
+    TBytes Bytes(Count);
+    std::size_t Got = 0;
+    Left = false;
     const auto Deadline = std::chrono::steady_clock::now() + Timeout;
-    while (Bytes.size() < Count &&
+    while (Got < Count && !Left &&
            Ready(Client_, std::chrono::duration_cast<std::chrono::milliseconds>(
                               Deadline - std::chrono::steady_clock::now()))) {
-      std::uint8_t Chunk[4096];
-      const ssize_t Got = ::recv(Client_, Chunk, sizeof Chunk, 0);
-      if (Got <= 0) {
-        break;
-      }
-      Bytes.insert(Bytes.end(), Chunk, Chunk + Got);
+      const ssize_t Read = ::recv(Client_, Bytes.data() + Got, Count - Got, 0);
+      Left = Read <= 0;
+      Got += Read > 0 ? static_cast<std::size_t>(Read) : 0;
     }
+    Bytes.resize(Got);
     return Bytes;
   }
 
   // True when the client closed its end within Timeout.
-  bool ClientLeft(std::chrono::milliseconds Timeout = 5s) {
-    const auto Deadline = std::chrono::steady_clock::now() + Timeout;
-    std::uint8_t Chunk[4096];
-    while (Ready(Client_, std::chrono::duration_cast<std::chrono::milliseconds>(
-                              Deadline - std::chrono::steady_clock::now()))) {
-      if (::recv(Client_, Chunk, sizeof Chunk, MSG_DONTWAIT) <= 0) {
-        return true;
-      }
-    }
-    return false;
-  }
-
-  void CloseClient() {
-    if (Client_ >= 0) {
-      ::close(Client_);
-      Client_ = -1;
-    }
+  bool ClientLeft(std::chrono::milliseconds Timeout = 5s) const {
+    bool Left = false;
+    Receive(std::size_t{1} << 20, Timeout, Left);
+    return Left;
   }
 
 private:
@@ -171,7 +151,7 @@ private:
     return ::poll(&Polled, 1, static_cast<int>(std::max<std::int64_t>(Timeout.count(), 0))) > 0;
   }
 
-  int Listener_ = -1;
+  int Listener_;
   int Client_ = -1;
   std::uint16_t Port_ = 0;
 };
