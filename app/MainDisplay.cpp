@@ -1,5 +1,6 @@
 #include "app/MainDisplay.h"
 
+#include "app/InformationBoxLines.h"
 #include "app/KeyboardControl.h"
 #include "app/RecordingSession.h"
 #include "foundation/QelExceptions.h"
