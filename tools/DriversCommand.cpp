@@ -1,9 +1,9 @@
 #include "tools/DriversCommand.h"
 
 #include "acquisition/DriverLoader.h"
+#include "foundation/ProgramDirectory.h"
 #include "foundation/QelExceptions.h"
 #include "tools/JsonValues.h"
-#include "tools/SimulateCommand.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -49,7 +49,7 @@ TJson DriversJson(const std::vector<TInstalledDriver>& Drivers) {
 int RunDriversCommand(const TDriversOptions& Options, std::ostream& Out, std::ostream& Err) {
   return RunReportingErrors(Err, [&] {
     const std::filesystem::path Directory =
-        std::filesystem::path(Options.ProgramDir.empty() ? ExecutableDirectory()
+        std::filesystem::path(Options.ProgramDir.empty() ? ProgramDirectory()
                                                          : Options.ProgramDir) /
         "drivers";
     std::error_code Ignored;

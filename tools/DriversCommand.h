@@ -10,7 +10,7 @@
 namespace kestrava {
 
 struct TDriversOptions {
-  std::string ProgramDir; // empty: the tool's own directory
+  std::string ProgramDir; // empty: the program's own (foundation/ProgramDirectory.h)
   bool Json = false;
 };
 
