@@ -6,6 +6,7 @@
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
 #include "tools/LoopsCommand.h"
+#include "tools/RecordCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/ScopeCommand.h"
 #include "tools/SimulateCommand.h"
@@ -26,7 +27,7 @@ namespace {
 constexpr TAddCommand Commands[] = {
     AddInfoCommand,      AddFramesCommand, AddStatsCommand,   AddConvertCommand,
     AddCurvatureCommand, AddScopeCommand,  AddRenderCommand,  AddSimulateCommand,
-    AddLoopsCommand,     AddStreamCommand, AddDriversCommand,
+    AddLoopsCommand,     AddStreamCommand, AddDriversCommand, AddRecordCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
