@@ -1,6 +1,7 @@
 #include "looping/LoopSummary.h"
 
 #include "imagerdata/ImagerProcedure.h"
+#include "timeline/TimelineTracker.h"
 
 #include <algorithm>
 
@@ -56,13 +57,17 @@ void SummarisePain(const TImagerProcedure& Procedure, const std::vector<TLoopFra
 TLoopAnalysis AnalyseLoops(const TImagerProcedure& Procedure, double PainThreshold) {
   TLoopAnalysis Analysis;
   TLoopTracker Tracker;
+  // The tip's depth along the colon tells loops that neither cross nor close.
+  TTimelineTracker Timeline(Procedure.ProcedureType);
   const std::int32_t Count = Procedure.FrameCount();
   Analysis.Frames.reserve(static_cast<std::size_t>(Count));
   for (std::int32_t I = 0; I < Count; ++I) {
     const TImagerFrame& Frame = Procedure.GetFrame(I);
     TLoopFrame Result;
     Result.TimeSeconds = Frame.Time * SecondsPerDay;
-    Result.State = ClassifyLoop(Frame, Procedure.ProcedureType);
+    Timeline.Add(Frame);
+    Result.TipDepth = Timeline.Frame(I).Depth;
+    Result.State = ClassifyLoop(Frame, Procedure.ProcedureType, Result.TipDepth);
     Result.Announced = Tracker.Update(I + 1, Result.TimeSeconds, Result.State);
     TLoopSummary& Summary = Analysis.Summary;
     if (!Result.State.Reason.empty()) {
