@@ -10,6 +10,7 @@
 #include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
 #include "tools/StreamCommand.h"
+#include "tools/TimelineCommand.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -23,8 +24,9 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,  AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
-    AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddLoopsCommand,   AddStreamCommand,
+    AddInfoCommand,      AddFramesCommand, AddStatsCommand,    AddConvertCommand,
+    AddCurvatureCommand, AddScopeCommand,  AddRenderCommand,   AddSimulateCommand,
+    AddLoopsCommand,     AddStreamCommand, AddTimelineCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
