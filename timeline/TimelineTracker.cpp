@@ -81,37 +81,33 @@ void TTimelineTracker::Follow(std::int32_t Index, const TTipSample& Sample) {
 }
 
 void TTimelineTracker::TakeDepth(std::int32_t Index, double Depth) {
-  const auto Within = [this](std::int32_t I, double Band) {
-    const TRecord& R = Records_[Slot(I)];
-    return R.Status == TTipStatus::Inside && R.Depth >= DeepestDepth_ - Band;
-  };
   if (Deepest_ < 0 || Depth > DeepestDepth_) {
     Deepest_ = Index;
     DeepestDepth_ = Depth;
     ShallowestSinceDeepest_ = Depth;
     LastInCaecumBand_ = Index;
     // The bands only rise, so the first frame in them only moves on.
-    while (!Within(Arrival_, ArrivalBand)) {
+    while (!NearDeepest(Arrival_, ArrivalBand)) {
       ++Arrival_;
     }
-    while (!Within(DwellFrom_, DwellBand)) {
+    while (!NearDeepest(DwellFrom_, DwellBand)) {
       ++DwellFrom_;
     }
     CountDwell();
     return;
   }
   ShallowestSinceDeepest_ = std::min(ShallowestSinceDeepest_, Depth);
-  if (Within(Index, CaecumBand)) {
+  if (NearDeepest(Index, CaecumBand)) {
     LastInCaecumBand_ = Index;
   }
-  if (Index > 0 && InDwell(Index) && InDwell(Index - 1)) {
+  if (Index > 0 && NearDeepest(Index, DwellBand) && NearDeepest(Index - 1, DwellBand)) {
     DwellSeconds_ += Records_[Slot(Index)].Seconds - Records_[Slot(Index - 1)].Seconds;
   }
 }
 
-bool TTimelineTracker::InDwell(std::int32_t Index) const {
+bool TTimelineTracker::NearDeepest(std::int32_t Index, double Band) const {
   const TRecord& R = Records_[Slot(Index)];
-  return R.Status == TTipStatus::Inside && R.Depth >= DeepestDepth_ - DwellBand;
+  return R.Status == TTipStatus::Inside && R.Depth >= DeepestDepth_ - Band;
 }
 
 // Time spent within DwellBand of a new deepest depth: pairs of neighbouring
@@ -119,7 +115,7 @@ bool TTimelineTracker::InDwell(std::int32_t Index) const {
 void TTimelineTracker::CountDwell() {
   DwellSeconds_ = 0;
   for (std::int32_t I = DwellFrom_ + 1; I < FrameCount(); ++I) {
-    if (InDwell(I) && InDwell(I - 1)) {
+    if (NearDeepest(I, DwellBand) && NearDeepest(I - 1, DwellBand)) {
       DwellSeconds_ += Records_[Slot(I)].Seconds - Records_[Slot(I - 1)].Seconds;
     }
   }
@@ -236,16 +232,20 @@ TTimelineSummary TTimelineTracker::Summary() const {
   return S;
 }
 
-TTimelineFrame TTimelineTracker::Frame(std::int32_t Index) const {
+TTimelineFrame TTimelineTracker::FrameOf(std::int32_t Index, const TEvents& E) const {
   const TRecord& R = Records_[Slot(Index)];
   TTimelineFrame Result;
   Result.Seconds = R.Seconds;
-  Result.Phase = PhaseOf(Index, Events());
+  Result.Phase = PhaseOf(Index, E);
   Result.Segment = SegmentOf(R);
   if (R.Status == TTipStatus::Inside) {
     Result.Depth = R.Depth;
   }
   return Result;
+}
+
+TTimelineFrame TTimelineTracker::Frame(std::int32_t Index) const {
+  return FrameOf(Index, Events());
 }
 
 std::optional<double> TTimelineTracker::WithdrawalSecondsAt(std::int32_t Index) const {
@@ -308,15 +308,7 @@ TTimelineAnalysis TTimelineTracker::Analysis() const {
   const TEvents E = Events();
   A.Frames.reserve(Records_.size());
   for (std::int32_t I = 0; I < FrameCount(); ++I) {
-    const TRecord& R = Records_[Slot(I)];
-    TTimelineFrame F;
-    F.Seconds = R.Seconds;
-    F.Phase = PhaseOf(I, E);
-    F.Segment = SegmentOf(R);
-    if (R.Status == TTipStatus::Inside) {
-      F.Depth = R.Depth;
-    }
-    A.Frames.push_back(F);
+    A.Frames.push_back(FrameOf(I, E));
   }
   A.Summary = Summary();
   A.Lesions = Lesions();

@@ -107,10 +107,12 @@ private:
   void Follow(std::int32_t Index, const TTipSample& Sample);
   void TakeDepth(std::int32_t Index, double Depth);
   void CountDwell();
-  bool InDwell(std::int32_t Index) const;
+  // Frame Index had the tip within Band of the deepest depth so far.
+  bool NearDeepest(std::int32_t Index, double Band) const;
   const TColonLandmarks& Landmarks() const;
   TEvents Events() const;
   TProcedurePhase PhaseOf(std::int32_t Index, const TEvents& Events) const;
+  TTimelineFrame FrameOf(std::int32_t Index, const TEvents& Events) const;
   TColonSegment SegmentOf(const TRecord& Record) const;
   std::string NoCaecumReason(const TEvents& Events) const;
   TTimelineEvent Event(std::int32_t Index) const;
