@@ -31,7 +31,7 @@ struct TSideFileError {
 };
 
 // Refuses deep nesting before parsing, by counting brackets outside strings.
-void CheckNesting(const std::string& Text) {
+void CheckNesting(std::string_view Text) {
   int Depth = 0;
   bool InString = false, Escaped = false;
   for (const char C : Text) {
@@ -112,7 +112,7 @@ std::vector<TLesionMark> ReadLesions(const TJson& Document) {
   return Lesions;
 }
 
-TOperatorMarks ParseMarks(const std::string& Text) {
+TOperatorMarks ParseMarks(std::string_view Text) {
   CheckNesting(Text);
   const TJson Document = TJson::parse(Text, nullptr, false);
   if (Document.is_discarded()) {
@@ -153,6 +153,14 @@ TJson Number(double Value) {
 }
 
 } // namespace
+
+TOperatorMarks ParseTimelineSideFile(std::string_view Text) {
+  try {
+    return ParseMarks(Text);
+  } catch (const TSideFileError& Failure) {
+    throw Exception(Failure.Why);
+  }
+}
 
 std::string TimelineSideFilePath(const std::string& RecordingPath) {
   return FileNameWithoutExtension(RecordingPath) + ".timeline.json";

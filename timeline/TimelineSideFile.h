@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrava {
@@ -32,6 +33,10 @@ inline constexpr std::size_t MaxLesionTags = 1000;
 
 // NAME.timeline.json for the recording NAME.img (any extension).
 std::string TimelineSideFilePath(const std::string& RecordingPath);
+
+// The marks in Text, a side file's content. Raises Exception with the
+// reason when it is not such a file.
+TOperatorMarks ParseTimelineSideFile(std::string_view Text);
 
 // The marks kept beside the recording at RecordingPath; none when there is
 // no side file. Raises Exception("The timeline file PATH cannot be used: why")
