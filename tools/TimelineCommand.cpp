@@ -9,6 +9,7 @@
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -80,7 +81,7 @@ std::string Duration(const std::optional<double>& Seconds) {
   if (!Seconds) {
     return "-";
   }
-  const auto Whole = static_cast<long long>(*Seconds + 0.5);
+  const long long Whole = std::llround(*Seconds);
   std::ostringstream Text;
   Text << FormatReadable(*Seconds, 6) << " s (" << Whole / 60 << " min " << Whole % 60 << " s)";
   return Text.str();

@@ -28,39 +28,32 @@ using TSchedule = std::vector<std::pair<double, double>>; // (seconds, depth m);
 class TTestColon {
 public:
   explicit TTestColon(TAnatomy Anatomy = {}) : Anatomy_(Anatomy) {
-    // Control points with the segment that starts at each (Outside: none starts).
+    // The colon's course, and the control points where segments start.
+    constexpr double Points[][3] = {
+        {0, 0, 0},           {0, -0.015, 0.05},    {0, -0.03, 0.10},    {0, -0.02, 0.15},
+        {-0.05, 0.03, 0.19}, {-0.04, 0.08, 0.25},  {0.03, 0.09, 0.27},  {0.08, 0.05, 0.22},
+        {0.12, 0.01, 0.19},  {0.13, 0, 0.28},      {0.13, 0, 0.38},     {0.11, 0.01, 0.47},
+        {0.06, 0.06, 0.44},  {0, 0.09, 0.38},      {-0.06, 0.08, 0.41}, {-0.11, 0.03, 0.44},
+        {-0.13, 0.02, 0.36}, {-0.125, 0.02, 0.28}, {-0.10, 0.03, 0.17}};
     using S = TColonSegment;
-    const std::array<std::pair<TVector3, S>, 19> Points = {{
-        {{0, 0, 0}, S::Rectum},
-        {{0, -0.015, 0.05}, S::Outside},
-        {{0, -0.03, 0.10}, S::Outside},
-        {{0, -0.02, 0.15}, S::Sigmoid},
-        {{-0.05, 0.03, 0.19}, S::Outside},
-        {{-0.04, 0.08, 0.25}, S::Outside},
-        {{0.03, 0.09, 0.27}, S::Outside},
-        {{0.08, 0.05, 0.22}, S::Outside},
-        {{0.12, 0.01, 0.19}, S::Descending},
-        {{0.13, 0, 0.28}, S::Outside},
-        {{0.13, 0, 0.38}, S::Outside},
-        {{0.11, 0.01, 0.47}, S::Transverse},
-        {{0.06, 0.06, 0.44}, S::Outside},
-        {{0, 0.09, 0.38}, S::Outside},
-        {{-0.06, 0.08, 0.41}, S::Outside},
-        {{-0.11, 0.03, 0.44}, S::Ascending},
-        {{-0.13, 0.02, 0.36}, S::Outside},
-        {{-0.125, 0.02, 0.28}, S::Outside},
-        {{-0.10, 0.03, 0.17}, S::Outside},
-    }};
+    const std::vector<std::pair<std::size_t, S>> StartAt = {{0, S::Rectum},
+                                                            {3, S::Sigmoid},
+                                                            {8, S::Descending},
+                                                            {11, S::Transverse},
+                                                            {15, S::Ascending}};
     double Depth = 0;
-    for (std::size_t I = 0; I < Points.size(); ++I) {
-      const TVector3 P = ScaleVector(Points[I].first, Anatomy.Scale);
+    for (std::size_t I = 0; I < std::size(Points); ++I) {
+      const TVector3 P =
+          ScaleVector(Vector3(Points[I][0], Points[I][1], Points[I][2]), Anatomy.Scale);
       if (I > 0) {
         Depth += VectorDistance(Points_.back(), P);
       }
       Points_.push_back(P);
       Depths_.push_back(Depth);
-      if (Points[I].second != S::Outside) {
-        Starts_.push_back({Depth, Points[I].second});
+      for (const auto& [At, Segment] : StartAt) {
+        if (At == I) {
+          Starts_.push_back({Depth, Segment});
+        }
       }
     }
     Starts_.push_back({Depth - 0.06 * Anatomy.Scale, S::Caecum});

@@ -15,12 +15,12 @@ constexpr double In = 0.005, Out = 0.0025; // metres a second
 
 // Waits outside, goes in to Deepest, stays Hold seconds and comes out.
 TSchedule Straight(double Deepest, double Hold = 20) {
-  const double Arrive = 10 + (Deepest + 0.05) / In;
+  const double Arrive = 10 + (Deepest + 0.05) / In, Leave = Arrive + Hold;
   return {{0, -0.05},
           {10, -0.05},
           {Arrive, Deepest},
-          {Arrive + Hold, Deepest},
-          {Arrive + Hold + (Deepest + 0.1) / Out, -0.1}};
+          {Leave, Deepest},
+          {Leave + (Deepest + 0.1) / Out, -0.1}};
 }
 
 // The frames of Schedule, numbered from 1, at which the tip first passes
@@ -108,66 +108,40 @@ TEST(TimelineTracker, ReadvancesInTheCaecumKeepTheFirstArrivalAndTheCaecumPhaseU
   const TTestColon Colon;
   const double L = Colon.Length();
   // At the pole at 286 s; back 4 cm, in again, back 3 cm, in again, then out.
-  const TSchedule Schedule = {{0, -0.05},
-                              {10, -0.05},
-                              {10 + (L + 0.05) / In, L},
-                              {300, L},
-                              {316, L - 0.04},
-                              {324, L},
-                              {340, L - 0.03},
-                              {346, L},
-                              {352, L},
-                              {352 + (L + 0.1) / Out, -0.1}};
+  const double Pole = 10 + (L + 0.05) / In, Gone = 352 + (L + 0.1) / Out;
+  const TSchedule Schedule = {{0, -0.05}, {10, -0.05},     {Pole, L}, {300, L}, {316, L - 0.04},
+                              {324, L},   {340, L - 0.03}, {346, L},  {352, L}, {Gone, -0.1}};
   const TTimelineAnalysis A = Analyse(Colon, Schedule);
   ASSERT_TRUE(A.Summary.Caecum);
   EXPECT_NEAR(A.Summary.Caecum->Frame, FirstFrameAt(Schedule, L - ArrivalBand), 3);
   EXPECT_EQ(A.Frames[340].Phase, P::Caecum);
   EXPECT_EQ(A.Frames[380].Phase, P::Withdrawal);
-  EXPECT_NEAR(*A.Summary.WithdrawalSeconds,
-              Schedule.back().first - 0.1 / Out - A.Summary.Caecum->Seconds, 3);
+  EXPECT_NEAR(*A.Summary.WithdrawalSeconds, Gone - 0.1 / Out - A.Summary.Caecum->Seconds, 3);
 }
 
 TEST(TimelineTracker, ATipThatLeavesAndComesBackEndsTheWithdrawalOnlyWhenItStaysOut) {
   const TTestColon Colon;
   const double L = Colon.Length();
-  const TSchedule Complete = Straight(L);
-  const double End = Complete.back().first;
-  // Slipping out early in the insertion, and going back in after the end.
-  TSchedule Schedule = {{0, -0.05}, {10, -0.05}, {30, 0.06}, {40, -0.02}, {45, 0.06}};
-  for (const auto& [Seconds, Depth] : Complete) {
-    if (Seconds > 45 + 10) {
-      Schedule.push_back({Seconds + 15, Depth});
-    }
-  }
-  Schedule.push_back({End + 60, -0.1});
-  Schedule.push_back({End + 80, 0.10});
-  const double Again = Schedule.back().first;
-  const std::int32_t FirstIn = FirstFrameAt(Schedule, 0.005);
-
-  TTimelineTracker Tracker(ProcedureColonoscopy);
+  // Slips out early in the insertion; after the examination, out and in again.
+  const double Out1 = 70 + L / In + (L + 0.1) / Out;
+  const TSchedule Schedule = {{0, -0.05},       {10, -0.05},      {30, 0.06},       {40, -0.02},
+                              {50, 0.06},       {50 + L / In, L}, {70 + L / In, L}, {Out1, -0.1},
+                              {Out1 + 20, 0.1}, {Out1 + 40, -0.1}};
   TImagerProcedure Procedure;
   Examine(Colon, Schedule, Procedure);
+  TTimelineTracker Tracker(ProcedureColonoscopy);
   for (std::int32_t I = 0; I < Procedure.FrameCount(); ++I) {
     Tracker.Add(Procedure.GetFrame(I));
+    if (I == static_cast<std::int32_t>(Out1) + 20) {
+      const TTimelineSummary Back = Tracker.Summary();
+      EXPECT_FALSE(Back.WithdrawalEnd) << "in again: the withdrawal goes on";
+      EXPECT_NEAR(*Tracker.WithdrawalSecondsAt(I), I - Back.Caecum->Seconds, 1e-9);
+    }
   }
-  TTimelineSummary Sum = Tracker.Summary();
-  EXPECT_EQ(Sum.InsertionStart->Frame, FirstIn);
-  ASSERT_TRUE(Sum.Caecum);
-  EXPECT_FALSE(Sum.WithdrawalEnd) << "in again: the withdrawal goes on";
-  EXPECT_NEAR(*Tracker.WithdrawalSecondsAt(Tracker.FrameCount() - 1), Again - Sum.Caecum->Seconds,
-              1);
-  // Out once more, for good.
-  for (const double Depth : {0.05, -0.01, -0.05, -0.1}) {
-    TImagerFrame Frame;
-    Frame.Assign(Procedure.GetFrame(Procedure.FrameCount() - 1));
-    Frame.Time += (Depth < 0 ? 10 : 5) / SecondsPerDay;
-    Frame.SensorPosition[0] = Colon.At(Depth);
-    Procedure.AddFrame().Assign(Frame);
-    Tracker.Add(Frame);
-  }
-  Sum = Tracker.Summary();
-  ASSERT_TRUE(Sum.WithdrawalEnd);
-  EXPECT_EQ(Sum.WithdrawalEnd->Frame, Tracker.FrameCount() - 2);
+  const TTimelineSummary Sum = Tracker.Summary();
+  EXPECT_EQ(Sum.InsertionStart->Frame, FirstFrameAt(Schedule, 0.005));
+  ASSERT_TRUE(Sum.Caecum && Sum.WithdrawalEnd);
+  EXPECT_NEAR(Sum.WithdrawalEnd->Seconds, Out1 + 30, 2);
   EXPECT_EQ(Tracker.Frame(Tracker.FrameCount() - 1).Phase, P::Outside);
 }
 

@@ -40,8 +40,6 @@ TEST_F(TimelineCommand, JsonIsOneDocumentWithTheMomentsLesionsAndEveryFrame) {
   EXPECT_EQ(Json["caecum_reached"], true);
   EXPECT_EQ(Json["caecum_s"].get<double>() + 1, Json["caecum_frame"].get<double>());
   EXPECT_EQ(Json["deepest_segment"], "caecum");
-  EXPECT_NEAR(Json["withdrawal_time_s"].get<double>(),
-              Json["withdrawal_end_s"].get<double>() - Json["caecum_s"].get<double>(), 1e-9);
   EXPECT_TRUE(Json["reason"].is_null());
   ASSERT_EQ(Json["lesions"].size(), 1u);
   EXPECT_EQ(Json["lesions"][0]["frame"], 700);
