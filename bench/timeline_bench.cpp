@@ -23,6 +23,7 @@
 #include "imagerdata/ImagerProcedure.h"
 #include "timeline/FolderTimelines.h"
 #include "timeline/TimelineAnalysis.h"
+#include "timeline/TimelineTracker.h"
 
 #include <algorithm>
 #include <array>
@@ -98,6 +99,24 @@ void BM_AnalyseThreeHourRecording(benchmark::State& State) {
     benchmark::DoNotOptimize(Analysis);
   }
   State.counters["frames"] = Procedure.FrameCount();
+}
+
+// The recording session's share: each stored frame added, then what the
+// window asks after it (the frame's phase and segment, the summary, the
+// running withdrawal timer), over a three-hour recording.
+void BM_TrackFramesAndAskAfterEach(benchmark::State& State) {
+  TImagerProcedure Procedure;
+  ModelRecording(3 * 3600, Procedure);
+  for (auto _ : State) {
+    TTimelineTracker Tracker(ProcedureColonoscopy);
+    for (std::int32_t I = 0; I < Procedure.FrameCount(); ++I) {
+      Tracker.Add(Procedure.GetFrame(I));
+      benchmark::DoNotOptimize(Tracker.Frame(I));
+      benchmark::DoNotOptimize(Tracker.Summary());
+      benchmark::DoNotOptimize(Tracker.WithdrawalSecondsAt(I));
+    }
+  }
+  State.SetItemsProcessed(State.iterations() * Procedure.FrameCount());
 }
 
 // The folder mode: Count recordings of 20 minutes, analysed on Threads.
@@ -359,6 +378,7 @@ void BM_TimelineAccuracy(benchmark::State& State) {
 }
 
 BENCHMARK(BM_AnalyseThreeHourRecording)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrackFramesAndAskAfterEach)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FolderOfRecordings)
     ->Arg(1)
     ->Arg(2)

@@ -1,7 +1,8 @@
 #include "timeline/TimelineAnalysis.h"
 
 #include "imagerdata/ImagerProcedure.h"
-#include "timeline/TimelineTracker.h"
+
+#include <utility>
 
 namespace kestrava {
 

@@ -6,11 +6,19 @@
 
 #include "timeline/OperatorMarks.h"
 #include "timeline/TimelineResult.h"
+#include "timeline/TimelineTracker.h"
 
 namespace kestrava {
 
 class TImagerProcedure;
 
+// A tracker that has taken every frame of Procedure, with Marks: for a
+// file opened in replay, so that the window asks it what it would ask
+// while recording (a frame's phase and segment, the running withdrawal
+// timer, the band) and tags lesions on it.
+TTimelineTracker TrackTimeline(const TImagerProcedure& Procedure, TOperatorMarks Marks = {});
+
+// Everything the timeline finds in Procedure at once.
 TTimelineAnalysis AnalyseTimeline(const TImagerProcedure& Procedure,
                                   const TOperatorMarks& Marks = {});
 
