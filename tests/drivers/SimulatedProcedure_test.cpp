@@ -1,5 +1,7 @@
 #include "drivers/simulator/SimulatedProcedure.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace kestrava::simulator {
@@ -41,18 +43,17 @@ TEST(ColonPath, IsAnAdultColonWithItsLandmarksInOrderAndAnEvenGrid) {
 
 TEST(ColonPath, NamesThePartsBetweenItsLandmarks) {
   const TColonPath Path;
-  const auto Part = [&Path](TColonLandmark Landmark, double Beyond) {
-    return std::string(ColonPartText(Path.PartAt(Path.LandmarkArc(Landmark) + Beyond)));
-  };
-  EXPECT_EQ(ColonPartText(Path.PartAt(0)), std::string("outside"));
-  EXPECT_EQ(ColonPartText(Path.PartAt(0.01)), std::string("rectum"));
-  EXPECT_EQ(Part(TColonLandmark::Rectosigmoid, 0.01), "sigmoid");
-  EXPECT_EQ(Part(TColonLandmark::DescendingJunction, -0.01), "sigmoid");
-  EXPECT_EQ(Part(TColonLandmark::DescendingJunction, 0.01), "descending");
-  EXPECT_EQ(Part(TColonLandmark::SplenicFlexure, 0.01), "transverse");
-  EXPECT_EQ(Part(TColonLandmark::HepaticFlexure, 0.01), "ascending");
-  EXPECT_EQ(Part(TColonLandmark::Caecum, -CaecumPartLength - 0.01), "ascending");
-  EXPECT_EQ(Part(TColonLandmark::Caecum, -CaecumPartLength + 0.01), "caecum");
+  using L = TColonLandmark;
+  EXPECT_EQ(std::string(ColonPartText(Path.PartAt(0))), "outside");
+  for (const auto& [Landmark, Beyond, Part] : {std::tuple{L::Rectosigmoid, -0.01, "rectum"},
+                                               {L::Rectosigmoid, 0.01, "sigmoid"},
+                                               {L::DescendingJunction, 0.01, "descending"},
+                                               {L::SplenicFlexure, 0.01, "transverse"},
+                                               {L::HepaticFlexure, 0.01, "ascending"},
+                                               {L::Caecum, -CaecumPartLength - 0.01, "ascending"},
+                                               {L::Caecum, -CaecumPartLength + 0.01, "caecum"}}) {
+    EXPECT_EQ(ColonPartText(Path.PartAt(Path.LandmarkArc(Landmark) + Beyond)), std::string(Part));
+  }
 }
 
 TEST(SimulatedProcedure, LoopFormsOnTheWayInAndIsStraightenedAtTheSplenicFlexure) {
