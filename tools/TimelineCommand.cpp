@@ -87,7 +87,7 @@ std::string Duration(const std::optional<double>& Seconds) {
   return Text.str();
 }
 
-void WriteText(std::ostream& Out, const TTimelineAnalysis& A) {
+void WriteSummaryText(std::ostream& Out, const TTimelineAnalysis& A) {
   const TTimelineSummary& S = A.Summary;
   Out << "Insertion start: " << Time(S.InsertionStart) << '\n';
   Out << "Caecum reached: " << YesNo(S.Caecum.has_value());
@@ -213,7 +213,7 @@ int RunTimelineCommand(const TTimelineOptions& Options, std::ostream& Out, std::
     } else if (Options.Csv) {
       WriteFramesCsv(Out, Analysis);
     } else {
-      WriteText(Out, Analysis);
+      WriteSummaryText(Out, Analysis);
     }
     return static_cast<int>(ExitSuccess);
   });

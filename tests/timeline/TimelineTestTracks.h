@@ -18,7 +18,7 @@
 
 namespace kestrava::testing {
 
-struct TAnatomy {
+struct TPatient {
   double Scale = 1;        // the patient's size against an average adult
   double TiltDegrees = 20; // how far the iliac spines lie in front of the anal verge
 };
@@ -27,7 +27,7 @@ using TSchedule = std::vector<std::pair<double, double>>; // (seconds, depth m);
 
 class TTestColon {
 public:
-  explicit TTestColon(TAnatomy Anatomy = {}) : Anatomy_(Anatomy) {
+  explicit TTestColon(TPatient Patient = {}) : Patient_(Patient) {
     // The colon's course, and the control points where segments start.
     constexpr double Points[][3] = {
         {0, 0, 0},           {0, -0.015, 0.05},    {0, -0.03, 0.10},    {0, -0.02, 0.15},
@@ -44,7 +44,7 @@ public:
     double Depth = 0;
     for (std::size_t I = 0; I < std::size(Points); ++I) {
       const TVector3 P =
-          ScaleVector(Vector3(Points[I][0], Points[I][1], Points[I][2]), Anatomy.Scale);
+          ScaleVector(Vector3(Points[I][0], Points[I][1], Points[I][2]), Patient.Scale);
       if (I > 0) {
         Depth += VectorDistance(Points_.back(), P);
       }
@@ -56,7 +56,7 @@ public:
         }
       }
     }
-    Starts_.push_back({Depth - 0.06 * Anatomy.Scale, S::Caecum});
+    Starts_.push_back({Depth - 0.06 * Patient.Scale, S::Caecum});
   }
 
   double Length() const { return Depths_.back(); }
@@ -87,8 +87,8 @@ public:
   }
   // Markers 1-3: the right and left iliac spines and the anal verge.
   void PlaceMarkers(TImagerFrame& Frame) const {
-    const double S = Anatomy_.Scale;
-    const double Front = 0.13 * S * std::tan(Anatomy_.TiltDegrees * std::numbers::pi / 180);
+    const double S = Patient_.Scale;
+    const double Front = 0.13 * S * std::tan(Patient_.TiltDegrees * std::numbers::pi / 180);
     Frame.MarkerValid = {true, true, true, false, false, false};
     Frame.MarkerPosition[0] = Vector3(-0.12 * S, Front, 0.13 * S);
     Frame.MarkerPosition[1] = Vector3(0.12 * S, Front, 0.13 * S);
@@ -96,7 +96,7 @@ public:
   }
 
 private:
-  TAnatomy Anatomy_;
+  TPatient Patient_;
   std::vector<TVector3> Points_;
   std::vector<double> Depths_;
   std::vector<std::pair<double, TColonSegment>> Starts_;

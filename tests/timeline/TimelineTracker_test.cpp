@@ -51,11 +51,11 @@ std::vector<P> Phases(const TTimelineAnalysis& A) {
 }
 
 TEST(TimelineTracker, FindsTheCaecumTheTimesAndTheSegmentsInPatientsOfEverySize) {
-  for (const TAnatomy Anatomy : {TAnatomy{0.8, 0}, TAnatomy{1.0, 20}, TAnatomy{1.2, 45},
-                                 TAnatomy{0.8, 45}, TAnatomy{1.2, 10}}) {
+  for (const TPatient Patient : {TPatient{0.8, 0}, TPatient{1.0, 20}, TPatient{1.2, 45},
+                                 TPatient{0.8, 45}, TPatient{1.2, 10}}) {
     SCOPED_TRACE(::testing::Message()
-                 << "scale " << Anatomy.Scale << ", tilt " << Anatomy.TiltDegrees);
-    const TTestColon Colon(Anatomy);
+                 << "scale " << Patient.Scale << ", tilt " << Patient.TiltDegrees);
+    const TTestColon Colon(Patient);
     const TSchedule Schedule = Straight(Colon.Length());
     const TTimelineAnalysis A = Analyse(Colon, Schedule);
     const TTimelineSummary& Sum = A.Summary;
