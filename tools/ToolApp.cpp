@@ -12,6 +12,7 @@
 #include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
 #include "tools/StreamCommand.h"
+#include "tools/TimelineCommand.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -28,6 +29,7 @@ constexpr TAddCommand Commands[] = {
     AddInfoCommand,      AddFramesCommand, AddStatsCommand,   AddConvertCommand,
     AddCurvatureCommand, AddScopeCommand,  AddRenderCommand,  AddSimulateCommand,
     AddLoopsCommand,     AddStreamCommand, AddDriversCommand, AddRecordCommand,
+    AddTimelineCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
