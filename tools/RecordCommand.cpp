@@ -3,6 +3,7 @@
 #include "acquisition/DriverLoader.h"
 #include "drivers/SimulatedHardware.h"
 #include "foundation/ProgramDirectory.h"
+#include "foundation/QelExceptions.h"
 #include "tools/LoopTruthFile.h"
 #include "tools/RecordingRun.h"
 #include "tools/ToolErrors.h"
@@ -48,6 +49,7 @@ int RunRecordCommand(const TRecordOptions& Options, std::ostream& Out, std::ostr
     Run.Seconds = Options.Seconds;
     Run.ProgramDir = Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
     Run.DriverId = DriverIdOf(Run.ProgramDir, Options.Driver);
+    Run.DriverDescription = "imager driver " + Options.Driver;
     if (!Options.Truth.empty() && Run.DriverId != SimulatorDriverId) {
       throw EUsageError("--truth needs the simulator");
     }

@@ -148,7 +148,7 @@ TRecordingEnd RunSteps(double Seconds, TRecordingSession& Session, IRecordingClo
 TRecordingResult RecordProcedure(const TRecordingRun& Run, std::ostream& Err) {
   TImagerDriver Driver = LoadImagerDriver((Run.ProgramDir / "drivers").string(), Run.DriverId);
   if (!Driver.Created) {
-    throw EHardwareFault("Cannot load the imager driver: " + Driver.Problem);
+    throw EHardwareFault("Cannot load the " + Run.DriverDescription + ": " + Driver.Problem);
   }
   const TComPtr<ISimulatedHardware> Simulated =
       Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware);

@@ -24,6 +24,8 @@ struct TRecordingRun {
   // Holds drivers/ and the calibration files.
   std::filesystem::path ProgramDir;
   std::string DriverId;
+  // How messages name the driver ("simulated imager driver").
+  std::string DriverDescription = "imager driver";
   // Holds the DSP.DAT handed to the driver (and what a driver reads beside it).
   std::filesystem::path SettingsDir;
   std::int32_t ProcedureType = 0;

@@ -2,6 +2,7 @@
 
 #include "drivers/SimulatedHardware.h"
 #include "foundation/ProgramDirectory.h"
+#include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "streaming/IGTLinkServer.h"
 #include "tools/LoopTruthFile.h"
@@ -88,6 +89,7 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
   Run.RealTime = Options.RealTime;
   Run.Seed = Options.Seed;
   Run.Stream = Stream;
+  Run.DriverDescription = "simulated imager driver";
   Run.Seconds =
       Replayed.End ? std::min(Options.Seconds, *Replayed.End + ReplayEndMargin) : Options.Seconds;
   std::optional<TPrivateSettingsDirectory> ReplaySettings;

@@ -26,10 +26,9 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,      AddFramesCommand, AddStatsCommand,   AddConvertCommand,
-    AddCurvatureCommand, AddScopeCommand,  AddRenderCommand,  AddSimulateCommand,
-    AddLoopsCommand,     AddStreamCommand, AddDriversCommand, AddRecordCommand,
-    AddTimelineCommand,
+    AddInfoCommand,    AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
+    AddScopeCommand,   AddRenderCommand, AddSimulateCommand, AddLoopsCommand,   AddStreamCommand,
+    AddDriversCommand, AddRecordCommand, AddTimelineCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
