@@ -1,14 +1,15 @@
 #include "tools/RenderCommand.h"
 
 #include "app/ViewCamera.h"
+#include "app/ViewFit.h"
 #include "app/ViewPicture.h"
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "render/Direct3DViewerCore.h"
 #include "render/Direct3DViewerWindow.h"
 #include "scene/PolygonImagerData.h"
+#include "tools/GuiSession.h"
 #include "tools/RenderCaption.h"
-#include "tools/RenderFit.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -30,45 +31,6 @@ namespace {
 
 // The main window's face colour, seen in the gap between twin views.
 constexpr QRgb WindowFaceColour = 0xFFF0F0F0;
-
-// Qt's start-up chatter about the session it runs in ("XDG_RUNTIME_DIR not
-// set"), which an off-screen picture does not care about; anything else
-// still reaches standard error.
-void QuietQtMessages(QtMsgType Type, const QMessageLogContext& Context, const QString& Message) {
-  if (Message.startsWith(QStringLiteral("QStandardPaths:")))
-    return;
-  const QByteArray Text = qFormatLogMessage(Type, Context, Message).toLocal8Bit();
-  std::fprintf(stderr, "%s\n", Text.constData());
-}
-
-// Text drawing needs a GUI application; the tool makes an off-screen one for
-// the run when its host has none (tests and the command line alike).
-class TGuiSession {
-public:
-  TGuiSession() {
-    if (QCoreApplication::instance() == nullptr) {
-      Previous_ = qInstallMessageHandler(QuietQtMessages);
-      App_ = std::make_unique<QGuiApplication>(Argc_, Argv_);
-    }
-  }
-  TGuiSession(const TGuiSession&) = delete;
-  TGuiSession& operator=(const TGuiSession&) = delete;
-  ~TGuiSession() {
-    if (App_) {
-      App_.reset();
-      qInstallMessageHandler(Previous_);
-    }
-  }
-
-private:
-  char Name_[16] = "kestrava-tool";
-  char PlatformOption_[16] = "-platform";
-  char Platform_[16] = "offscreen";
-  char* Argv_[4] = {Name_, PlatformOption_, Platform_, nullptr};
-  int Argc_ = 3;
-  QtMessageHandler Previous_ = nullptr;
-  std::unique_ptr<QGuiApplication> App_;
-};
 
 // The image format Qt writes for the output's extension.
 const char* PictureFormat(const std::string& Output) {

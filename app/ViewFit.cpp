@@ -1,4 +1,4 @@
-#include "tools/RenderFit.h"
+#include "app/ViewFit.h"
 
 #include "imagerdata/ImagerFrame.h"
 

@@ -1,8 +1,8 @@
 #pragma once
-// render --fit: the camera that shows the whole of a frame (endoscope,
-// body markers, hand and overtube) filling the picture with a small margin,
-// instead of the workstation's fixed design camera that can crop a scope
-// lying away from the patient's centre.
+// render --fit and the report's pictures: the camera that shows the whole of
+// a frame (endoscope, body markers, hand and overtube) filling the picture
+// with a small margin, instead of the workstation's fixed design camera that
+// can crop a scope lying away from the patient's centre.
 
 #include "app/ViewCamera.h"
 #include "geometry/Vectors.h"
