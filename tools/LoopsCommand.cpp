@@ -1,5 +1,6 @@
 #include "tools/LoopsCommand.h"
 
+#include "app/ProcedureFigures.h"
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "looping/LoopScore.h"
@@ -7,6 +8,7 @@
 #include "tools/DisplayText.h"
 #include "tools/JsonValues.h"
 #include "tools/LoopTruthFile.h"
+#include "tools/PainRanges.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -17,10 +19,6 @@
 namespace kestrava {
 
 namespace {
-
-// Pain above this share of the reference pain counts as time above the
-// threshold, as `stats` counts it by default.
-constexpr double PainThresholdShare = 0.1;
 
 std::string ClassText(TLoopClass Class) {
   return std::string(LoopClassText(Class));
@@ -203,10 +201,11 @@ int RunLoopsCommand(const TLoopsOptions& Options, std::ostream& Out, std::ostrea
     if (Options.Json && Options.Csv) {
       throw EUsageError("--json and --csv exclude each other");
     }
+    const TPainRanges Ranges = ParsePainRanges(std::nullopt, Options.Reference);
     TImagerProcedure Procedure;
     Procedure.LoadFromFile(Options.File);
-    const double Threshold =
-        Procedure.GetHasReference() ? PainThresholdShare * Procedure.GetReferencePain() : 0;
+    ApplyPainRanges(Ranges, Procedure);
+    const double Threshold = LoopPainThreshold(Procedure);
     const TLoopAnalysis Analysis = AnalyseLoops(Procedure, Threshold);
     std::optional<TLoopScore> Score;
     if (!Options.Truth.empty()) {
@@ -245,6 +244,9 @@ void AddLoopsCommand(CLI::App& App, TToolContext& Context) {
   Command->add_option("FILE", Options->File, "Imager file (format 1, 2 or 3)")->required();
   Command->add_flag("--json", Options->Json, "Print one JSON document");
   Command->add_flag("--csv", Options->Csv, "Print one CSV row per frame");
+  Command->add_option(ReferenceOption, Options->Reference,
+                      "Reference frames FIRST:LAST for the pain threshold in and out of loops, "
+                      "numbered from 1 (default: all)");
   Command->add_option("--truth", Options->Truth,
                       "Ground truth (CSV from simulate --truth) to score the detection against");
   Command->callback([Options, &Context] {

@@ -1,11 +1,14 @@
 #pragma once
-// kestrava-tool loops FILE [--json|--csv] [--truth FILE.csv]: the loop
-// state of every frame (the frame's own shape and the tracker's
-// announcement), the episodes and the procedure's loop summary; with a
-// ground-truth file, how well the detection matches it.
+// kestrava-tool loops FILE [--json|--csv] [--reference FIRST:LAST]
+// [--truth FILE.csv]: the loop state of every frame (the frame's own shape
+// and the tracker's announcement), the episodes and the procedure's loop
+// summary, with the pain inside and outside loops counted above a tenth of
+// the reference pain (over --reference, as stats and report take it); with
+// a ground-truth file, how well the detection matches it.
 
 #include "tools/ToolCommand.h"
 
+#include <optional>
 #include <string>
 
 namespace kestrava {
@@ -14,7 +17,8 @@ struct TLoopsOptions {
   std::string File;
   bool Json = false;
   bool Csv = false;
-  std::string Truth; // none when empty
+  std::optional<std::string> Reference; // "FIRST:LAST"; the whole procedure when empty
+  std::string Truth;                    // none when empty
 };
 
 // Returns the exit code. A truth file that does not have one row per frame

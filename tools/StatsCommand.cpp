@@ -1,9 +1,11 @@
 #include "tools/StatsCommand.h"
 
+#include "app/ProcedureFigures.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "tools/DisplayText.h"
 #include "tools/FrameRange.h"
 #include "tools/JsonValues.h"
+#include "tools/PainRanges.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -14,49 +16,6 @@
 namespace kestrava {
 
 namespace {
-
-constexpr const char* AnalysisOption = "--analysis";
-constexpr const char* ReferenceOption = "--reference";
-
-struct TPainStatistics {
-  double ReferencePain = 0;
-  bool HasReference = false;
-  double AnalysisDuration = 0;
-  double MaxPain = 0, MeanPain = 0, PainStdDev = 0, PainIntegral = 0, TimeAboveThreshold = 0;
-};
-
-TPainStatistics ComputeStatistics(TImagerProcedure& Procedure) {
-  TPainStatistics Statistics;
-  Statistics.ReferencePain = Procedure.GetReferencePain();
-  Statistics.HasReference = Procedure.GetHasReference();
-  Statistics.AnalysisDuration = Procedure.GetAnalysisDuration();
-  Statistics.MaxPain = Procedure.GetMaxPain();
-  Statistics.MeanPain = Procedure.GetMeanPain();
-  Statistics.PainStdDev = Procedure.GetPainStdDev();
-  Statistics.PainIntegral = Procedure.GetPainIntegral();
-  Statistics.TimeAboveThreshold = Procedure.GetTimeAboveThreshold();
-  return Statistics;
-}
-
-// The range the procedure will use: the requested one, else every frame.
-std::optional<TFrameRange> EffectiveRange(const std::optional<TFrameRange>& Requested,
-                                          std::int32_t FrameCount) {
-  if (Requested)
-    return Requested;
-  if (FrameCount < 1)
-    return std::nullopt;
-  return TFrameRange{1, FrameCount};
-}
-
-void ApplyRange(const std::optional<TFrameRange>& Range, std::int32_t FrameCount,
-                const char* OptionName, void (TImagerProcedure::*SetStart)(std::int32_t),
-                void (TImagerProcedure::*SetEnd)(std::int32_t), TImagerProcedure& Procedure) {
-  if (!Range)
-    return;
-  CheckFrameRange(*Range, FrameCount, OptionName);
-  (Procedure.*SetStart)(FrameIndexOfNumber(Range->First));
-  (Procedure.*SetEnd)(FrameIndexOfNumber(Range->Last));
-}
 
 TJson RangeJson(const std::optional<TFrameRange>& Range) {
   if (!Range)
@@ -118,23 +77,17 @@ int RunStatsCommand(const TStatsOptions& Options, std::ostream& Out, std::ostrea
     if (!std::isfinite(Options.Threshold))
       throw EUsageError("--threshold " + FormatNumber(Options.Threshold) +
                         ": expected a finite number");
-    const std::optional<TFrameRange> Analysis =
-        ParseOptionalFrameRange(Options.Analysis, AnalysisOption);
-    const std::optional<TFrameRange> Reference =
-        ParseOptionalFrameRange(Options.Reference, ReferenceOption);
+    const TPainRanges Ranges = ParsePainRanges(Options.Analysis, Options.Reference);
 
     TImagerProcedure Procedure;
     Procedure.LoadFromFile(Options.File);
-    const std::int32_t Count = Procedure.FrameCount();
-    ApplyRange(Analysis, Count, AnalysisOption, &TImagerProcedure::SetAnalysisStart,
-               &TImagerProcedure::SetAnalysisEnd, Procedure);
-    ApplyRange(Reference, Count, ReferenceOption, &TImagerProcedure::SetReferenceStart,
-               &TImagerProcedure::SetReferenceEnd, Procedure);
+    ApplyPainRanges(Ranges, Procedure);
     Procedure.SetPainThreshold(Options.Threshold);
 
-    const TPainStatistics Statistics = ComputeStatistics(Procedure);
-    const auto UsedAnalysis = EffectiveRange(Analysis, Count);
-    const auto UsedReference = EffectiveRange(Reference, Count);
+    const TPainStatistics Statistics = PainStatisticsOf(Procedure);
+    const std::int32_t Count = Procedure.FrameCount();
+    const auto UsedAnalysis = EffectiveRange(Ranges.Analysis, Count);
+    const auto UsedReference = EffectiveRange(Ranges.Reference, Count);
     if (Options.Json) {
       WriteJson(Out, StatsJson(Statistics, UsedAnalysis, UsedReference, Options.Threshold), 2);
       Out << '\n';
