@@ -7,7 +7,10 @@
 namespace kestrava {
 
 std::string MinutesAndSeconds(double Seconds) {
-  const double Whole = std::isfinite(Seconds) ? std::floor(std::max(0.0, Seconds)) : 0;
+  // Rounded to the millisecond first: a frame stored at 98 s often reads
+  // 97.9999... back from its days, and must not show as 01:37.
+  const double Whole =
+      std::isfinite(Seconds) ? std::floor(std::round(std::max(0.0, Seconds) * 1000) / 1000) : 0;
   const auto Total = static_cast<long long>(std::min(Whole, 1e12));
   char Text[32];
   std::snprintf(Text, sizeof Text, "%02lld:%02lld", Total / 60, Total % 60);

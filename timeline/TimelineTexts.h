@@ -11,7 +11,8 @@
 
 namespace kestrava {
 
-// "07:38": minutes (as many as there are) and seconds, rounded down.
+// "07:38": minutes (as many as there are) and seconds, rounded down (after
+// rounding to the millisecond).
 std::string MinutesAndSeconds(double Seconds);
 
 // For frame Index (from 0) of a colonoscopy, as the tracker sees it now:

@@ -36,6 +36,7 @@ TEST(TimelineTexts, TheBoxShowsTheSegmentCaecumRunningWithdrawalAndLesions) {
   EXPECT_EQ(ShortWithdrawalAlertText(Short), "Short withdrawal: 04:12 (under 06:00)");
   EXPECT_TRUE(TimelineInformationLines(TTimelineTracker(ProcedurePeg), 0).empty());
   EXPECT_EQ(MinutesAndSeconds(4000.5), "66:40");
+  EXPECT_EQ(MinutesAndSeconds(97.99999999), "01:38") << "a whole second read back from days";
   EXPECT_EQ(MinutesAndSeconds(std::nan("")), "00:00");
 }
 
