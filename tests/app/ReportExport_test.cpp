@@ -1,0 +1,49 @@
+// File > "Export report...": where the dialog starts, and a report that is
+// written whole or not at all, with a message that names the file and why.
+
+#include "app/ReportExport.h"
+#include "imagerdata/ImagerProcedure.h"
+#include "timeline/TimelineSideFile.h"
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace kestrava {
+namespace {
+
+TEST(ReportExport, TheDialogSuggestsThePdfBesideTheRecording) {
+  EXPECT_EQ(SuggestedReportPath("/data/rec/exam 1.img"), "/data/rec/exam 1.pdf");
+  EXPECT_EQ(SuggestedReportPath("/data/v1.2/exam"), "/data/v1.2/exam.pdf");
+  EXPECT_EQ(SuggestedReportPath(""), "report.pdf");
+}
+
+TEST(ReportExport, WritesTheReportOrSaysWhichFileFailedAndWhy) {
+  const QTemporaryDir Folder;
+  const std::filesystem::path Dir = Folder.path().toStdString();
+  TImagerProcedure Procedure;
+  for (int I = 0; I < 3; ++I) {
+    Procedure.AddFrame().Time = I / 86400.0;
+  }
+  const std::string Recording = Procedure.SaveToFile((Dir / "exam.img").string());
+
+  EXPECT_EQ(ExportProcedureReport(Procedure, Recording, (Dir / "exam.pdf").string()), "");
+  std::ifstream Written(Dir / "exam.pdf", std::ios::binary);
+  std::string Start(5, '\0');
+  Written.read(Start.data(), 5);
+  EXPECT_EQ(Start, "%PDF-");
+
+  EXPECT_EQ(ExportProcedureReport(Procedure, Recording, Dir.string()),
+            "The report could not be written.\nCannot write file: " + Dir.string() +
+                " (it is a directory)");
+  std::ofstream(TimelineSideFilePath(Recording)) << "[]";
+  const std::string Failure =
+      ExportProcedureReport(Procedure, Recording, (Dir / "other.pdf").string());
+  EXPECT_NE(Failure.find(TimelineSideFilePath(Recording)), std::string::npos) << Failure;
+  EXPECT_FALSE(std::filesystem::exists(Dir / "other.pdf"));
+}
+
+} // namespace
+} // namespace kestrava
