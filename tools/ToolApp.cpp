@@ -8,6 +8,7 @@
 #include "tools/LoopsCommand.h"
 #include "tools/RecordCommand.h"
 #include "tools/RenderCommand.h"
+#include "tools/ReportCommand.h"
 #include "tools/ScopeCommand.h"
 #include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
@@ -28,7 +29,7 @@ namespace {
 constexpr TAddCommand Commands[] = {
     AddInfoCommand,    AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
     AddScopeCommand,   AddRenderCommand, AddSimulateCommand, AddLoopsCommand,   AddStreamCommand,
-    AddDriversCommand, AddRecordCommand, AddTimelineCommand,
+    AddDriversCommand, AddRecordCommand, AddTimelineCommand, AddReportCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {
