@@ -6,6 +6,7 @@
 #include "app/MainLayout.h"
 #include "app/QtKeyMapping.h"
 #include "app/RemoteControl.h"
+#include "app/ReportExport.h"
 #include "app/StartupChecks.h"
 #include "app/TimeLineMenu.h"
 #include "app/TimelineBand.h"
@@ -382,6 +383,20 @@ QAction* AddCheckItem(QMenu* Menu, const char* Text, std::function<void()> Handl
   return Item;
 }
 
+// File > "Export report...": the name asked for (the recording's, as a PDF
+// beside it), then the report written or the operator told why not.
+void ExportReport(QWidget* Parent, TMainDisplay& Display, IUserInteraction& User) {
+  const QString Chosen = QFileDialog::getSaveFileName(
+      Parent, QString(), FromUtf8(SuggestedReportPath(Display.CurrentFileName)),
+      "PDF documents (*.pdf)");
+  if (Chosen.isEmpty())
+    return;
+  const std::string Failure =
+      ExportProcedureReport(Display.Procedure(), Display.CurrentFileName, Chosen.toStdString());
+  if (!Failure.empty())
+    ShowNotice(User, Failure, TMessageIcon::Error);
+}
+
 } // namespace
 
 void TMain::CreateMenus() {
@@ -389,6 +404,9 @@ void TMain::CreateMenus() {
   QAction* Open = AddItem(FileMenu_, "Open imager file...", [this] { OpenImagerFileClick(); });
   Open->setShortcut(QKeySequence(Qt::Key_F3));
   Open->setObjectName("MenuItem_OpenImagerFile");
+  AddItem(FileMenu_, ExportReportItemText, [this] {
+    ExportReport(this, Display_, Env_.User);
+  })->setObjectName("MenuItem_ExportReport");
   FileMenu_->addSeparator();
   AddItem(FileMenu_, "Shutdown windows", [this] {
     ShutDownWindowsClick();
@@ -475,6 +493,7 @@ QAction* TMain::MenuAction(const QString& Text) const {
 void TMain::FileMenuAboutToShow() {
   const bool Recording = Sampler_->Ready();
   MenuAction("Open imager file...")->setEnabled(!Recording);
+  MenuAction(ExportReportItemText)->setEnabled(Display_.ProcedureShown && !Recording);
   QAction* Shutdown = MenuAction("Shutdown windows");
   Shutdown->setVisible(DriverIdFound_);
   Shutdown->setEnabled(!Recording);
