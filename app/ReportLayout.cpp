@@ -33,8 +33,8 @@ double RoomAfter(const std::vector<TPartSize>& Sizes, std::size_t Index) {
 } // namespace
 
 std::vector<TPartSize> ReportPartSizes(const TReportContent& Content) {
-  const auto HeaderRows = static_cast<double>((Content.Header.size() + 1) / 2);
-  return {{TitleHeight + HeaderRows * LineHeight, 0, LineHeight},
+  const std::size_t HeaderRows = (Content.Header.size() + 1) / 2; // two to a row
+  return {{TitleHeight + static_cast<double>(HeaderRows) * LineHeight, 0, LineHeight},
           {SectionHead(Content.Quality), 0, LineHeight},
           {SectionTitleHeight + PlotAreaHeight + PhaseStripHeight + PlotLabelsHeight + LegendHeight,
            0, LineHeight},

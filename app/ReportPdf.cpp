@@ -99,7 +99,8 @@ void DrawHeader(QPainter& Painter, const TReportContent& Content, const TPlacedP
                    Qt::AlignRight | Qt::AlignVCenter, Text(Content.Program));
   const double Column = ContentWidth / 2;
   for (std::size_t I = 0; I < Content.Header.size(); ++I) {
-    const double Top = Part.Top + TitleHeight + static_cast<double>(I / 2) * LineHeight;
+    const std::size_t Row = I / 2; // two to a row
+    const double Top = Part.Top + TitleHeight + static_cast<double>(Row) * LineHeight;
     DrawLabelled(Painter, Top, Content.Header[I], PageMargin + static_cast<double>(I % 2) * Column,
                  Column - 8, HeaderTab);
   }
@@ -152,7 +153,8 @@ void DrawSection(QPainter& Painter, const TReportSection& Section, const TPlaced
   Painter.setFont(ReportFont(TextPoints));
   for (std::int32_t R = 0; R < Part.RowCount; ++R) {
     Y += LineHeight;
-    DrawRow(Painter, Y, Table.Rows[static_cast<std::size_t>(Part.FirstRow + R)]);
+    DrawRow(Painter, Y,
+            Table.Rows[static_cast<std::size_t>(Part.FirstRow) + static_cast<std::size_t>(R)]);
   }
   if (Part.OmittedRows > 0) {
     Y += LineHeight;

@@ -16,7 +16,7 @@ constexpr TPageBox Area{100, 200, 400, 150};
 
 // Frames a second apart with pain 10, a spike of 73 at SpikeAt, and the tip
 // 0.5 m in from the second half on.
-TPlotData Recording(std::size_t Frames, std::size_t SpikeAt) {
+TPlotData SpikedRecording(std::size_t Frames, std::size_t SpikeAt) {
   TPlotData Data;
   Data.HasPain = true;
   Data.PainUnits = "mmHg";
@@ -37,7 +37,7 @@ std::size_t PointCount(const std::vector<TPlotLine>& Lines) {
 }
 
 TEST(ReportPlot, ValuesLandInsideTheAreaOnRoundAxes) {
-  TPlotData Data = Recording(601, 300);
+  TPlotData Data = SpikedRecording(601, 300);
   Data.Loops = {{60, 120}, {200, 200}};
   Data.Lesions = {450};
   const TPlotGeometry Plot = PlanPlot(Data, Area);
@@ -58,7 +58,7 @@ TEST(ReportPlot, ValuesLandInsideTheAreaOnRoundAxes) {
 }
 
 TEST(ReportPlot, ALongRecordingThinsToThePageWithoutLosingItsSpike) {
-  const TPlotGeometry Plot = PlanPlot(Recording(3 * 3600, 5000), Area);
+  const TPlotGeometry Plot = PlanPlot(SpikedRecording(std::size_t{3} * 3600, 5000), Area);
   EXPECT_LE(PointCount(Plot.Pain), 2 * static_cast<std::size_t>(Area.Width / 0.5 + 1));
   const double Top = 350 - 73.0 / 80 * 150;
   EXPECT_TRUE(std::any_of(Plot.Pain[0].begin(), Plot.Pain[0].end(),
@@ -68,7 +68,7 @@ TEST(ReportPlot, ALongRecordingThinsToThePageWithoutLosingItsSpike) {
 }
 
 TEST(ReportPlot, MissingValuesBreakTheLineAndNoPainLeavesItsAxisBare) {
-  TPlotData Data = Recording(100, 0);
+  TPlotData Data = SpikedRecording(100, 0);
   Data.Pain[50].reset();
   EXPECT_EQ(PlanPlot(Data, Area).Pain.size(), 2u);
   Data.HasPain = false;

@@ -80,7 +80,8 @@ std::string After(const std::string& Text, const std::string& Label) {
 bool HasRow(const std::string& Text, const std::vector<std::string>& Cells) {
   std::istringstream Lines(Text);
   for (std::string Line; std::getline(Lines, Line);) {
-    Line = " " + Line + " ";
+    Line.insert(0, " ");
+    Line += ' ';
     std::size_t At = 0;
     for (const std::string& Cell : Cells) {
       At = Line.find(" " + Cell + " ", At);
