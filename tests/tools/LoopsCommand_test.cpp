@@ -63,6 +63,17 @@ TEST_F(LoopsCommand, JsonGivesEachFramesShapeTheAnnouncementEpisodesAndSummary) 
   EXPECT_EQ(Summary["pain"]["outside_loops"]["mean"], 5);
 }
 
+TEST_F(LoopsCommand, TheReferenceFramesSetThePainThresholdInAndOutOfLoops) {
+  const std::string File = SaveLoopedProcedure();
+  const TJson Whole = Run({"loops", File, "--json"}).Json()["summary"]["pain"];
+  EXPECT_DOUBLE_EQ(Whole["threshold"].get<double>(), 5) << "a tenth of the loop's 50";
+  EXPECT_EQ(Whole["outside_loops"]["share_above_threshold"], 0);
+  const TJson Calm = Run({"loops", File, "--json", "--reference", "1:6"}).Json()["summary"]["pain"];
+  EXPECT_DOUBLE_EQ(Calm["threshold"].get<double>(), 0.5);
+  EXPECT_EQ(Calm["outside_loops"]["share_above_threshold"], 1);
+  EXPECT_EQ(Run({"loops", File, "--reference", "1:99"}).Code, 1);
+}
+
 TEST_F(LoopsCommand, TruthScoresTheDetectionAndABadTruthFileIsAFileError) {
   const std::string File = SaveLoopedProcedure();
   std::string Rows;
