@@ -1,7 +1,6 @@
 #include "app/ReportExport.h"
 
 #include "app/ReportPdf.h"
-#include "timeline/TimelineSideFile.h"
 
 #include <exception>
 #include <filesystem>
@@ -16,14 +15,12 @@ std::string SuggestedReportPath(const std::string& RecordingPath) {
 }
 
 std::string ExportProcedureReport(TImagerProcedure& Procedure, const std::string& RecordingPath,
-                                  const std::string& OutputPath) {
+                                  const TOperatorMarks& Marks, const std::string& OutputPath) {
   try {
-    WriteProcedureReport({Procedure, RecordingPath, LoadTimelineSideFile(RecordingPath)},
-                         OutputPath);
+    WriteProcedureReport({Procedure, RecordingPath, Marks}, OutputPath);
     return {};
   } catch (const std::exception& Failure) {
-    // The failures name the file they concern (the report or the side file)
-    // and why.
+    // The failures name the file and why.
     return std::string("The report could not be written.\n") + Failure.what();
   }
 }

@@ -5,6 +5,8 @@
 //
 // Needs a GUI application (the report's fonts). Thread: user-interface thread.
 
+#include "timeline/OperatorMarks.h"
+
 #include <string>
 
 namespace kestrava {
@@ -17,11 +19,11 @@ inline constexpr const char* ExportReportItemText = "Export report...";
 // the current folder for a procedure without a file.
 std::string SuggestedReportPath(const std::string& RecordingPath);
 
-// Writes the report of Procedure (as shown: its ranges and threshold), read
-// from RecordingPath with the operator's marks kept beside it, to
+// Writes the report of Procedure as shown (its ranges and threshold, and
+// the operator's Marks the window holds), read from RecordingPath, to
 // OutputPath. Returns the message for the operator, naming the file and
 // the reason, when it could not; empty when it was written.
 std::string ExportProcedureReport(TImagerProcedure& Procedure, const std::string& RecordingPath,
-                                  const std::string& OutputPath);
+                                  const TOperatorMarks& Marks, const std::string& OutputPath);
 
 } // namespace kestrava

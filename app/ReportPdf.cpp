@@ -5,7 +5,9 @@
 #include "app/ReportContent.h"
 #include "app/ReportLayout.h"
 #include "app/ReportPlot.h"
+#include "app/TimelineBand.h"
 #include "app/ViewCamera.h"
+#include "controls/ControlColors.h"
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "timeline/TimelineSideFile.h"
@@ -43,8 +45,8 @@ QString Text(const std::string& Utf8) {
   return QString::fromStdString(Utf8);
 }
 
-QColor Colour(std::uint32_t Rgb) {
-  return QColor::fromRgb(static_cast<QRgb>(Rgb));
+QColor Colour(std::uint32_t Value) {
+  return ToQColor(static_cast<TColor>(Value));
 }
 
 QRectF Rect(const TPageBox& Box) {
@@ -190,10 +192,8 @@ void DrawPlotBody(QPainter& Painter, const TPlotGeometry& Plot) {
   }
   const double Strip = Area.bottom() + 2;
   for (const TPhaseSpan& Phase : Plot.Phases) {
-    if (const auto Fill = PhaseColour(Phase.Phase)) {
-      Painter.fillRect(QRectF(Phase.From, Strip, Phase.To - Phase.From, PhaseStripHeight - 2),
-                       Colour(*Fill));
-    }
+    Painter.fillRect(QRectF(Phase.From, Strip, Phase.To - Phase.From, PhaseStripHeight - 2),
+                     Colour(PhaseColour(Phase.Phase)));
   }
   Painter.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 0.4));
   for (const TPlotTick& Tick : Plot.PainTicks.empty() ? Plot.DepthTicks : Plot.PainTicks) {
@@ -236,6 +236,9 @@ void DrawPlotLabels(QPainter& Painter, const TPlotGeometry& Plot) {
     Painter.drawText(QRectF(Tick.At - 20, Labels, 40, PlotLabelsHeight), Qt::AlignCenter,
                      Text(Tick.Label));
   }
+  // Past the last tick's label, under the depth axis's.
+  Painter.drawText(QRectF(Area.right() + 14, Labels, PlotAxisWidth - 14, PlotLabelsHeight),
+                   Qt::AlignLeft | Qt::AlignVCenter, Text(Plot.TimeTitle));
   for (std::size_t I = 0; I < Plot.Lesions.size(); ++I) {
     Painter.drawText(QRectF(Plot.Lesions[I] - 10, Area.top() - 10, 20, 9), Qt::AlignCenter,
                      QString::number(I + 1));
@@ -246,14 +249,12 @@ void DrawPlotLabels(QPainter& Painter, const TPlotGeometry& Plot) {
   DrawLegendItem(Painter, X, Y, Colour(PainLineColour), Plot.PainTitle);
   DrawLegendItem(Painter, X, Y, Colour(DepthLineColour), Plot.DepthTitle);
   DrawLegendItem(Painter, X, Y, Colour(LoopBandColour), "Loop");
-  for (const auto Phase :
-       {TProcedurePhase::Insertion, TProcedurePhase::Caecum, TProcedurePhase::Withdrawal}) {
-    DrawLegendItem(Painter, X, Y, Colour(*PhaseColour(Phase)),
+  for (const auto Phase : {TProcedurePhase::Outside, TProcedurePhase::Insertion,
+                           TProcedurePhase::Caecum, TProcedurePhase::Withdrawal}) {
+    DrawLegendItem(Painter, X, Y, Colour(PhaseColour(Phase)),
                    std::string(ProcedurePhaseText(Phase)));
   }
   DrawLegendItem(Painter, X, Y, Colour(LesionTickColour), "Lesion");
-  Painter.drawText(QRectF(PageMargin, Y, ContentWidth, LegendHeight),
-                   Qt::AlignRight | Qt::AlignVCenter, Text(Plot.TimeTitle));
 }
 
 void DrawPictures(QPainter& Painter, const TReportContent& Content,

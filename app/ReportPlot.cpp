@@ -128,20 +128,6 @@ TPlotSpan Band(const TPlotScale& Scale, double From, double To) {
 
 } // namespace
 
-std::optional<std::uint32_t> PhaseColour(TProcedurePhase Phase) {
-  switch (Phase) {
-  case TProcedurePhase::Insertion:
-    return 0x96BEE6;
-  case TProcedurePhase::Caecum:
-    return 0x5AAA5A;
-  case TProcedurePhase::Withdrawal:
-    return 0xC8A0DC;
-  case TProcedurePhase::Outside:
-    break;
-  }
-  return std::nullopt;
-}
-
 double RoundStep(double Top, std::int32_t MaxSteps) {
   if (!(Top > 0) || !std::isfinite(Top) || MaxSteps < 1) {
     return 1;
@@ -223,7 +209,7 @@ TPlotGeometry PlanPlot(const TPlotData& Data, const TPageBox& Area) {
     Plot.PainTicks = Ticks(Pain.Top, Pain.Step, [&](double V) { return Scale.Y(V, Pain.Top); });
   }
   Plot.DepthTicks = Ticks(Depth.Top, Depth.Step, [&](double V) { return Scale.Y(V, Depth.Top); });
-  Plot.TimeTitle = "Time (min)";
+  Plot.TimeTitle = "min";
   Plot.PainTitle = !Data.HasPain            ? "No pain data"
                    : Data.PainUnits.empty() ? "Pain"
                                             : "Pain (" + Data.PainUnits + ")";

@@ -25,13 +25,12 @@ namespace kestrava {
 class TImagerProcedure;
 struct TProcedureFigures;
 
-// The plot's colours, 0xRRGGBB.
-inline constexpr std::uint32_t PainLineColour = 0xC81E1E;
-inline constexpr std::uint32_t DepthLineColour = 0x1E50C8;
-inline constexpr std::uint32_t LoopBandColour = 0xFFC878;
-inline constexpr std::uint32_t LesionTickColour = 0x6A1B9A;
-// The phase strip's colour of Phase; none for "outside" (left blank).
-std::optional<std::uint32_t> PhaseColour(TProcedurePhase Phase);
+// The plot's own colours, 0x00BBGGRR. The phases and lesion ticks take the
+// window's time line colours (TimelineBand.h), and the loops its warning
+// orange, lightened to lie behind the lines.
+inline constexpr std::uint32_t PainLineColour = 0x1E1EC8;  // red
+inline constexpr std::uint32_t DepthLineColour = 0xC8501E; // blue
+inline constexpr std::uint32_t LoopBandColour = 0x99CCFF;  // light orange
 
 struct TPlotSpan {
   double From = 0;
@@ -77,7 +76,7 @@ struct TPlotGeometry {
   std::vector<TPhaseSpan> Phases; // X ranges
   std::vector<double> Lesions;    // X, in the tags' order (numbered from 1)
   std::vector<TPlotTick> TimeTicks, PainTicks, DepthTicks;
-  std::string TimeTitle, PainTitle, DepthTitle;
+  std::string TimeTitle, PainTitle, DepthTitle; // "min", "Pain (mmHg)", "Tip depth (cm)"
 };
 
 TPlotGeometry PlanPlot(const TPlotData& Data, const TPageBox& Area);

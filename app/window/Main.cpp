@@ -391,8 +391,10 @@ void ExportReport(QWidget* Parent, TMainDisplay& Display, IUserInteraction& User
       "PDF documents (*.pdf)");
   if (Chosen.isEmpty())
     return;
+  // The marks as the window shows them, even where the side file could not be read.
   const std::string Failure =
-      ExportProcedureReport(Display.Procedure(), Display.CurrentFileName, Chosen.toStdString());
+      ExportProcedureReport(Display.Procedure(), Display.CurrentFileName,
+                            Display.Timeline().Marks(), Chosen.toStdString());
   if (!Failure.empty())
     ShowNotice(User, Failure, TMessageIcon::Error);
 }
