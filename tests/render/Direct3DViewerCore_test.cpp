@@ -102,6 +102,20 @@ TEST_F(ViewerWithoutHardware, HardwareWishWithoutHardwareFallsBackToSoftwareForG
   EXPECT_FALSE(Viewer->Initialised());
 }
 
+TEST(ViewerOnSoftwareOpenGL, DrawsWithOurSoftwareDeviceAndSaysWhyNotTheHardwareOne) {
+  TOffscreenViewerWindow Window(16, 16);
+  TDirectDrawOptions Options;
+  Options.OpenGLRenderer = [] {
+    return TOpenGLRenderer{true, "llvmpipe (LLVM 15.0.6)", ""};
+  };
+  TDirect3DViewerCore Viewer(Window, Options);
+  Viewer.SetUseDirect3DHardware(true);
+  Viewer.Paint();
+  EXPECT_EQ(Viewer.DeviceName(), SoftwareDeviceDescription);
+  EXPECT_FALSE(Viewer.UseDirect3DHardware());
+  EXPECT_EQ(Viewer.HardwareFailure(), NoSuitableDriverText);
+}
+
 class ViewerWithoutSoftwareDevice : public TViewerTest {
 protected:
   // No device renders at 8 bits per pixel.
