@@ -33,6 +33,7 @@ public:
 
   void ResetCamera();
   void Zoom(double Factor);
+  void SetZoom(double Zoom) { Zoom_ = Zoom; }
   // Makes Point the point looked at, keeping the viewing direction.
   void CentreOn(const TVector3& Point) { Camera_.Position = Point; }
   // The pans move the point looked at against the given axis: a positive
