@@ -1,5 +1,6 @@
 #include "app/MainDisplay.h"
 
+#include "app/InformationBoxLines.h"
 #include "app/KeyboardControl.h"
 #include "app/RecordingSession.h"
 #include "foundation/QelExceptions.h"
@@ -101,11 +102,14 @@ void TMainDisplay::PassCurvatureSelection() {
 }
 
 void TMainDisplay::AlignCameraWhenAsked() {
-  const bool Asked = Changes.ViewMode || Changes.AlignmentRequested ||
-                     (Options_.AutoAlign && (Changes.Procedure || Changes.Frame));
-  if (Asked)
-    Camera_.AlignToPatient(ShownFrame_, Procedure_.ProcedureType,
-                           Options_.ViewMode == ViewModeLateral);
+  const bool Lateral = Options_.ViewMode == ViewModeLateral;
+  const bool NewFrame = Options_.AutoAlign && (Changes.Procedure || Changes.Frame);
+  if (Changes.ViewMode || Changes.AlignmentRequested || (NewFrame && !Recording()))
+    Camera_.AlignToPatient(ShownFrame_, Procedure_.ProcedureType, Lateral);
+  else if (NewFrame)
+    // Every sample is a new frame: aligning to the same markers at each one
+    // would undo the operator's camera keys before they could be seen.
+    Camera_.FollowPatient(ShownFrame_, Procedure_.ProcedureType, Lateral);
 }
 
 void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
