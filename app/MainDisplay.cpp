@@ -2,6 +2,7 @@
 
 #include "app/InformationBoxLines.h"
 #include "app/KeyboardControl.h"
+#include "app/MarkerPlacementCheck.h"
 #include "app/RecordingSession.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/UserInteraction.h"
@@ -112,6 +113,18 @@ void TMainDisplay::AlignCameraWhenAsked() {
     Camera_.FollowPatient(ShownFrame_, Procedure_.ProcedureType, Lateral);
 }
 
+void TMainDisplay::FitCameraWhenAsked(IMainDisplaySurface& Surface) {
+  const bool NewPicture = Changes.Procedure || Changes.Frame || Changes.ViewMode ||
+                          Changes.Layout || Changes.ViewItems || Changes.AutoCutoff ||
+                          Changes.AlignmentRequested || Changes.AutoFit;
+  if (!Changes.FitRequested && !(Options_.AutoFitEndoscope && NewPicture))
+    return;
+  const std::vector<TFitPoint> Points = ModelPointsToShow(ShapeModel_, ShownFrame_);
+  const TFitViews Views = Surface.ViewSizes();
+  if (Changes.FitRequested || PointsLeaveViews(Camera_, Points, Views))
+    FitCamera(Camera_, Points, Views, Surface.MarkerLabelRoom());
+}
+
 void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
   ShapeModel_.ShowEndoscope = Options_.ViewEndoscope;
   ShapeModel_.ShowMarkers = Options_.ViewMarkers;
@@ -123,6 +136,9 @@ void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
     FrameCheck_ = Built;
   Surface.FillInformationBox();
   Surface.ShowFrameProblem(FrameProblemLine(FrameCheck_));
+  Surface.ShowMarkerAlert(Recording() ? MarkerPlacementAlert(ShownFrame_, Procedure_.ProcedureType)
+                                      : std::string());
+  FitCameraWhenAsked(Surface);
   Surface.ShowViews(Camera_, Options_.ViewMode == ViewModeTwin);
   Surface.SetStatusTexts(
       StatusPanelTexts({Options_.ViewMode, Options_.AutoAlign, Options_.UseAutoCutoff,

@@ -182,6 +182,32 @@ TEST_F(MainRecording, CameraKeysActWhileRecordingAndATapOfNumericPlusOrMinusShow
   Main->StopProcedure();
 }
 
+TEST_F(MainRecording, MarkersThatCannotBeRightRaiseAnAlertUntilPlacedAgain) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  Main->StartProcedure();
+  Record(*Main, 0.2);
+  EXPECT_EQ(Main->NoticePanelText(), "");
+  // Markers 1 and 2 from the keyboard without moving the remote: both where
+  // the remote rests.
+  TapKey(Qt::Key_1);
+  TapKey(Qt::Key_2);
+  Record(*Main, 0.2);
+  EXPECT_EQ(Main->NoticePanelText(), "Markers 1 and 2 are less than 1 cm apart: place them again");
+  TapKey(Qt::Key_2, Qt::ShiftModifier); // cleared
+  Record(*Main, 0.2);
+  EXPECT_EQ(Main->NoticePanelText(), "");
+
+  PlaceLandmarks(*Main);
+  Main->Display().CurrentFrameData().MarkerPosition[2] = {0.3, 0.15, -0.15}; // on their line
+  Record(*Main, 0.2);
+  EXPECT_EQ(Main->NoticePanelText(), "Markers 1-3 give no patient axes: place them again");
+  EXPECT_TRUE(Main->Display().CurrentFrameData().MarkerValid[2]) << "nothing is refused";
+  Main->StopProcedure();
+  EXPECT_EQ(Main->NoticePanelText(), "") << "recording only";
+}
+
 TEST_F(MainRecording, UnpluggedCoilsShowTheNoticeAndStoreNothingUntilTheNextGoodSample) {
   // The simulator's time runs 1/25 s per sample; the coils are out from 1 s
   // to 3 s of its time, steps 25 to 74, i.e. 2.5 s to 7.5 s on our clock.
