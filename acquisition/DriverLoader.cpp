@@ -3,6 +3,7 @@
 #include "acquisition/DriverPlugin.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QLibrary>
 #include <QPluginLoader>
@@ -49,6 +50,23 @@ std::optional<TGuid> DriverIdOfPlugin(const QJsonObject& MetaData) {
                            .value(QStringLiteral("DriverId"))
                            .toString();
   return ParseClassIdentifier(Text.toStdString());
+}
+
+// Every plugin library of Directory with its metadata, in name order.
+std::vector<std::pair<QString, QJsonObject>> PluginsIn(const std::string& Directory) {
+  std::vector<std::pair<QString, QJsonObject>> Plugins;
+  const QDir Found(QString::fromStdString(Directory));
+  if (Directory.empty() || !Found.exists()) {
+    return Plugins;
+  }
+  for (const QString& Name : Found.entryList(QDir::Files | QDir::Readable, QDir::Name)) {
+    const QString Path = Found.absoluteFilePath(Name);
+    if (QLibrary::isLibrary(Path)) {
+      // metaData() reads the plugin's description without running its code.
+      Plugins.emplace_back(Path, QPluginLoader(Path).metaData());
+    }
+  }
+  return Plugins;
 }
 
 TImagerDriver NotCreated(std::string Problem) {
@@ -137,23 +155,45 @@ TImagerDriver LoadImagerDriver(const std::string& DriversDirectory, const std::s
   if (!Wanted) {
     return NotCreated("\"" + DriverId + "\" is not a class identifier");
   }
-  const QDir Directory(QString::fromStdString(DriversDirectory));
-  if (DriversDirectory.empty() || !Directory.exists()) {
+  if (DriversDirectory.empty() || !QDir(QString::fromStdString(DriversDirectory)).exists()) {
     return NotCreated("No drivers directory " + DriversDirectory);
   }
-  const QStringList Names = Directory.entryList(QDir::Files | QDir::Readable, QDir::Name);
-  for (const QString& Name : Names) {
-    const QString Path = Directory.absoluteFilePath(Name);
-    if (!QLibrary::isLibrary(Path)) {
-      continue;
-    }
-    QPluginLoader Loader(Path);
-    // metaData() reads the plugin's description without running its code.
-    if (DriverIdOfPlugin(Loader.metaData()) == Wanted) {
+  for (const auto& [Path, MetaData] : PluginsIn(DriversDirectory)) {
+    if (DriverIdOfPlugin(MetaData) == Wanted) {
+      QPluginLoader Loader(Path);
       return CreateFromPlugin(Loader);
     }
   }
   return NotCreated("No driver plugin for " + DriverId + " in " + DriversDirectory);
+}
+
+std::vector<TInstalledDriver> ListImagerDrivers(const std::string& DriversDirectory) {
+  std::vector<TInstalledDriver> Drivers;
+  for (const auto& [Path, MetaData] : PluginsIn(DriversDirectory)) {
+    const std::optional<TGuid> Id = DriverIdOfPlugin(MetaData);
+    if (!Id) {
+      continue;
+    }
+    const QJsonObject Own = MetaData.value(QStringLiteral("MetaData")).toObject();
+    const std::string Library = QFileInfo(Path).fileName().toStdString();
+    const std::string Name = Own.value(QStringLiteral("Name")).toString().toStdString();
+    Drivers.push_back({Name.empty() ? Library : Name, ClassIdentifierText(*Id),
+                       Own.value(QStringLiteral("Settings")).toString().toStdString(), Library});
+  }
+  return Drivers;
+}
+
+std::optional<std::string> FindImagerDriverId(const std::string& DriversDirectory,
+                                              std::string_view NameOrId) {
+  const std::optional<TGuid> Id = ParseClassIdentifier(NameOrId);
+  const QString Name = QString::fromUtf8(NameOrId.data(), static_cast<qsizetype>(NameOrId.size()));
+  for (const TInstalledDriver& Driver : ListImagerDrivers(DriversDirectory)) {
+    if (Id ? ParseClassIdentifier(Driver.DriverId) == Id
+           : QString::fromStdString(Driver.Name).compare(Name, Qt::CaseInsensitive) == 0) {
+      return Driver.DriverId;
+    }
+  }
+  return std::nullopt;
 }
 
 } // namespace kestrava

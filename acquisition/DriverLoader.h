@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrava {
 
@@ -41,6 +42,27 @@ std::string ClassIdentifierText(const TGuid& Identifier);
 // The three interfaces of Component (which may be null: then not Created).
 // Takes its own references; Component keeps the caller's.
 TImagerDriver QueryImagerDriver(IUnknown* Component);
+
+// A driver plugin as its metadata describes it. Besides "DriverId" the
+// metadata may carry "Name" (what users call the driver) and "Settings" (the
+// file of the program's directory the driver reads).
+struct TInstalledDriver {
+  std::string Name;     // the metadata's, else the library's file name
+  std::string DriverId; // brace form, upper case
+  std::string Settings; // empty when the metadata does not say
+  std::string Library;  // the plugin's file name
+};
+
+// The driver plugins of DriversDirectory (not its subdirectories) in the
+// order LoadImagerDriver searches them, judged by their metadata alone: none
+// is loaded. Empty for a missing directory.
+std::vector<TInstalledDriver> ListImagerDrivers(const std::string& DriversDirectory);
+
+// The class identifier of the driver in DriversDirectory that NameOrId
+// names: a driver's name in any letter case, or a class identifier. Empty
+// when no plugin there answers to it.
+std::optional<std::string> FindImagerDriverId(const std::string& DriversDirectory,
+                                              std::string_view NameOrId);
 
 // Searches DriversDirectory (not its subdirectories, in name order, the first
 // match wins) for the plugin of DriverId and makes its component. Any failure

@@ -10,6 +10,8 @@
 #include "imagerdata/EndoscopeCurvatureAnalysis.h"
 #include "imagerdata/ImagerFileErrors.h"
 #include "looping/LoopSummary.h"
+#include "timeline/TimelineAnalysis.h"
+#include "timeline/TimelineSideFile.h"
 
 #include <algorithm>
 #include <exception>
@@ -180,6 +182,8 @@ void TMainDisplay::ShowNoProcedure(IMainDisplaySurface& Surface) {
   CurrentFrame = 0;
   SelectedCurvaturePoint = -1;
   ShownEpisodes_.clear();
+  ShownTimeline_ = TTimelineTracker(ProcedureColonoscopy);
+  TimelineProblem_.clear();
   Surface.SetTimeLine(TimeLinePointsOf(Procedure_));
   Changes.Procedure = true;
   Update(Surface);
@@ -191,6 +195,7 @@ void TMainDisplay::ShowProcedure(const std::string& FileName, IMainDisplaySurfac
   CurrentFrame = 1;
   Changes.Procedure = true;
   ShownEpisodes_ = AnalyseLoops(Procedure_, 0).Summary.Episodes;
+  TrackShownTimeline(FileName);
   const TTimeLinePoints Line = TimeLinePointsOf(Procedure_);
   MaxPain = Line.MaxPain;
   Surface.SetTimeLine(Line);
@@ -279,7 +284,11 @@ void TMainDisplay::DetectLoop() {
     if (LiveLoop_)
       CurrentLoop_ = *std::exchange(LiveLoop_, std::nullopt);
   } else {
-    CurrentLoop_ = ClassifyLoop(ShownFrame_, Procedure_.ProcedureType);
+    // With the tip's depth, as the procedure's loop episodes were found.
+    std::optional<double> Depth;
+    if (CurrentFrame >= 1 && CurrentFrame <= ShownTimeline_.FrameCount())
+      Depth = ShownTimeline_.Frame(CurrentFrame - 1).Depth;
+    CurrentLoop_ = ClassifyLoop(ShownFrame_, Procedure_.ProcedureType, Depth);
   }
   LoopHighlight_.Build(ShownFrame_, Procedure_.ProcedureType, CurrentLoop_);
 }
@@ -300,6 +309,50 @@ void TMainDisplay::ResetLoops() {
   ShownEpisodes_.clear();
   CurrentLoop_ = {};
   LiveLoop_.reset();
+}
+
+void TMainDisplay::TrackShownTimeline(const std::string& FileName) {
+  TOperatorMarks Marks;
+  TimelineProblem_.clear();
+  try {
+    Marks = LoadTimelineSideFile(FileName);
+  } catch (const std::exception& Failure) {
+    // The recording itself is sound: it is shown with the timeline's own
+    // findings, and the operator hears why the marks are missing.
+    TimelineProblem_ = Failure.what();
+  }
+  ShownTimeline_ = TrackTimeline(Procedure_, std::move(Marks));
+}
+
+const TTimelineTracker& TMainDisplay::Timeline() const {
+  return Recording() && Session_ != nullptr ? Session_->Timeline() : ShownTimeline_;
+}
+
+std::int32_t TMainDisplay::TimelineIndex() const {
+  if (Recording())
+    return Session_ != nullptr ? Session_->Timeline().FrameCount() - 1 : -1;
+  return ProcedureShown ? std::min(CurrentFrame, ShownTimeline_.FrameCount()) - 1 : -1;
+}
+
+std::int32_t TMainDisplay::TagLesionOnShow() {
+  const std::int32_t Index = TimelineIndex();
+  if (Recording() || Index < 0)
+    return 0;
+  const std::int32_t Number = ShownTimeline_.TagLesion(Index);
+  SaveShownMarks();
+  return Number;
+}
+
+void TMainDisplay::ConfirmCaecumOnShow() {
+  const std::int32_t Index = TimelineIndex();
+  if (Recording() || Index < 0)
+    return;
+  ShownTimeline_.ConfirmCaecum(Index);
+  SaveShownMarks();
+}
+
+void TMainDisplay::SaveShownMarks() const {
+  SaveTimelineSideFile(CurrentFileName, ShownTimeline_.Marks(), ShownTimeline_.Lesions());
 }
 
 double TMainDisplay::CurrentScopeLength() const {

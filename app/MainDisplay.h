@@ -22,6 +22,7 @@
 #include "looping/LoopTracker.h"
 #include "scene/DrawableFrame.h"
 #include "scene/PolygonImagerData.h"
+#include "timeline/TimelineTracker.h"
 
 #include <cstdint>
 #include <exception>
@@ -186,6 +187,22 @@ public:
   TLoopClass AnnouncedLoopClass() const;
   // A new recording starts with no episodes.
   void ResetLoops();
+
+  // The procedure timeline on show: the recording session's while
+  // recording, else that of the procedure shown (with the operator's marks
+  // from its side file), and the frame of it on show (from 0; -1: none).
+  const TTimelineTracker& Timeline() const;
+  std::int32_t TimelineIndex() const;
+  // Why the side file of the procedure shown could not be read (its marks
+  // are then left out); empty when it could.
+  const std::string& TimelineProblem() const { return TimelineProblem_; }
+  // In replay, the operator's marks on the frame on show, written at once
+  // to the side file beside the recording: a lesion tag (its number is
+  // returned; 0 and nothing done without a frame) or "Caecum reached".
+  // Raises Exception naming the side file when it cannot be written; the
+  // mark stays on show.
+  std::int32_t TagLesionOnShow();
+  void ConfirmCaecumOnShow();
   // The recording session whose loops are shown while recording; it must
   // outlive the display.
   void AttachRecordingSession(const TRecordingSession& Session) { Session_ = &Session; }
@@ -197,6 +214,8 @@ public:
 private:
   void CopyCurrentFrame(IMainDisplaySurface& Surface);
   void ShowNoProcedure(IMainDisplaySurface& Surface);
+  void TrackShownTimeline(const std::string& FileName);
+  void SaveShownMarks() const;
   void MakeShownFrame(IMainDisplaySurface& Surface);
   void SetGauge(IMainDisplaySurface& Surface);
   void PassCurvatureSelection();
@@ -219,6 +238,8 @@ private:
   std::vector<TLoopEpisode> ShownEpisodes_;
   const TRecordingSession* Session_ = nullptr;
   std::optional<TLoopState> LiveLoop_;
+  TTimelineTracker ShownTimeline_{ProcedureColonoscopy};
+  std::string TimelineProblem_;
 };
 
 } // namespace kestrava

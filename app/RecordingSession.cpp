@@ -5,6 +5,8 @@
 #include "imagerdata/ImagerRecordingFile.h"
 #include "streaming/IGTLinkServer.h"
 #include "streaming/StreamContext.h"
+#include "timeline/TimelineSideFile.h"
+#include "timeline/TimelineTexts.h"
 
 #include <utility>
 
@@ -78,18 +80,22 @@ std::string TRecordingSession::Start(const TRecordingDetails& Details,
   std::string Path = File->Path();
   BeginRecording(Details, StartTime);
   Recorder_.StartFile(std::move(File));
+  FilePath_ = Path;
   return Path;
 }
 
 void TRecordingSession::Start(const TRecordingDetails& Details,
                               std::unique_ptr<IEncodedFrameSink> Sink) {
   BeginRecording(Details, Clock_.Now());
+  FilePath_ = Sink->Path();
   Recorder_.StartFile(std::move(Sink));
 }
 
 void TRecordingSession::BeginRecording(const TRecordingDetails& Details, double StartTime) {
   Recorder_.Begin(Details, StartTime, Sampler_.PainUnits(), Sampler_.PainFullScale());
   Loops_ = TLoopTracker();
+  Timeline_ = TTimelineTracker(Details.ProcedureType);
+  WithdrawalEndSeen_ = false;
   RemoteMode_ = RemoteModeMarkers;
   Recording_ = true;
 }
@@ -104,9 +110,41 @@ TSessionStep TRecordingSession::Step(const TSessionStepOptions& Options) {
   Result.Acquisition = Recorder_.Step(
       [this, &Options](TImagerFrame& Target) { Sampler_.Sample(Target, Options.PhaseCorrection); },
       Clock_);
+  if (Result.Acquisition.FrameStored)
+    FollowTimeline(Result);
   if (Result.Acquisition.Outcome == TAcquisitionOutcome::Sampled)
     TrackAndStream(Options, FrameNumber, Result);
   return Result;
+}
+
+void TRecordingSession::FollowTimeline(TSessionStep& Result) {
+  Timeline_.Add(Frame_);
+  if (WithdrawalEndSeen_)
+    return;
+  const TTimelineSummary Summary = Timeline_.Summary();
+  if (Summary.WithdrawalEnd) {
+    WithdrawalEndSeen_ = true;
+    Result.TimelineAlert = ShortWithdrawalAlertText(Summary);
+  }
+}
+
+std::int32_t TRecordingSession::TagLesion() {
+  if (!Recording_ || Timeline_.FrameCount() == 0)
+    return 0;
+  const std::int32_t Number = Timeline_.TagLesion(Timeline_.FrameCount() - 1);
+  SaveMarks();
+  return Number;
+}
+
+void TRecordingSession::ConfirmCaecum() {
+  if (!Recording_ || Timeline_.FrameCount() == 0)
+    return;
+  Timeline_.ConfirmCaecum(Timeline_.FrameCount() - 1);
+  SaveMarks();
+}
+
+void TRecordingSession::SaveMarks() const {
+  SaveTimelineSideFile(FilePath_, Timeline_.Marks(), Timeline_.Lesions());
 }
 
 TRemotePoll TRecordingSession::PollRemote() {
@@ -132,7 +170,12 @@ void TRecordingSession::PlaceMarker(std::int32_t Index, bool Clear) {
 void TRecordingSession::TrackAndStream(const TSessionStepOptions& Options, std::int32_t FrameNumber,
                                        TSessionStep& Result) {
   if (Options.TrackLoops) {
-    Result.Loop = ClassifyLoop(Frame_, Procedure_.ProcedureType);
+    // The depth of the last frame stored (at most a second old) tells the
+    // loops that neither cross nor close.
+    std::optional<double> Depth;
+    if (Timeline_.FrameCount() > 0)
+      Depth = Timeline_.Frame(Timeline_.FrameCount() - 1).Depth;
+    Result.Loop = ClassifyLoop(Frame_, Procedure_.ProcedureType, Depth);
     Loops_.Update(FrameNumber, Frame_.Time * SecondsPerDay, *Result.Loop);
   }
   if (Stream_ == nullptr)

@@ -3,7 +3,8 @@
 // the sampler's set-up, then at each acquisition step the remote's poll
 // (marker buttons place markers at once), the sample, the frame stored once
 // a second of procedure time, the live file written behind the step's back,
-// the loop tracker and the stream to navigation software; and the stop.
+// the procedure timeline, the loop tracker and the stream to navigation
+// software; and the stop.
 // The caller shows what a step reports (messages, notices, the display),
 // applies the remote's camera actions and saves the procedure at the end.
 //
@@ -17,6 +18,7 @@
 #include "app/RemoteControl.h"
 #include "looping/LoopClassifier.h"
 #include "looping/LoopTracker.h"
+#include "timeline/TimelineTracker.h"
 
 #include <cstdint>
 #include <memory>
@@ -64,6 +66,9 @@ struct TSessionStep {
   TRemotePoll Remote;
   // The sample's loop, when loops are tracked and the sample was good.
   std::optional<TLoopState> Loop;
+  // Set at the frame whose storing ended a withdrawal shorter than the
+  // guidelines' minimum: the alert to show.
+  std::string TimelineAlert;
 };
 
 class TRecordingSession {
@@ -98,6 +103,14 @@ public:
   // A key's marker action while recording: as the remote's marker buttons.
   void PlaceMarker(std::int32_t Index, bool Clear);
 
+  // The operator's marks on the last frame stored: a lesion tag (its number
+  // is returned) or "Caecum reached". Each is written at once to the
+  // timeline's side file beside the live file (raises Exception naming it
+  // when that fails; the mark is kept in memory). Nothing, and 0, before
+  // the first frame is stored or when not recording.
+  std::int32_t TagLesion();
+  void ConfirmCaecum();
+
   // Where samples are streamed; null for nowhere. Must outlive its use.
   void SetStream(TIGTLinkServer* Server) { Stream_ = Server; }
 
@@ -111,6 +124,8 @@ public:
   double MaxPain() const { return Recorder_.MaxPain(); }
   std::int32_t RemoteMode() const { return RemoteMode_; }
   const TLoopTracker& Loops() const { return Loops_; }
+  // The timeline of the frames stored so far.
+  const TTimelineTracker& Timeline() const { return Timeline_; }
   bool LoopAnnounced() const { return Recording_ && Loops_.Announced(); }
 
 private:
@@ -118,6 +133,8 @@ private:
   TRemotePoll PollRemote();
   void TrackAndStream(const TSessionStepOptions& Options, std::int32_t FrameNumber,
                       TSessionStep& Result);
+  void FollowTimeline(TSessionStep& Result);
+  void SaveMarks() const;
 
   TImagerSampler& Sampler_;
   TImagerProcedure& Procedure_;
@@ -125,6 +142,10 @@ private:
   IRecordingClock& Clock_;
   TProcedureRecorder Recorder_;
   TLoopTracker Loops_;
+  TTimelineTracker Timeline_{ProcedureColonoscopy};
+  bool WithdrawalEndSeen_ = false;
+  // The live file's path, beside which the timeline's marks are kept.
+  std::string FilePath_;
   TIGTLinkServer* Stream_ = nullptr;
   std::int32_t RemoteMode_ = RemoteModeMarkers;
   bool Recording_ = false;

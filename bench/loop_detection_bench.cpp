@@ -7,7 +7,9 @@
 // for 20 seeds, once with the default noise and once with 3 mm of position
 // noise and one sensor (a different one per seed, never the tip) dropped,
 // and prints sensitivity, specificity, class accuracy, the confusion
-// matrix, the onset delays and the false alarms per hour. Run by hand:
+// matrix, the onset delays and the false alarms per hour. Each frame is
+// classified with the tip's depth from the procedure timeline, as the
+// workstation and the tool classify them. Run by hand:
 //   build/release/bench/loop_detection_bench
 
 #include "acquisition/DriverLoader.h"
@@ -20,6 +22,7 @@
 #include "looping/LoopClassifier.h"
 #include "looping/LoopScore.h"
 #include "looping/LoopTracker.h"
+#include "timeline/TimelineTracker.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -132,6 +135,7 @@ bool ScoreRun(const TScenario& Scenario, std::uint64_t Seed, double Noise, int D
   }
   TImagerFrame Frame;
   TLoopTracker Tracker;
+  TTimelineTracker Timeline(ProcedureColonoscopy);
   double Seconds = 0;
   std::int32_t Index = 0;
   while (Seconds < Scenario.Seconds) {
@@ -146,7 +150,10 @@ bool ScoreRun(const TScenario& Scenario, std::uint64_t Seed, double Noise, int D
     if (DroppedSlot >= 0) {
       Frame.SensorValid[static_cast<std::size_t>(DroppedSlot)] = false;
     }
-    const TLoopState State = ClassifyLoop(Frame, ProcedureColonoscopy);
+    Frame.Time = Seconds / SecondsPerDay;
+    Timeline.Add(Frame);
+    const TLoopState State =
+        ClassifyLoop(Frame, ProcedureColonoscopy, Timeline.Frame(Timeline.FrameCount() - 1).Depth);
     const bool Announced = Tracker.Update(++Index, Seconds, State);
     Scorer.Add(Seconds, TruthClass(Truth.TruthAt(Seconds)), State.Class, Announced);
   }

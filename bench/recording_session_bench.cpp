@@ -24,7 +24,8 @@
 namespace kestrava {
 namespace {
 
-const std::string ProgramDir = KESTRAVA_PROGRAM_DIR;
+constexpr const char* ProgramDir = KESTRAVA_PROGRAM_DIR;
+constexpr const char* DriversDir = KESTRAVA_PROGRAM_DIR "/drivers";
 
 struct TSampleClock final : IRecordingClock {
   int Readings = 0;
@@ -50,7 +51,7 @@ private:
 };
 
 void BM_AcquisitionStepWithASlowDisk(benchmark::State& State) {
-  TImagerDriver Driver = LoadImagerDriver(ProgramDir + "/drivers", SimulatorDriverId);
+  TImagerDriver Driver = LoadImagerDriver(DriversDir, SimulatorDriverId);
   if (!Driver.Created) {
     State.SkipWithError(("no simulator: " + Driver.Problem).c_str());
     return;
@@ -58,7 +59,7 @@ void BM_AcquisitionStepWithASlowDisk(benchmark::State& State) {
   Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware)->SetPacing(0);
   TScriptedUserInteraction User;
   TNullPlatformServices Platform;
-  TImagerSampler Sampler(std::move(Driver), {ProgramDir + "/drivers", ProgramDir}, User, Platform);
+  TImagerSampler Sampler(std::move(Driver), {DriversDir, ProgramDir}, User, Platform);
   TImagerProcedure Procedure;
   TImagerFrame Frame;
   TSampleClock Clock;

@@ -37,6 +37,9 @@ HRESULT TSimulatedDriverBase::QueryInterface(const TGuid& Iid, void** Object) {
   if (Iid == IID_ISimulatedHardware) {
     return HandOut(static_cast<ISimulatedHardware*>(this), Object);
   }
+  if (Iid == IID_IDriverDiagnostics) {
+    return HandOut(static_cast<IDriverDiagnostics*>(this), Object);
+  }
   return E_NOINTERFACE;
 }
 

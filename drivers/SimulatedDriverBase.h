@@ -10,6 +10,7 @@
 // Thread: one thread at a time.
 
 #include "acquisition/ImagerDriver.h"
+#include "drivers/DriverDiagnostics.h"
 #include "drivers/DriverSupport.h"
 #include "drivers/SimulatedHardware.h"
 
@@ -25,12 +26,14 @@ namespace kestrava {
 class TSimulatedDriverBase // NOLINT(cppcoreguidelines-virtual-class-destructor)
     : public IImagerPositionLocator,
       public IImagerRemoteControl,
-      public ISimulatedHardware {
+      public ISimulatedHardware,
+      public IDriverDiagnostics {
 public:
   TSimulatedDriverBase(const TSimulatedDriverBase&) = delete;
   TSimulatedDriverBase& operator=(const TSimulatedDriverBase&) = delete;
 
-  // IUnknown: the three hardware interfaces and ISimulatedHardware.
+  // IUnknown: the three hardware interfaces, ISimulatedHardware and
+  // IDriverDiagnostics.
   HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
   std::uint32_t AddRef() override;
   // The component destroys itself with its last reference.
@@ -57,6 +60,7 @@ public:
   HRESULT SetIndicators(std::uint32_t Mask) override;
 
   HRESULT SetPacing(std::uint8_t RealTime) override;
+  // ISimulatedHardware's and IDriverDiagnostics': why Initialise failed.
   HRESULT GetLastErrorText(char* Buffer, std::uint32_t Capacity) override;
 
 protected:

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the small seed corpus of the imager file fuzzers into fuzz/corpus/.
+"""Writes the small seed corpus of the imager file fuzzers and the OpenIGTLink
+receiver's fuzzer into fuzz/corpus/.
 
 The seeds are built here from the byte layouts, not by the program, so that
 they also serve as an independent check of what a valid file looks like.
@@ -116,6 +117,46 @@ def not_a_number(f):
     f["pos"][3] = (math.nan, 0.0, 0.0)
 
 
+CRC64_POLYNOMIAL = 0x42F0E1EBA9EA3693  # ECMA-182, as OpenIGTLink checks bodies
+
+
+def crc64(data):
+    crc = 0
+    for byte in data:
+        crc ^= byte << 56
+        for _ in range(8):
+            crc = ((crc << 1) ^ CRC64_POLYNOMIAL) if crc & (1 << 63) else crc << 1
+            crc &= (1 << 64) - 1
+    return crc
+
+
+def igtl_message(kind, device, body, version=1):
+    return (struct.pack(">H", version) + kind.ljust(12, b"\0") + device.ljust(20, b"\0") +
+            struct.pack(">QQQ", 0, len(body), crc64(body)) + body)
+
+
+def igtl_transform(x, y, z):
+    # Rotation columns (identity), then the translation in millimetres.
+    return struct.pack(">12f", 1, 0, 0, 0, 1, 0, 0, 0, 1, x, y, z)
+
+
+def igtl_stream():
+    """The receiver's input: the first byte picks the piece size, the rest is
+    what a server sends."""
+    tdata = b"".join(name.ljust(20, b"\0") + bytes([4, 0]) + igtl_transform(i, 2 * i, 3 * i)
+                     for i, name in enumerate([b"Probe0", b"Stylus", b"TwentyCharacterName1"]))
+    string = struct.pack(">HH", 3, 9) + b"12.5 mmHg"
+    extended = struct.pack(">HHII", 12, 2, 0, 7) + igtl_transform(4, 5, 6) + b"\0\0"
+    return {
+        "transform": bytes([7]) + igtl_message(b"TRANSFORM", b"Probe0", igtl_transform(1, 2, 3)),
+        "tdata_and_pain": bytes([58]) + igtl_message(b"TDATA", b"Tracker", tdata) +
+                          igtl_message(b"STRING", b"PatientPain", string),
+        "version2": bytes([1]) + igtl_message(b"TRANSFORM", b"Stylus", extended, version=2),
+        "skipped": bytes([0]) + igtl_message(b"STATUS", b"Kestrava", bytes(30)) +
+                   igtl_message(b"TRANSFORM", b"Probe0", bytes(48)),
+    }
+
+
 def main():
     seeds = {
         "format3": {"empty": format3([], False),
@@ -126,6 +167,7 @@ def main():
         "display": {"arc": display_frame(0x0F), "lateral_no_cutoff": display_frame(0x06),
                     "coincident": display_frame(0x0D, coincide),
                     "not_a_number": display_frame(0x0D, not_a_number)},
+        "igtlink": igtl_stream(),
     }
     for reader, files in seeds.items():
         folder = ROOT / reader

@@ -193,6 +193,26 @@ TFeature FindHairpin(const TScopeTrace& Trace) {
   return Best;
 }
 
+// A tall N: the highest point of the endoscope that falls HairpinDrop on
+// either side, however broad its arch.
+TFeature FindTallHairpin(const TScopeTrace& Trace) {
+  TFeature Tallest;
+  double TopHeight = 0;
+  for (std::int32_t Apex = 1; Apex + 1 < Trace.Count(); ++Apex) {
+    if (Tallest.Found && Trace[Apex].Height <= TopHeight) {
+      continue;
+    }
+    const std::int32_t Near = LimbBottom(Trace, Apex, -1);
+    const std::int32_t Far = LimbBottom(Trace, Apex, +1);
+    if (Trace[Apex].Height - Trace[Near].Height >= HairpinDrop &&
+        Trace[Apex].Height - Trace[Far].Height >= HairpinDrop) {
+      TopHeight = Trace[Apex].Height;
+      Tallest = {true, Trace[Near].FromTip, Trace[Far].FromTip, {}};
+    }
+  }
+  return Tallest;
+}
+
 // The shortest path from the anus to the tip, allowed to cut across Extra
 // and across every neck: two points at least MinLoopArc apart along the
 // endoscope and within NeckWidth of each other. Returns the length saved,
@@ -259,9 +279,11 @@ void SetFeature(TLoopState& State, TLoopClass Class, const TFeature& Feature) {
 
 } // namespace
 
-TLoopState ClassifyTrace(const TScopeTrace& Trace) {
+TLoopState ClassifyTrace(const TScopeTrace& Trace, std::optional<double> TipDepth) {
   TLoopState State;
   TShortcut Cut;
+  const double ExcessByDepth =
+      TipDepth && std::isfinite(*TipDepth) ? Trace.InsertedLength() - *TipDepth : 0;
   if (Trace.Count() >= 3) {
     const TCrossing Crossing = FindCrossing(Trace);
     if (Crossing.Found) {
@@ -275,6 +297,12 @@ TLoopState ClassifyTrace(const TScopeTrace& Trace) {
     } else if (const TFeature Hairpin = FindHairpin(Trace); Hairpin.Found) {
       SetFeature(State, TLoopClass::N, Hairpin);
       Cut = Hairpin.Cut;
+    } else if (const TFeature Tall =
+                   ExcessByDepth > NDepthExcess ? FindTallHairpin(Trace) : TFeature{};
+               Tall.Found) {
+      // Not cut across its base: the colon below a broad arch is no
+      // straight line, and the depth says what the loop takes.
+      SetFeature(State, TLoopClass::N, Tall);
     }
     TShortcut Widest;
     State.ExcessLength = std::max(0.0, SavedByShortcuts(Trace, Cut, Widest));
@@ -288,10 +316,12 @@ TLoopState ClassifyTrace(const TScopeTrace& Trace) {
   }
   State.Present = State.Class != TLoopClass::None;
   State.InsertedLength = Trace.InsertedLength();
+  State.ExcessLength = std::max(State.ExcessLength, ExcessByDepth);
   return State;
 }
 
-TLoopState ClassifyLoop(const TImagerFrame& Frame, std::int32_t ProcedureType) {
+TLoopState ClassifyLoop(const TImagerFrame& Frame, std::int32_t ProcedureType,
+                        std::optional<double> TipDepth) {
   TScopeTrace Trace;
   std::string_view Reason;
   if (!Trace.Build(Frame, ProcedureType, Reason)) {
@@ -299,7 +329,7 @@ TLoopState ClassifyLoop(const TImagerFrame& Frame, std::int32_t ProcedureType) {
     State.Reason = Reason;
     return State;
   }
-  return ClassifyTrace(Trace);
+  return ClassifyTrace(Trace, TipDepth);
 }
 
 } // namespace kestrava

@@ -24,6 +24,15 @@
 // wherever the endoscope passes within NeckWidth of itself after at least
 // MinLoopArc.
 //
+// When the tip's depth is known (the procedure timeline's: metres along the
+// colon from the anal verge, see timeline/TimelineTracker.h), the inserted
+// length less that depth is the excess any loop adds, whether its limbs
+// cross, close in or stand wide apart. A tall N loop, the sigmoid pushed up
+// as far as the transverse colon in a broad arch, neither turns sharply nor
+// closes a neck; with more than NDepthExcess of such excess, the highest
+// point of the endoscope that falls HairpinDrop on either side is taken for
+// its top. The excess reported is then the larger of the two.
+//
 // Deterministic: the same frame gives the same state. Lengths in metres,
 // positions in the frame's generator axes. Thread: any.
 
@@ -32,6 +41,7 @@
 #include "looping/LoopClass.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace kestrava {
@@ -49,6 +59,9 @@ inline constexpr double HairpinDrop = 0.08;
 inline constexpr double NExcess = 0.10;
 inline constexpr double AtypicalExcess = 0.15;
 inline constexpr double NeckWidth = 0.05;
+// Twice NExcess: the depth comes from the tip's track, which cuts the
+// colon's corners by a few centimetres.
+inline constexpr double NDepthExcess = 0.20;
 
 struct TLoopState {
   // A loop of Class is present (Class is never None then).
@@ -69,12 +82,14 @@ struct TLoopState {
 };
 
 // The loop state of Frame for the procedure type ProcedureType (0 is a
-// colonoscopy). Frames that cannot be classified (another
-// procedure type, body markers 1-3 missing, fewer than four valid sensors)
-// give class None with Reason set. Never throws for any frame content.
-TLoopState ClassifyLoop(const TImagerFrame& Frame, std::int32_t ProcedureType);
+// colonoscopy), with the tip's depth when it is known. Frames that cannot
+// be classified (another procedure type, body markers 1-3 missing, fewer
+// than four valid sensors) give class None with Reason set. Never throws
+// for any frame content.
+TLoopState ClassifyLoop(const TImagerFrame& Frame, std::int32_t ProcedureType,
+                        std::optional<double> TipDepth = std::nullopt);
 
 // The same on a trace already built (see ScopeTrace.h).
-TLoopState ClassifyTrace(const TScopeTrace& Trace);
+TLoopState ClassifyTrace(const TScopeTrace& Trace, std::optional<double> TipDepth = std::nullopt);
 
 } // namespace kestrava

@@ -2,6 +2,7 @@
 
 #include "imagerdata/ImagerProcedure.h"
 #include "scene/DrawableFrame.h"
+#include "timeline/TimelineTracker.h"
 
 #include <algorithm>
 
@@ -57,6 +58,8 @@ void SummarisePain(const TImagerProcedure& Procedure, const std::vector<TLoopFra
 TLoopAnalysis AnalyseLoops(const TImagerProcedure& Procedure, double PainThreshold) {
   TLoopAnalysis Analysis;
   TLoopTracker Tracker;
+  // The tip's depth along the colon tells loops that neither cross nor close.
+  TTimelineTracker Timeline(Procedure.ProcedureType);
   const std::int32_t Count = Procedure.FrameCount();
   Analysis.Frames.reserve(static_cast<std::size_t>(Count));
   // Frames are classified as the workstation shows them: without what no
@@ -66,7 +69,9 @@ TLoopAnalysis AnalyseLoops(const TImagerProcedure& Procedure, double PainThresho
     TLoopFrame Result;
     Result.Problem = FrameCheckText(MakeDrawableFrame(Procedure.GetFrame(I), Frame));
     Result.TimeSeconds = Frame.Time * SecondsPerDay;
-    Result.State = ClassifyLoop(Frame, Procedure.ProcedureType);
+    Timeline.Add(Frame);
+    Result.TipDepth = Timeline.Frame(I).Depth;
+    Result.State = ClassifyLoop(Frame, Procedure.ProcedureType, Result.TipDepth);
     Result.Announced = Tracker.Update(I + 1, Result.TimeSeconds, Result.State);
     TLoopSummary& Summary = Analysis.Summary;
     if (!Result.State.Reason.empty()) {

@@ -9,6 +9,7 @@
 #include "looping/LoopTracker.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ class TImagerProcedure;
 
 struct TLoopFrame {
   double TimeSeconds = 0;
+  // The tip's depth from the anal verge along the colon, when the procedure
+  // timeline knows it; the classification used it.
+  std::optional<double> TipDepth;
   TLoopState State;
   bool Announced = false; // the tracker's state after this frame
   // What was wrong with the frame's numbers (see DrawableFrame.h); empty
@@ -49,9 +53,9 @@ struct TLoopAnalysis {
   TLoopSummary Summary;
 };
 
-// Classifies every frame (numbered from 1 in the episodes) and runs the
-// tracker over them. Pain counts only frames with a valid reading, and only
-// when the procedure has pain data; PainThreshold is in the pain's units.
+// Classifies every frame (numbered from 1 in the episodes), with the tip's
+// depth from the procedure timeline, and runs the tracker over them. Pain counts only frames with a
+// valid reading, and only when the procedure has pain data; PainThreshold is in the pain's units.
 TLoopAnalysis AnalyseLoops(const TImagerProcedure& Procedure, double PainThreshold);
 
 inline TLoopSummary SummariseLoops(const TImagerProcedure& Procedure, double PainThreshold = 0) {

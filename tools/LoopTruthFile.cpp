@@ -9,13 +9,16 @@
 #include <fstream>
 #include <iomanip>
 #include <sstream>
+#include <string_view>
 
 namespace kestrava {
 
 namespace {
 
-constexpr const char* Header =
+// The loops' columns, which every truth file starts with, and the tip's.
+constexpr std::string_view LoopHeader =
     "frame,time_seconds,class,extent_from_tip_near_m,extent_from_tip_far_m";
+constexpr std::string_view TipHeader = ",segment,depth_m,caecum_arrival_s";
 // A row of the file is far shorter; a longer line is not a truth file.
 constexpr std::size_t LongestLine = 256;
 
@@ -40,10 +43,15 @@ double ParseNumber(const std::string& Cell, const std::string& Where) {
   return Value;
 }
 
-TLoopTruthRow ParseRow(const std::string& Line, const std::string& Where) {
+std::optional<double> ParseOptionalNumber(const std::string& Cell, const std::string& Where) {
+  return Cell.empty() ? std::nullopt : std::optional<double>(ParseNumber(Cell, Where));
+}
+
+TLoopTruthRow ParseRow(const std::string& Line, bool WithTip, const std::string& Where) {
   const std::vector<std::string> Cells = SplitCells(Line);
-  if (Cells.size() != 5) {
-    throw Exception(Where + ": expected 5 cells");
+  const std::size_t Expected = WithTip ? 8 : 5;
+  if (Cells.size() != Expected) {
+    throw Exception(Where + ": expected " + std::to_string(Expected) + " cells");
   }
   TLoopTruthRow Row;
   const double Frame = ParseNumber(Cells[0], Where);
@@ -61,6 +69,14 @@ TLoopTruthRow ParseRow(const std::string& Line, const std::string& Where) {
   if (Row.HasExtent) {
     Row.ExtentNear = ParseNumber(Cells[3], Where);
     Row.ExtentFar = ParseNumber(Cells[4], Where);
+  }
+  if (WithTip) {
+    Row.Segment = ParseColonSegment(Cells[5]);
+    if (!Row.Segment) {
+      throw Exception(Where + ": '" + Cells[5] + "' is not a colon segment");
+    }
+    Row.Depth = ParseOptionalNumber(Cells[6], Where);
+    Row.CaecumArrival = ParseOptionalNumber(Cells[7], Where);
   }
   return Row;
 }
@@ -97,7 +113,8 @@ void WriteSimulatorTruth(const std::string& RecordingPath, const std::string& Ds
   TImagerProcedure Recording;
   Recording.LoadFromFile(RecordingPath);
   std::ofstream Out(TruthPath, std::ios::binary);
-  Out << Header << '\n' << std::setprecision(17);
+  Out << LoopHeader << TipHeader << '\n' << std::setprecision(17);
+  const std::optional<double> Arrival = Model.CaecumArrival();
   for (std::int32_t I = 0; I < Recording.FrameCount(); ++I) {
     const double Seconds = Recording.GetFrame(I).Time * SecondsPerDay;
     const simulator::TLoopTruth Truth = Model.TruthAt(Seconds);
@@ -107,6 +124,15 @@ void WriteSimulatorTruth(const std::string& RecordingPath, const std::string& Ds
       Out << Truth.ExtentNear << ',' << Truth.ExtentFar;
     } else {
       Out << ',';
+    }
+    const double Depth = Model.StateAt(Seconds).TipArc;
+    Out << ',' << simulator::ColonPartText(Model.Path().PartAt(Depth)) << ',';
+    if (Depth > 0) {
+      Out << Depth;
+    }
+    Out << ',';
+    if (Arrival && *Arrival <= Seconds) {
+      Out << *Arrival;
     }
     Out << '\n';
   }
@@ -123,6 +149,7 @@ std::vector<TLoopTruthRow> ReadLoopTruth(const std::string& Path) {
   std::vector<TLoopTruthRow> Rows;
   std::string Line;
   std::size_t LineNumber = 0;
+  bool WithTip = false;
   while (ReadBoundedLine(In, Line)) {
     ++LineNumber;
     const std::string Where = Path + " line " + std::to_string(LineNumber);
@@ -133,9 +160,10 @@ std::vector<TLoopTruthRow> ReadLoopTruth(const std::string& Path) {
       Line.pop_back();
     }
     if (LineNumber == 1) {
-      if (Line != Header) {
+      WithTip = Line == std::string(LoopHeader) + std::string(TipHeader);
+      if (!WithTip && Line != LoopHeader) {
         throw Exception(Where + ": not a loop truth file (expected the header " +
-                        std::string(Header) + ")");
+                        std::string(LoopHeader) + ")");
       }
       continue;
     }
@@ -145,7 +173,7 @@ std::vector<TLoopTruthRow> ReadLoopTruth(const std::string& Path) {
     if (Rows.size() == MaxTruthRows) {
       throw Exception(Where + ": more than " + std::to_string(MaxTruthRows) + " rows");
     }
-    Rows.push_back(ParseRow(Line, Where));
+    Rows.push_back(ParseRow(Line, WithTip, Where));
   }
   if (LineNumber == 0) {
     throw Exception(Path + ": not a loop truth file (empty)");

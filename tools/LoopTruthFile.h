@@ -1,14 +1,22 @@
 #pragma once
 // The ground-truth file of a simulated recording: per stored frame, the loop
-// the simulator had formed. CSV with the header line
-//   frame,time_seconds,class,extent_from_tip_near_m,extent_from_tip_far_m
-// then one row per frame in order, frames numbered from 1, class one of the
-// loop class texts (see looping/LoopClass.h), the extent (endoscope metres
-// from the tip) empty when there is no loop.
+// the simulator had formed and where the tip was. CSV with the header line
+//   frame,time_seconds,class,extent_from_tip_near_m,extent_from_tip_far_m,
+//   segment,depth_m,caecum_arrival_s
+// (one line) then one row per frame in order, frames numbered from 1, class
+// one of the loop class texts (see looping/LoopClass.h), the extent
+// (endoscope metres from the tip) empty when there is no loop; segment one
+// of the colon segment texts (see timeline/ColonSegment.h) but never
+// "unknown", depth the colon metres from the anus to the tip (empty outside),
+// caecum_arrival_s the time the tip first reached the caecum once it has
+// (empty before, and throughout when it never does). Files of the first
+// five columns alone, as earlier simulators wrote them, are read too.
 
 #include "looping/LoopClass.h"
+#include "timeline/ColonSegment.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +30,10 @@ struct TLoopTruthRow {
   TLoopClass Class = TLoopClass::None;
   bool HasExtent = false;
   double ExtentNear = 0, ExtentFar = 0;
+  // None in files of five columns.
+  std::optional<TColonSegment> Segment;
+  std::optional<double> Depth;
+  std::optional<double> CaecumArrival;
 };
 
 // Writes the simulator's truth for every frame of the recording at

@@ -41,6 +41,7 @@ TJson FrameJson(std::int32_t Number, const TLoopFrame& Frame) {
   Json["inserted_length_m"] = JsonNumber(S.InsertedLength);
   Json["excess_length_m"] = JsonNumber(S.ExcessLength);
   Json["reason"] = S.Reason.empty() ? TJson(nullptr) : TJson(std::string(S.Reason));
+  Json["tip_depth_m"] = Frame.TipDepth ? JsonNumber(*Frame.TipDepth) : TJson(nullptr);
   Json["frame_problem"] = Frame.Problem.empty() ? TJson(nullptr) : TJson(Frame.Problem);
   return Json;
 }
@@ -167,7 +168,7 @@ void WriteText(std::ostream& Out, const TLoopAnalysis& A, double Threshold,
 
 void WriteCsv(std::ostream& Out, const TLoopAnalysis& A) {
   Out << "frame,time_seconds,loop,class,announced,extent_from_tip_near_m,extent_from_tip_far_m,"
-         "crossing_x,crossing_y,crossing_z,inserted_length_m,excess_length_m,reason\n";
+         "crossing_x,crossing_y,crossing_z,inserted_length_m,excess_length_m,reason,tip_depth_m\n";
   for (std::size_t I = 0; I < A.Frames.size(); ++I) {
     const TLoopFrame& F = A.Frames[I];
     const TLoopState& S = F.State;
@@ -187,7 +188,11 @@ void WriteCsv(std::ostream& Out, const TLoopAnalysis& A) {
     }
     // The reasons are our own texts, without commas or quotes.
     Out << ',' << FormatReadable(S.InsertedLength, 17) << ',' << FormatReadable(S.ExcessLength, 17)
-        << ',' << S.Reason << '\n';
+        << ',' << S.Reason << ',';
+    if (F.TipDepth) {
+      Out << FormatReadable(*F.TipDepth, 17);
+    }
+    Out << '\n';
   }
 }
 

@@ -1,27 +1,17 @@
 #include "tools/SimulateCommand.h"
 
-#include "acquisition/DriverLoader.h"
-#include "acquisition/ImagerSampler.h"
-#include "app/ProcedureRecorder.h"
-#include "app/RecordingSession.h"
 #include "drivers/SimulatedHardware.h"
-#include "foundation/PlatformServices.h"
 #include "foundation/ProgramDirectory.h"
-#include "foundation/UserInteraction.h"
+#include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "streaming/IGTLinkServer.h"
-#include "tools/InterruptRequest.h"
 #include "tools/LoopTruthFile.h"
+#include "tools/RecordingRun.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -30,136 +20,13 @@ namespace kestrava {
 
 namespace {
 
-constexpr double LongestRecording = SecondsPerDay;
-// Unattended, a failing pain sensor is retried this often before giving up.
-constexpr int PainSensorRetries = 3;
-// A driver clock that stands still this many samples would never end the run.
-constexpr int StandingClockLimit = 10000;
 // A replay stops just after the time of its source's last frame: later
 // frames would only repeat that frame.
 constexpr double ReplayEndMargin = 1e-3;
 constexpr const char* DefaultPatientName = "Simulated Patient";
 
-// Shows every message on the error stream; a question is answered Retry a
-// few times, then with its declining answer, so no loop runs on unattended.
-class TConsoleUser final : public IUserInteraction {
-public:
-  explicit TConsoleUser(std::ostream& Err) : Err_(Err) {}
-  TMessageAnswer ShowMessage(const TUserMessage& Message) override {
-    Err_ << Message.Text << '\n';
-    if (Message.Buttons == TMessageButtons::AbortRetryIgnore && Retries_ < PainSensorRetries) {
-      ++Retries_;
-      return TMessageAnswer::Retry;
-    }
-    return DecliningAnswer(Message.Buttons);
-  }
-
-private:
-  std::ostream& Err_;
-  int Retries_ = 0;
-};
-
-// Frames stamped with the driver's own procedure time: a run as fast as it
-// can goes still gets one frame per second of the simulated procedure.
-class TDriverClock final : public IRecordingClock {
-public:
-  TDriverClock(double Start, ISimulatedHardware& Hardware) : Start_(Start), Hardware_(Hardware) {}
-  double Now() override {
-    double Seconds = 0;
-    Hardware_.GetSampleTime(&Seconds);
-    return Start_ + Seconds / SecondsPerDay;
-  }
-
-private:
-  double Start_;
-  ISimulatedHardware& Hardware_;
-};
-
-std::int32_t ParseProcedureType(const std::string& Text) {
-  constexpr std::array<const char*, 3> Names = {"colonoscopy", "top", "peg"};
-  for (std::size_t Type = 0; Type < Names.size(); ++Type) {
-    if (Text == std::to_string(Type) || Text == Names[Type]) {
-      return static_cast<std::int32_t>(Type);
-    }
-  }
-  throw EUsageError("--procedure-type must be 0, 1, 2, colonoscopy, top or peg");
-}
-
-// A bare file name is taken from the program directory, as the workstation
-// offers the files there; a path is used as it is.
-std::string CalibrationPath(const std::filesystem::path& ProgramDir, const std::string& Name) {
-  const std::filesystem::path Path(Name);
-  return (Path.has_parent_path() ? Path : ProgramDir / Path).string();
-}
-
-// A file the user names: the program directory's file of that name, as the
-// workstation offers them, else a file that exists as given (relative to the
-// current directory). A name found in neither place keeps the program
-// directory's path, so the failure names where the workstation looks.
-std::string UserCalibrationPath(const std::filesystem::path& ProgramDir, const std::string& Name) {
-  std::error_code Ignored;
-  const std::filesystem::path InProgramDir = ProgramDir / Name;
-  if (!std::filesystem::exists(InProgramDir, Ignored) && std::filesystem::exists(Name, Ignored)) {
-    return Name;
-  }
-  return CalibrationPath(ProgramDir, Name);
-}
-
-std::string LastDriverError(ISimulatedHardware* Hardware) {
-  if (Hardware == nullptr) {
-    return {};
-  }
-  char Text[512] = {};
-  Hardware->GetLastErrorText(Text, sizeof Text);
-  return Text;
-}
-
-// The replay driver reads its settings beside the DSP.DAT path it is given;
-// a private directory keeps them out of the program directory, which may
-// not be writable and is shared by every run.
-class TReplayDirectory {
-public:
-  TReplayDirectory(const std::string& Recording, bool RealTime, bool Loop) {
-    std::string Pattern =
-        (std::filesystem::temp_directory_path() / "kestrava-replay-XXXXXX").string();
-    if (mkdtemp(Pattern.data()) == nullptr) {
-      throw Exception("Cannot make a directory for the replay settings");
-    }
-    Path_ = Pattern;
-    std::ofstream Settings(Path_ / "Replay.dat");
-    Settings << "file " << std::filesystem::absolute(Recording).string() << "\n"
-             << "pacing " << (RealTime ? "realtime" : "none") << "\n"
-             << "loop " << (Loop ? "yes" : "no") << "\n";
-    if (!Settings.flush()) {
-      throw Exception("Cannot write the replay settings");
-    }
-  }
-  TReplayDirectory(const TReplayDirectory&) = delete;
-  TReplayDirectory& operator=(const TReplayDirectory&) = delete;
-  ~TReplayDirectory() {
-    std::error_code Ignored; // a temporary directory left behind is harmless
-    std::filesystem::remove_all(Path_, Ignored);
-  }
-  std::string Path() const { return Path_.string(); }
-
-private:
-  std::filesystem::path Path_;
-};
-
-// Why a recording ended; every way saves what was recorded.
-enum class TRecordingEnd { Completed, StoppedByHardware, Interrupted };
-
-struct TRecordingResult {
-  std::string Path;
-  std::int32_t Frames = 0;
-  TRecordingEnd End = TRecordingEnd::Completed;
-};
-
 void CheckOptions(const TSimulateOptions& Options) {
-  CheckOutputFileName(Options.Output, "-o");
-  if (!(Options.Seconds > 0 && Options.Seconds <= LongestRecording)) {
-    throw EUsageError("--seconds must be more than 0 and at most 86400");
-  }
+  CheckRecordingOptions(Options.Output, Options.Seconds);
   if (!Options.Truth.empty() && !Options.Replay.empty()) {
     throw EUsageError("--truth needs the simulator, not --replay");
   }
@@ -198,123 +65,44 @@ TReplayedDetails ReadReplayedDetails(const TSimulateOptions& Options) {
   return Details;
 }
 
-// Runs the acquisition steps until Seconds of procedure time have passed,
-// the hardware stops the recording or the user interrupts it.
-TRecordingEnd RunRecording(double Seconds, TRecordingSession& Session, IRecordingClock& Clock,
-                           double StartTime, const TInterruptRequest& Interrupt,
-                           std::ostream& Err) {
-  double Elapsed = 0, PreviousElapsed = -1;
-  int Standing = 0;
-  bool CoilsNoticeShown = false;
-  while (Elapsed < Seconds) {
-    if (Interrupt.Requested()) {
-      Err << "Interrupted: saving what was recorded\n";
-      return TRecordingEnd::Interrupted;
-    }
-    const TAcquisitionStep Step = Session.Step({}).Acquisition;
-    if (!Step.FileFailure.empty()) {
-      Err << Step.FileFailure << '\n';
-    }
-    if (Step.Stop) {
-      Err << Step.Message << '\n';
-      return TRecordingEnd::StoppedByHardware;
-    }
-    const bool Disconnected = Step.Outcome == TAcquisitionOutcome::GenCoilsDisconnected;
-    if (Disconnected && !CoilsNoticeShown) {
-      Err << GenCoilsDisconnectedNotice << '\n';
-    }
-    CoilsNoticeShown = Disconnected;
-    Elapsed = (Clock.Now() - StartTime) * SecondsPerDay;
-    Standing = Elapsed > PreviousElapsed ? 0 : Standing + 1;
-    if (Standing > StandingClockLimit) {
-      Err << "The driver's procedure time does not advance\n";
-      return TRecordingEnd::StoppedByHardware;
-    }
-    PreviousElapsed = Elapsed;
-  }
-  return TRecordingEnd::Completed;
+// The replay driver reads its settings beside the DSP.DAT path it is given.
+void WriteReplaySettings(const TPrivateSettingsDirectory& Directory,
+                         const TSimulateOptions& Options) {
+  Directory.Write("Replay.dat", "file " + std::filesystem::absolute(Options.Replay).string() +
+                                    "\npacing " + (Options.RealTime ? "realtime" : "none") +
+                                    "\nloop " + (Options.Loop ? "yes" : "no") + "\n");
 }
 
 TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
                         TIGTLinkServer* Stream) {
   const TReplayedDetails Replayed = ReadReplayedDetails(Options);
-  const std::int32_t ProcedureType = Options.ProcedureType.empty()
-                                         ? Replayed.ProcedureType
-                                         : ParseProcedureType(Options.ProcedureType);
-  const std::filesystem::path ProgramDir =
-      Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
-  const bool Replaying = !Options.Replay.empty();
-  std::optional<TReplayDirectory> ReplaySettings;
-  if (Replaying) {
-    ReplaySettings.emplace(Options.Replay, Options.RealTime, Options.Loop);
-  }
-  TImagerDriver Driver = LoadImagerDriver((ProgramDir / "drivers").string(),
-                                          Replaying ? ReplayDriverId : SimulatorDriverId);
-  if (!Driver.Created) {
-    throw EHardwareFault("Cannot load the simulated imager driver: " + Driver.Problem);
-  }
-  const TComPtr<ISimulatedHardware> Hardware =
-      Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware);
-  if (Hardware) {
-    Hardware->SetPacing(Options.RealTime ? 1 : 0);
-    if (Options.Seed) {
-      Hardware->OverrideSeed(*Options.Seed);
-    }
-  }
-  TConsoleUser User(Err);
-  TNullPlatformServices Platform;
-  // The replay driver finds its settings beside the DSP.DAT path it is given.
-  TImagerSampler Sampler(
-      std::move(Driver),
-      {(ProgramDir / "drivers").string(), Replaying ? ReplaySettings->Path() : ProgramDir.string()},
-      User, Platform);
-  if (!Sampler.InitialiseHardware()) {
-    throw EHardwareFault("The imager hardware did not initialise: " +
-                         LastDriverError(Hardware.Get()));
-  }
-
-  // Unpaced runs take their time stamps from the driver; a driver without
-  // that interface, or a real-time run, uses the workstation's clock.
-  std::unique_ptr<IRecordingClock> Clock;
-  const double StartTime = LocalDateTimeNow();
-  if (Options.RealTime || !Hardware) {
-    Clock = std::make_unique<TSteadyRecordingClock>();
-  } else {
-    Clock = std::make_unique<TDriverClock>(StartTime, *Hardware.Get());
-  }
-  TImagerProcedure Procedure;
-  TImagerFrame Frame;
-  TRecordingSession Session(Sampler, Procedure, Frame, *Clock);
-  TSamplerSetup Setup;
-  Setup.ProcedureType = ProcedureType;
-  Setup.SamplerFile = CalibrationPath(ProgramDir, "Sampler.dat");
-  Setup.PainSensorFile = CalibrationPath(ProgramDir, "Pain Sensor.dat");
-  Setup.UsePainSensor = Options.UsePainSensor || Replayed.HasPainData;
-  if (!Options.Overtube.empty()) {
-    Setup.OvertubeFile = UserCalibrationPath(ProgramDir, Options.Overtube);
-  }
-  Setup.RemoteFile = CalibrationPath(ProgramDir, "Remote.dat");
-  Setup.SensorFile = UserCalibrationPath(ProgramDir, Options.Catheter);
-  Setup.GeneratorFile = UserCalibrationPath(ProgramDir, Options.Generator);
-  // Calibration files that cannot be read raise Exception: file errors.
-  if (!Session.SetUp(Setup)) {
-    throw EHardwareFault("Failed to initialise DSP chip");
-  }
-  const std::string PatientName =
-      Options.PatientName.empty() ? Replayed.PatientName : Options.PatientName;
-  TRecordingResult Result;
-  Result.Path =
-      Session.Start({PatientName, ProcedureType, Sampler.UsePainSensor()}, Options.Output);
-  Session.SetStream(Stream);
-  const double Seconds =
+  TRecordingRun Run;
+  Run.Output = Options.Output;
+  Run.ProgramDir = Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
+  Run.ProcedureType = Options.ProcedureType.empty() ? Replayed.ProcedureType
+                                                    : ParseProcedureType(Options.ProcedureType);
+  Run.PatientName = Options.PatientName.empty() ? Replayed.PatientName : Options.PatientName;
+  Run.UsePainSensor = Options.UsePainSensor || Replayed.HasPainData;
+  Run.Catheter = Options.Catheter;
+  Run.Overtube = Options.Overtube;
+  Run.Generator = Options.Generator;
+  Run.RealTime = Options.RealTime;
+  Run.Seed = Options.Seed;
+  Run.Stream = Stream;
+  Run.DriverDescription = "simulated imager driver";
+  Run.Seconds =
       Replayed.End ? std::min(Options.Seconds, *Replayed.End + ReplayEndMargin) : Options.Seconds;
-  // Kept until the final save is done, so a second Ctrl-C cannot cut it short.
-  const TInterruptRequest Interrupt;
-  Result.End = RunRecording(Seconds, Session, *Clock, Procedure.StartTime, Interrupt, Err);
-  Session.Stop();
-  Result.Path = Procedure.SaveToFile(Options.Output);
-  Result.Frames = Procedure.FrameCount();
-  return Result;
+  std::optional<TPrivateSettingsDirectory> ReplaySettings;
+  if (Options.Replay.empty()) {
+    Run.DriverId = SimulatorDriverId;
+    Run.SettingsDir = Run.ProgramDir;
+  } else {
+    ReplaySettings.emplace();
+    WriteReplaySettings(*ReplaySettings, Options);
+    Run.DriverId = ReplayDriverId;
+    Run.SettingsDir = ReplaySettings->Path();
+  }
+  return RecordProcedure(Run, Err);
 }
 
 } // namespace
@@ -337,15 +125,7 @@ int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::
       WriteSimulatorTruth(Result.Path, (ProgramDir / "DSP.DAT").string(), Options.Truth);
     }
     Out << "Recorded " << Result.Path << '\n' << "Frames: " << Result.Frames << '\n';
-    switch (Result.End) {
-    case TRecordingEnd::StoppedByHardware:
-      return static_cast<int>(ExitHardwareError);
-    case TRecordingEnd::Interrupted:
-      return static_cast<int>(ExitInterrupted);
-    case TRecordingEnd::Completed:
-      break;
-    }
-    return static_cast<int>(ExitSuccess);
+    return RecordingExitCode(Result.End);
   });
 }
 

@@ -2,14 +2,17 @@
 
 #include "tools/ConvertCommand.h"
 #include "tools/CurvatureCommand.h"
+#include "tools/DriversCommand.h"
 #include "tools/FramesCommand.h"
 #include "tools/InfoCommand.h"
 #include "tools/LoopsCommand.h"
+#include "tools/RecordCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/ScopeCommand.h"
 #include "tools/SimulateCommand.h"
 #include "tools/StatsCommand.h"
 #include "tools/StreamCommand.h"
+#include "tools/TimelineCommand.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -23,8 +26,9 @@ namespace {
 
 // Every command of the tool; a new command adds its line here.
 constexpr TAddCommand Commands[] = {
-    AddInfoCommand,  AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
-    AddScopeCommand, AddRenderCommand, AddSimulateCommand, AddLoopsCommand,   AddStreamCommand,
+    AddInfoCommand,    AddFramesCommand, AddStatsCommand,    AddConvertCommand, AddCurvatureCommand,
+    AddScopeCommand,   AddRenderCommand, AddSimulateCommand, AddLoopsCommand,   AddStreamCommand,
+    AddDriversCommand, AddRecordCommand, AddTimelineCommand,
 };
 
 int ParseAndRun(CLI::App& App, std::vector<std::string> Arguments, TToolContext& Context) {

@@ -9,6 +9,7 @@
 #include "app/StartupChecks.h"
 #include "app/StreamPanelText.h"
 #include "app/TimeLineMenu.h"
+#include "app/TimelineBand.h"
 #include "app/ViewPicture.h"
 #include "app/window/AboutDialog.h"
 #include "app/window/GenCoilsDisconnectedDialog.h"
@@ -21,6 +22,7 @@
 #include "render/Direct3DViewerControl.h"
 #include "streaming/IGTLinkServer.h"
 #include "streaming/StreamContext.h"
+#include "timeline/TimelineTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -224,7 +226,10 @@ void TMain::SetUpTimeLine() {
   Graph.SetYScale(0);
   Graph.SetYOffset(-10);
   Graph.OnMouseDown = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
-    Display_.TimeLinePress(Sender.IndexAtX(X), *this);
+    // A click on a lesion tag's tick goes to the tagged frame.
+    const std::optional<std::int32_t> Tag = LesionIndexNear(
+        Display_.Timeline().Lesions(), X, [&Sender](std::int32_t I) { return Sender.PointToX(I); });
+    Display_.TimeLinePress(Tag ? *Tag : Sender.IndexAtX(X), *this);
   };
   Graph.OnMouseMove = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
     if (Display_.TimeLineDragging)
@@ -273,6 +278,27 @@ void TMain::DrawTimeLineMarkers(QPainter& Canvas) {
       continue;
     const std::int32_t X = Graph.PointToX(I);
     Canvas.drawLine(X, ZeroY + 15, X, ZeroY + 23);
+  }
+  DrawTimelineBand(Canvas);
+}
+
+void TMain::DrawTimelineBand(QPainter& Canvas) {
+  const TECGGraph& Graph = *TimeLine_;
+  const TTimelineTracker& Timeline = Display_.Timeline();
+  if (!Timeline.Colonoscopy())
+    return;
+  const std::int32_t Top = Graph.height() - PhaseBandHeight;
+  for (const TPhaseRun& Run : Timeline.PhaseBand()) {
+    const std::int32_t Left = Graph.PointToX(Run.FirstFrame - 1);
+    const std::int32_t Right = Graph.PointToX(Run.LastFrame);
+    Canvas.fillRect(Left, Top, std::max(Right - Left, 1), PhaseBandHeight,
+                    ToQColor(PhaseColour(Run.Phase)));
+  }
+  Canvas.setPen(ToQColor(LesionTickColour));
+  for (const TLesionTag& Tag : Timeline.Lesions()) {
+    const std::int32_t X = Graph.PointToX(Tag.Frame - 1);
+    Canvas.drawLine(X, 2, X, 16);
+    Canvas.drawLine(X - 2, 2, X + 2, 2);
   }
 }
 
@@ -435,6 +461,14 @@ void TMain::CreateMenus() {
   AddItem(OptionsMenu_, "Set default options", [this] { SetDefaultOptions(); });
   connect(OptionsMenu_, &QMenu::aboutToShow, this, [this] { OptionsMenuAboutToShow(); });
 
+  QMenu* Timeline = menuBar()->addMenu("&Timeline");
+  QAction* Tag = AddItem(Timeline, "Tag lesion", [this] { TagLesionClick(); });
+  Tag->setShortcut(QKeySequence(Qt::Key_T));
+  Tag->setObjectName("MenuItem_TagLesion");
+  QAction* Caecum = AddItem(Timeline, "Caecum reached", [this] { CaecumReachedClick(); });
+  Caecum->setShortcut(QKeySequence(Qt::Key_K));
+  Caecum->setObjectName("MenuItem_CaecumReached");
+
   QMenu* Help = menuBar()->addMenu("&Help");
   AddItem(Help, "About...", [this] { AboutDialog_->exec(); });
 
@@ -514,6 +548,34 @@ void TMain::ToggleCurvatureGraph() {
   Update();
 }
 
+void TMain::TagLesionClick() {
+  MarkTimeline([this] {
+    return Display_.Recording() ? Session_->TagLesion() : Display_.TagLesionOnShow();
+  });
+}
+
+void TMain::CaecumReachedClick() {
+  MarkTimeline([this] {
+    if (Display_.Recording())
+      Session_->ConfirmCaecum();
+    else
+      Display_.ConfirmCaecumOnShow();
+    return Display_.TimelineIndex() >= 0 ? 1 : 0;
+  });
+}
+
+void TMain::MarkTimeline(const std::function<std::int32_t()>& Mark) {
+  try {
+    if (Mark() == 0)
+      ShowNoticeInStatusBar("No frame to mark yet");
+  } catch (const std::exception& Failure) {
+    // The mark stays on show; only the file beside the recording lacks it.
+    ShowNoticeInStatusBar(std::string("Timeline marks not saved: ") + Failure.what());
+  }
+  TimeLine_->update();
+  Update();
+}
+
 void TMain::UsePhaseCorrectionClick() {
   if (!Sampler_->Ready())
     Env_.User.ShowMessage({PhaseCorrectionNoticeMessage, "Message"});
@@ -550,7 +612,14 @@ void TMain::OpenImagerFileClick() {
 }
 
 bool TMain::OpenImagerFile(const std::string& FileName) {
-  return Display_.OpenImagerFile(FileName, Env_.User, *this);
+  const bool Opened = Display_.OpenImagerFile(FileName, Env_.User, *this);
+  ShowTimelineProblem();
+  return Opened;
+}
+
+void TMain::ShowTimelineProblem() {
+  if (!Display_.TimelineProblem().empty())
+    ShowNoticeInStatusBar("Timeline marks left out: " + Display_.TimelineProblem());
 }
 
 void TMain::StepFrame(std::int32_t Delta) {
@@ -702,6 +771,10 @@ void TMain::FillInformationBox() {
     for (const std::string& Line : LoopInformationLines(Display_.CurrentLoop()))
       InfoBox_->AddLine(Line);
   InfoBox_->setToolTip(Loops ? FromUtf8(LoopDetailText(Display_.CurrentLoop())) : QString());
+  if (Display_.ProcedureShown || Display_.Recording())
+    for (const std::string& Line :
+         TimelineInformationLines(Display_.Timeline(), Display_.TimelineIndex()))
+      InfoBox_->AddLine(Line);
   if (!Display_.FrameCheck().Sound())
     InfoBox_->AddLine(ModelInformationLine(Display_.FrameCheck()));
   InfoBox_->update();

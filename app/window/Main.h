@@ -178,6 +178,13 @@ private:
   void ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change);
   void SetViewMode(std::int32_t Mode);
   void ToggleCurvatureGraph();
+  // "Tag lesion" and "Caecum reached": on the last frame stored while
+  // recording, else on the frame on show; kept in the side file at once.
+  void TagLesionClick();
+  void CaecumReachedClick();
+  void MarkTimeline(const std::function<std::int32_t()>& Mark);
+  // A side file that could not be read goes to the status bar.
+  void ShowTimelineProblem();
 
   bool CloseQuery();
   bool RunProcedureDetails(TProcedureDetails& Details);
@@ -189,6 +196,7 @@ private:
   // False when the save failed and was not made elsewhere.
   bool SaveRecording();
   std::string AskSaveFileName();
+  void KeepTimelineMarksBeside(const std::string& FileName);
   // Before something drops the procedure on show: true when it may go (it
   // is saved, the operator saved it now or chose to drop it).
   bool KeepOrSaveUnsavedRecording();
@@ -202,6 +210,7 @@ private:
   void ApplyControlAction(const TControlAction& Action, bool Refresh);
   void DrawView(TDirect3DViewerControl& View);
   void DrawTimeLineMarkers(QPainter& Canvas);
+  void DrawTimelineBand(QPainter& Canvas);
 
   // IMainDisplaySurface
   void LayOut() override;

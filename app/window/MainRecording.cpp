@@ -11,6 +11,7 @@
 #include "app/window/Main.h"
 #include "controls/ECGGraph.h"
 #include "foundation/UserInteraction.h"
+#include "timeline/TimelineSideFile.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -157,6 +158,8 @@ void TMain::AcquisitionStep(bool& Done) {
   GenCoilsNotice_->hide();
   if (!Acquisition.FileFailure.empty())
     ShowLiveFileFailure(Acquisition.FileFailure);
+  if (!Step.TimelineAlert.empty())
+    ShowNoticeInStatusBar(Step.TimelineAlert);
   ShowAcquisition(Step);
 }
 
@@ -216,7 +219,9 @@ bool TMain::SaveRecording() {
     try {
       FileName = Display_.Procedure().SaveToFile(FileName);
       UnsavedRecording_ = false;
+      KeepTimelineMarksBeside(FileName);
       Display_.OpenImagerFile(FileName, Env_.User, *this);
+      ShowTimelineProblem();
       return true;
     } catch (const std::exception& Failure) {
       const TMessageAnswer Answer =
@@ -232,6 +237,19 @@ bool TMain::SaveRecording() {
       }
       FileName = Elsewhere;
     }
+  }
+}
+
+// The marks were written beside the live file as they were made; a
+// recording saved elsewhere takes them along.
+void TMain::KeepTimelineMarksBeside(const std::string& FileName) {
+  const TTimelineTracker& Timeline = Session_->Timeline();
+  if (Timeline.Marks() == TOperatorMarks{})
+    return;
+  try {
+    SaveTimelineSideFile(FileName, Timeline.Marks(), Timeline.Lesions());
+  } catch (const std::exception& Failure) {
+    ShowNoticeInStatusBar(std::string("Timeline marks not saved: ") + Failure.what());
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kestrava::simulator {
 
@@ -108,6 +109,33 @@ TVector3 TColonPath::PositionAt(double S) const {
 
 double TColonPath::LandmarkArc(TColonLandmark Landmark) const {
   return Landmarks_[static_cast<std::size_t>(Landmark)];
+}
+
+TColonPart TColonPath::PartAt(double S) const {
+  if (S <= 0) {
+    return TColonPart::Outside;
+  }
+  constexpr std::array<std::pair<TColonLandmark, TColonPart>, 4> Starts = {{
+      {TColonLandmark::HepaticFlexure, TColonPart::Ascending},
+      {TColonLandmark::SplenicFlexure, TColonPart::Transverse},
+      {TColonLandmark::DescendingJunction, TColonPart::Descending},
+      {TColonLandmark::Rectosigmoid, TColonPart::Sigmoid},
+  }};
+  if (S >= Length() - CaecumPartLength) {
+    return TColonPart::Caecum;
+  }
+  for (const auto& [Landmark, Part] : Starts) {
+    if (S >= LandmarkArc(Landmark)) {
+      return Part;
+    }
+  }
+  return TColonPart::Rectum;
+}
+
+const char* ColonPartText(TColonPart Part) {
+  constexpr std::array<const char*, 7> Texts = {"outside",    "rectum",    "sigmoid", "descending",
+                                                "transverse", "ascending", "caecum"};
+  return Texts[static_cast<std::size_t>(Part)];
 }
 
 } // namespace kestrava::simulator

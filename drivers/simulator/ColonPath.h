@@ -22,6 +22,17 @@ enum class TColonLandmark {
   Caecum,
 };
 
+// The colon's parts, as the ground truth names where the tip is: from the
+// anus to the rectosigmoid the rectum, on to the descending junction the
+// sigmoid, to the splenic flexure the descending colon, to the hepatic
+// flexure the transverse colon, then the ascending colon and, for its last
+// CaecumPartLength, the caecum. Outside at and before the anus.
+enum class TColonPart { Outside, Rectum, Sigmoid, Descending, Transverse, Ascending, Caecum };
+inline constexpr double CaecumPartLength = 0.06;
+
+// "outside", "rectum", "sigmoid", "descending", "transverse", "ascending", "caecum".
+const char* ColonPartText(TColonPart Part);
+
 class TColonPath {
 public:
   static constexpr double GridStep = 0.005;
@@ -38,6 +49,8 @@ public:
   // The point at arc length S, clamped to 0 .. Length().
   TVector3 PositionAt(double S) const;
   double LandmarkArc(TColonLandmark Landmark) const;
+  // The part of the colon at arc S.
+  TColonPart PartAt(double S) const;
   // Unit direction in which the colon leaves the anus towards the inside;
   // outside the patient the endoscope runs straight back along it.
   const TVector3& InwardDirection() const { return Inward_; }

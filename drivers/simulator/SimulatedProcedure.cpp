@@ -67,6 +67,10 @@ TScopeShape::TScopeShape(const TColonPath& Path, const TProcedureState& State,
   const double Span = Path.GridArc(J + 1) - Path.GridArc(J);
   const double T = Span > 0 ? std::clamp((Tip - Path.GridArc(J)) / Span, 0.0, 1.0) : 0.0;
   TipArc_ = Arc_[J] + T * (Arc_[J + 1] - Arc_[J]);
+  // A tip outside the anus has the straight endoscope behind it.
+  if (State.TipArc < 0) {
+    TipArc_ = State.TipArc;
+  }
 }
 
 TSensorReading TScopeShape::AtShapeArc(double U) const {
@@ -123,6 +127,10 @@ void TSimulatedProcedure::PlanPhases() {
   const double Speed = Settings_.InsertionSpeed;
   const double Splenic = Path_.LandmarkArc(TColonLandmark::SplenicFlexure);
   const double Caecum = Path_.LandmarkArc(TColonLandmark::Caecum);
+  // An incomplete examination turns back short of the caecum; holds beyond
+  // that never happen.
+  const double Deepest = std::min(Settings_.TurnBackDepth, Caecum);
+  ReachesCaecum_ = Deepest >= Caecum;
   std::vector<THold> Holds = {{Splenic, TPhaseKind::Straighten, Settings_.StraightenDuration, -1}};
   for (std::size_t I = 0; I < Settings_.Loops.size(); ++I) {
     const TScriptedLoop& Loop = Settings_.Loops[I];
@@ -133,16 +141,19 @@ void TSimulatedProcedure::PlanPhases() {
   std::stable_sort(Holds.begin(), Holds.end(),
                    [](const THold& A, const THold& B) { return A.Depth < B.Depth; });
   double Time = Settings_.InsertionStart;
-  double Tip = StartDepth;
+  double Tip = Settings_.StartDepth;
   Phases_.push_back({TPhaseKind::Wait, 0, Time, Tip, Tip, -1});
   const auto AdvanceTo = [&](double Depth) {
-    Depth = std::clamp(Depth, Tip, Caecum);
+    Depth = std::clamp(Depth, Tip, std::max(Tip, Deepest));
     const double Duration = (Depth - Tip) / Speed;
     Phases_.push_back({TPhaseKind::Advance, Time, Time + Duration, Tip, Depth, -1});
     Time += Duration;
     Tip = Depth;
   };
   for (const THold& Hold : Holds) {
+    if (Hold.Depth > Deepest) {
+      continue;
+    }
     AdvanceTo(Hold.Depth);
     if (Hold.Kind == TPhaseKind::Straighten) {
       StraightenStart_ = Time;
@@ -151,13 +162,55 @@ void TSimulatedProcedure::PlanPhases() {
     Phases_.push_back({Hold.Kind, Time, Time + Hold.Duration, Tip, Tip, Hold.Loop});
     Time += Hold.Duration;
   }
-  AdvanceTo(Caecum);
-  ReachCaecum_ = Time;
+  AdvanceTo(Deepest);
+  ReachDeepest_ = Time;
   Phases_.push_back({TPhaseKind::CaecumHold, Time, Time + Settings_.CaecumHold, Tip, Tip, -1});
   Time += Settings_.CaecumHold;
-  // Withdrawal runs at half the insertion speed, as an examination does.
-  Phases_.push_back({TPhaseKind::Withdraw, Time, Time + (Caecum - StartDepth) / (Speed / 2), Tip,
-                     StartDepth, -1});
+  PlanWithdrawal(Time, Tip);
+}
+
+// Withdrawal runs at half the insertion speed, as an examination does, with
+// the inspections that push back in on the way.
+void TSimulatedProcedure::PlanWithdrawal(double& Time, double Tip) {
+  const double Speed = Settings_.InsertionSpeed;
+  const double Deepest = Tip;
+  const auto WithdrawTo = [&](double Depth) {
+    const double Duration = std::max(0.0, Tip - Depth) / (Speed / 2);
+    Phases_.push_back({TPhaseKind::Withdraw, Time, Time + Duration, Tip, Depth, -1});
+    Time += Duration;
+    Tip = Depth;
+  };
+  std::vector<TReadvance> Readvances = Settings_.Readvances;
+  std::stable_sort(Readvances.begin(), Readvances.end(),
+                   [](const TReadvance& A, const TReadvance& B) { return A.Depth > B.Depth; });
+  for (const TReadvance& Readvance : Readvances) {
+    if (Readvance.Depth > Tip || Readvance.Depth < Settings_.EndDepth) {
+      continue;
+    }
+    WithdrawTo(Readvance.Depth);
+    const double Forward = std::min(Tip + Readvance.Distance, Deepest);
+    const double Duration = (Forward - Tip) / Speed;
+    Phases_.push_back({TPhaseKind::Advance, Time, Time + Duration, Tip, Forward, -1});
+    Time += Duration;
+    Tip = Forward;
+    Phases_.push_back({TPhaseKind::Wait, Time, Time + Readvance.Hold, Tip, Tip, -1});
+    Time += Readvance.Hold;
+  }
+  WithdrawTo(Settings_.EndDepth);
+}
+
+std::optional<double> TSimulatedProcedure::CaecumArrival() const {
+  return ReachesCaecum_ ? std::optional<double>(ReachDeepest_) : std::nullopt;
+}
+
+std::optional<double> TSimulatedProcedure::WithdrawalEnd() const {
+  std::optional<double> End;
+  for (const TPhase& Phase : Phases_) {
+    if (Phase.Start >= ReachDeepest_ && Phase.TipFrom > 0 && Phase.TipTo <= 0) {
+      End = Phase.Start + (Phase.End - Phase.Start) * Phase.TipFrom / (Phase.TipFrom - Phase.TipTo);
+    }
+  }
+  return End;
 }
 
 const TSimulatedProcedure::TPhase* TSimulatedProcedure::PhaseAt(double T) const {
@@ -189,7 +242,7 @@ double TSimulatedProcedure::PushOut(const TPhase& Phase, double Tip, double T) c
 TProcedureState TSimulatedProcedure::StateAt(double T) const {
   const TPhase* Phase = PhaseAt(T);
   if (Phase == nullptr) {
-    return {StartDepth, 0};
+    return {T < 0 ? Settings_.StartDepth : Phases_.back().TipTo, 0};
   }
   const double Progress = (T - Phase->Start) / (Phase->End - Phase->Start);
   TProcedureState State;
@@ -228,7 +281,7 @@ double TSimulatedProcedure::PainAt(double T) const {
   }
   Pain += Settings_.PainLoop * State.LoopShare * State.LoopShare;
   // Only while going in: the withdrawal passes the flexures without pushing.
-  if (T < ReachCaecum_) {
+  if (T < ReachDeepest_) {
     for (const TColonLandmark Flexure :
          {TColonLandmark::SplenicFlexure, TColonLandmark::HepaticFlexure}) {
       const double Off = (State.TipArc - Path_.LandmarkArc(Flexure)) / FlexureWidth;

@@ -18,14 +18,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kestrava::simulator {
 
 // Where the anus lies relative to the generator coils under the couch.
 inline constexpr TVector3 BodyOrigin{0.0, 0.10, -0.30};
-// The tip starts this far inside, and returns here after withdrawal.
-inline constexpr double StartDepth = 0.05;
 // Sensors further outside the anus than this are out of the field.
 inline constexpr double FieldReachOutside = 0.5;
 // The hand holds the shaft this far outside the anus.
@@ -38,7 +37,7 @@ inline constexpr double OvertubeSensorOffset = 0.012;
 // A scripted loop, when one is forming, held or being reduced, is Loop (an
 // index into the settings' Loops) at LoopShare of its full shape.
 struct TProcedureState {
-  double TipArc = StartDepth;
+  double TipArc = DefaultStartDepth;
   double LoopAmplitude = 0;
   int Loop = -1;
   double LoopShare = 0;
@@ -103,6 +102,10 @@ public:
   TLoopTruth TruthAt(double T) const;
   // The patient's axes the body landmarks give (body axes).
   const TBodyAxes& Axes() const { return Axes_; }
+  // When the tip first arrives at the caecum; none when it turns back before.
+  std::optional<double> CaecumArrival() const;
+  // When the tip last passes back out of the anus; none when it stays inside.
+  std::optional<double> WithdrawalEnd() const;
 
   // The endoscope sensor DistanceFromTip metres behind the tip; not
   // measured when it lies more than FieldReachOutside outside the anus.
@@ -127,6 +130,7 @@ private:
     int Loop = -1;
   };
   void PlanPhases();
+  void PlanWithdrawal(double& Time, double Tip);
   const TPhase* PhaseAt(double T) const;
   double PushOut(const TPhase& Phase, double Tip, double T) const;
 
@@ -135,7 +139,8 @@ private:
   TBodyAxes Axes_;
   std::vector<TLoopShape> LoopShapes_; // one per scripted loop
   std::vector<TPhase> Phases_;
-  double StraightenStart_ = 0, StraightenEnd_ = 0, ReachCaecum_ = 0;
+  double StraightenStart_ = 0, StraightenEnd_ = 0, ReachDeepest_ = 0;
+  bool ReachesCaecum_ = false;
   TVector3 LoopDirection_;
 };
 

@@ -95,6 +95,12 @@ TLoopKind ParseLoopKind(std::string_view Word) {
                        "deep-transverse)"};
 }
 
+// Colon metres from the anus, negative outside it; a tip further out than
+// the field reaches would not be measured.
+double TipDepth(std::string_view Word) {
+  return InRange(ParseReal(Word), -0.4, 0.5, "a depth at rest");
+}
+
 double LoopDuration(std::string_view Word) {
   return InRange(ParseReal(Word), 0.1, 1e5, "a loop's durations");
 }
@@ -149,6 +155,28 @@ const std::vector<std::pair<std::string_view, TKeyword>>& Keywords() {
        {1, false,
         [](const TWords& W, TSimulatorSettings& S) {
           S.CaecumHold = Time(W[1]);
+        }}},
+      {"start_depth",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.StartDepth = TipDepth(W[1]);
+        }}},
+      {"end_depth",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.EndDepth = TipDepth(W[1]);
+        }}},
+      {"turn_back",
+       {1, false,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.TurnBackDepth = InRange(ParseReal(W[1]), 0.05, 3, "turn_back");
+        }}},
+      {"readvance",
+       {3, true,
+        [](const TWords& W, TSimulatorSettings& S) {
+          S.Readvances.push_back({InRange(ParseReal(W[1]), 0, 3, "a readvance's depth"),
+                                  InRange(ParseReal(W[2]), 0, 0.5, "a readvance's distance"),
+                                  InRange(ParseReal(W[3]), 0, 1e5, "a readvance's hold")});
         }}},
       {"position_noise",
        {1, false,
@@ -258,7 +286,8 @@ void ApplyLine(const TWords& Words, TSimulatorSettings& Settings,
     throw TSettingsError{std::string(Words[0]) + " is given more than once"};
   }
   Keyword->Apply(Words, Settings);
-  if (Settings.Presses.size() + Settings.CoilsDisconnected.size() + Settings.Loops.size() >
+  if (Settings.Presses.size() + Settings.CoilsDisconnected.size() + Settings.Loops.size() +
+          Settings.Readvances.size() >
       MaxScriptedEvents) {
     throw TSettingsError{"more than " + std::to_string(MaxScriptedEvents) + " scripted events"};
   }

@@ -59,6 +59,19 @@ struct TScriptedLoop {
 // A time that is never reached: the fault it stands for is not scripted.
 inline constexpr double Never = 1e300;
 
+// Where the tip waits before insertion and comes to rest after withdrawal
+// unless the script says otherwise: just inside the anus (colon metres).
+inline constexpr double DefaultStartDepth = 0.05;
+
+// An inspection during withdrawal: when the tip is back at Depth (colon
+// metres from the anus) it is pushed Distance further in again, held there
+// Hold seconds, and withdrawal goes on. Distance 0 is a pause.
+struct TReadvance {
+  double Depth = 0;
+  double Distance = 0;
+  double Hold = 0;
+};
+
 struct TSimulatorSettings {
   std::uint64_t Seed = 1;
   double SampleRate = 25;         // samples per second, 2 to 1000
@@ -68,11 +81,18 @@ struct TSimulatorSettings {
   double LoopAmplitude = 0.15;    // metres the sigmoid is pushed out at the loop's largest
   double StraightenDuration = 12; // seconds the loop takes to be straightened
   double CaecumHold = 10;         // seconds at the caecum before withdrawal starts
-  double PositionNoise = 0.0005;  // standard deviation, metres per component
-  double DirectionNoise = 0.002;  // standard deviation, radians per angle
-  double PainBaseline = 5;        // mmHg with the colon at rest
-  double PainLoop = 55;           // mmHg added at the loop's largest
-  double PainNoise = 1;           // standard deviation, mmHg
+  // Colon metres from the anus (negative: outside it) where the tip waits
+  // before insertion, and where withdrawal leaves it.
+  double StartDepth = DefaultStartDepth;
+  double EndDepth = DefaultStartDepth;
+  // The tip turns back here (colon metres) instead of at the caecum; Never:
+  // it reaches the caecum.
+  double TurnBackDepth = Never;
+  double PositionNoise = 0.0005; // standard deviation, metres per component
+  double DirectionNoise = 0.002; // standard deviation, radians per angle
+  double PainBaseline = 5;       // mmHg with the colon at rest
+  double PainLoop = 55;          // mmHg added at the loop's largest
+  double PainNoise = 1;          // standard deviation, mmHg
 
   // Scripted faults and events.
   double SampleTimeoutAt = Never; // from this time on no sample arrives
@@ -83,6 +103,7 @@ struct TSimulatorSettings {
   std::int32_t FailPainInitialise = 0; // the pain sensor's Initialise fails this many times
   std::vector<TButtonPress> Presses;
   std::vector<TScriptedLoop> Loops; // in the order they form
+  std::vector<TReadvance> Readvances;
 
   // The buttons held at time T (seconds).
   std::uint32_t ButtonsAt(double T) const;

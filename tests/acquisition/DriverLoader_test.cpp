@@ -2,6 +2,8 @@
 #include "acquisition/DriverLoader.h"
 #include "plugins/FakeComponent.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace kestrava {
@@ -60,6 +62,29 @@ TEST(DriverLoader, AnyFailureGivesNoDriverAndRaisesNothing) {
     EXPECT_FALSE(Driver.Created || Driver.PositionLocator || Driver.RemoteControl) << Id;
     EXPECT_FALSE(Driver.Problem.empty()) << Id;
   }
+}
+
+TEST(DriverLoader, ListsThePluginsByTheirMetadataAndFindsOneByNameOrIdentifier) {
+  const std::vector<TInstalledDriver> Drivers = ListImagerDrivers(KESTRAVA_FAKE_DRIVERS_DIR);
+  ASSERT_EQ(Drivers.size(), 2u) << "the file that is no library is left out";
+  const auto Working = std::find_if(Drivers.begin(), Drivers.end(),
+                                    [](const TInstalledDriver& D) { return D.Name == "working"; });
+  ASSERT_NE(Working, Drivers.end());
+  EXPECT_EQ(Working->DriverId, WorkingId);
+  EXPECT_EQ(Working->Settings, "Working.dat");
+  EXPECT_NE(Working->Library.find("WorkingDriver"), std::string::npos);
+  const TInstalledDriver& Unnamed = Drivers[Working == Drivers.begin() ? 1 : 0];
+  EXPECT_EQ(Unnamed.Name, Unnamed.Library) << "a plugin without a name goes by its file";
+  EXPECT_TRUE(Unnamed.Settings.empty());
+
+  for (const char* Given : {"working", "WORKING", "{1a2b3c4d-0001-0002-0003-00000000000a}"}) {
+    EXPECT_EQ(FindImagerDriverId(KESTRAVA_FAKE_DRIVERS_DIR, Given), WorkingId) << Given;
+  }
+  EXPECT_FALSE(FindImagerDriverId(KESTRAVA_FAKE_DRIVERS_DIR, "simulator"));
+  EXPECT_FALSE(
+      FindImagerDriverId(KESTRAVA_FAKE_DRIVERS_DIR, "{00000000-0000-0000-0000-000000000000}"));
+  EXPECT_FALSE(FindImagerDriverId("/nonexistent/kestrava/drivers", "working"));
+  EXPECT_TRUE(ListImagerDrivers("").empty());
 }
 
 } // namespace

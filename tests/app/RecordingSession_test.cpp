@@ -18,7 +18,8 @@
 namespace kestrava {
 namespace {
 
-const std::string ProgramDir = KESTRAVA_PROGRAM_DIR;
+constexpr const char* ProgramDir = KESTRAVA_PROGRAM_DIR;
+constexpr const char* DriversDir = KESTRAVA_PROGRAM_DIR "/drivers";
 
 // Each reading a tenth of a second after the one before.
 struct TTenthClock final : IRecordingClock {
@@ -51,12 +52,12 @@ private:
 };
 
 TEST(RecordingSession, AStalledDiskHoldsNoStepUpAndGetsTheFramesOnceItMoves) {
-  TImagerDriver Driver = LoadImagerDriver(ProgramDir + "/drivers", SimulatorDriverId);
+  TImagerDriver Driver = LoadImagerDriver(DriversDir, SimulatorDriverId);
   ASSERT_TRUE(Driver.Created) << Driver.Problem;
   Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware)->SetPacing(0);
   TScriptedUserInteraction User;
   TNullPlatformServices Platform;
-  TImagerSampler Sampler(std::move(Driver), {ProgramDir + "/drivers", ProgramDir}, User, Platform);
+  TImagerSampler Sampler(std::move(Driver), {DriversDir, ProgramDir}, User, Platform);
   ASSERT_TRUE(Sampler.InitialiseHardware());
   TImagerProcedure Procedure;
   TImagerFrame Frame;

@@ -1,5 +1,7 @@
 #include "drivers/simulator/SimulatedProcedure.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace kestrava::simulator {
@@ -39,13 +41,28 @@ TEST(ColonPath, IsAnAdultColonWithItsLandmarksInOrderAndAnEvenGrid) {
   EXPECT_LT(Caecum.X, -0.05);
 }
 
+TEST(ColonPath, NamesThePartsBetweenItsLandmarks) {
+  const TColonPath Path;
+  using L = TColonLandmark;
+  EXPECT_EQ(std::string(ColonPartText(Path.PartAt(0))), "outside");
+  for (const auto& [Landmark, Beyond, Part] : {std::tuple{L::Rectosigmoid, -0.01, "rectum"},
+                                               {L::Rectosigmoid, 0.01, "sigmoid"},
+                                               {L::DescendingJunction, 0.01, "descending"},
+                                               {L::SplenicFlexure, 0.01, "transverse"},
+                                               {L::HepaticFlexure, 0.01, "ascending"},
+                                               {L::Caecum, -CaecumPartLength - 0.01, "ascending"},
+                                               {L::Caecum, -CaecumPartLength + 0.01, "caecum"}}) {
+    EXPECT_EQ(ColonPartText(Path.PartAt(Path.LandmarkArc(Landmark) + Beyond)), std::string(Part));
+  }
+}
+
 TEST(SimulatedProcedure, LoopFormsOnTheWayInAndIsStraightenedAtTheSplenicFlexure) {
   const TSimulatedProcedure Model(QuickProcedure());
   const TColonPath& Path = Model.Path();
   const double Splenic = Path.LandmarkArc(TColonLandmark::SplenicFlexure);
-  const double ReachSplenic = 2 + (Splenic - StartDepth) / 0.05;
+  const double ReachSplenic = 2 + (Splenic - DefaultStartDepth) / 0.05;
 
-  EXPECT_EQ(Model.StateAt(0).TipArc, StartDepth);
+  EXPECT_EQ(Model.StateAt(0).TipArc, DefaultStartDepth);
   EXPECT_EQ(Model.StateAt(1.9).LoopAmplitude, 0);
   double PreviousTip = 0, PreviousLoop = 0;
   for (double T = 2; T < ReachSplenic; T += 0.5) {
@@ -70,14 +87,47 @@ TEST(SimulatedProcedure, LoopFormsOnTheWayInAndIsStraightenedAtTheSplenicFlexure
   EXPECT_NEAR(Model.PainAt(1), 5, 1e-9);
 }
 
+TEST(SimulatedProcedure, TurnsBackShortOfTheCaecumInspectsOnTheWayOutAndLeavesTheAnus) {
+  TSimulatorSettings S = QuickProcedure();
+  S.StartDepth = -0.05;
+  S.EndDepth = -0.1;
+  S.TurnBackDepth = 0.9;
+  S.Readvances = {{0.5, 0.04, 6}, {0.3, 0, 10}};
+  const TSimulatedProcedure Model(S);
+  EXPECT_EQ(Model.StateAt(0).TipArc, -0.05);
+  EXPECT_LT(Model.ShapeAt(0).AtDistanceFromTip(0).Position.Z, 0); // below the anus
+  EXPECT_FALSE(Model.CaecumArrival());
+  double Deepest = 0, ReachedAt = 0;
+  for (double T = 0; T < 200; T += 0.25) {
+    if (Model.StateAt(T).TipArc > Deepest) {
+      Deepest = Model.StateAt(T).TipArc;
+      ReachedAt = T;
+    }
+  }
+  EXPECT_NEAR(Deepest, 0.9, 1e-9);
+  // Back at 0.5 m it goes 4 cm in again, waits, and withdraws on; at 0.3 m it pauses.
+  const double AtFirst = ReachedAt + 3 + 0.4 / 0.025;
+  EXPECT_NEAR(Model.StateAt(AtFirst + 0.4).TipArc, 0.52, 1e-6);
+  EXPECT_NEAR(Model.StateAt(AtFirst + 0.8 + 5).TipArc, 0.54, 1e-6);
+  const double AtPause = AtFirst + 0.8 + 6 + 0.24 / 0.025;
+  EXPECT_NEAR(Model.StateAt(AtPause + 9).TipArc, 0.3, 1e-6);
+  const std::optional<double> Out = Model.WithdrawalEnd();
+  ASSERT_TRUE(Out);
+  EXPECT_NEAR(*Out, AtPause + 10 + 0.3 / 0.025, 1e-6);
+  EXPECT_NEAR(Model.StateAt(1e6).TipArc, -0.1, 1e-9);
+}
+
 TEST(SimulatedProcedure, ReachesTheCaecumRestsAndIsWithdrawnToTheStart) {
   const TSimulatedProcedure Model(QuickProcedure());
   const double Caecum = Model.Path().Length();
   const double Splenic = Model.Path().LandmarkArc(TColonLandmark::SplenicFlexure);
-  const double ReachCaecum = 2 + (Splenic - StartDepth) / 0.05 + 4 + (Caecum - Splenic) / 0.05;
+  const double ReachCaecum =
+      2 + (Splenic - DefaultStartDepth) / 0.05 + 4 + (Caecum - Splenic) / 0.05;
   EXPECT_NEAR(Model.StateAt(ReachCaecum + 1).TipArc, Caecum, 1e-9);
+  EXPECT_NEAR(Model.CaecumArrival().value_or(0), ReachCaecum, 1e-9);
+  EXPECT_FALSE(Model.WithdrawalEnd()); // the tip stays just inside
   EXPECT_NEAR(Model.StateAt(ReachCaecum + 3 + 2).TipArc, Caecum - 0.05, 1e-9);
-  EXPECT_EQ(Model.StateAt(1e6).TipArc, StartDepth);
+  EXPECT_EQ(Model.StateAt(1e6).TipArc, DefaultStartDepth);
 }
 
 TEST(SimulatedProcedure, SensorsLieAlongTheEndoscopeAtTheirSpacingsPointingToTheTip) {
@@ -103,10 +153,10 @@ TEST(SimulatedProcedure, SensorsLieAlongTheEndoscopeAtTheirSpacingsPointingToThe
 TEST(SimulatedProcedure, SensorsFarOutsideTheAnusAreOutOfTheField) {
   const TSimulatedProcedure Model(QuickProcedure());
   const TScopeShape Shape = Model.ShapeAt(0);
-  EXPECT_TRUE(Model.EndoscopeSensor(Shape, StartDepth + FieldReachOutside - 0.01).Measured);
-  EXPECT_FALSE(Model.EndoscopeSensor(Shape, StartDepth + FieldReachOutside + 0.01).Measured);
+  EXPECT_TRUE(Model.EndoscopeSensor(Shape, DefaultStartDepth + FieldReachOutside - 0.01).Measured);
+  EXPECT_FALSE(Model.EndoscopeSensor(Shape, DefaultStartDepth + FieldReachOutside + 0.01).Measured);
   // Outside, the endoscope runs straight back from the anus.
-  const TSensorReading Outside = Model.EndoscopeSensor(Shape, StartDepth + 0.3);
+  const TSensorReading Outside = Model.EndoscopeSensor(Shape, DefaultStartDepth + 0.3);
   const TVector3 Expected =
       AddVectors(BodyOrigin, ScaleVector(Model.Path().InwardDirection(), -0.3));
   EXPECT_NEAR(VectorDistance(Outside.Position, Expected), 0, 1e-5);

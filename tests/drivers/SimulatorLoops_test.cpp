@@ -63,7 +63,7 @@ TEST(SimulatorLoops, TheTruthIsTheShapeTheEndoscopeShows) {
 TEST(SimulatorLoops, ALoopHoldsTheTipTakesUpEndoscopeHurtsAndIsGone) {
   const TSimulatedProcedure Model(OneLoop(TLoopKind::Alpha));
   const double Trigger = LoopTriggerArc(Model.Path(), TLoopKind::Alpha);
-  const double FormsAt = (Trigger - StartDepth) / 0.02;
+  const double FormsAt = (Trigger - DefaultStartDepth) / 0.02;
   const TProcedureState Held = Model.StateAt(FormsAt + 10);
   EXPECT_NEAR(Held.TipArc, Trigger, 1e-9);
   EXPECT_EQ(Held.LoopShare, 1);

@@ -29,7 +29,12 @@ TEST(SimulatorSettings, ReadsEverySettingAndIgnoresCommentsAndBlankLines) {
                            "fail_initialise\n"
                            "fail_pain_initialise 2\n"
                            "press 1 0.5 0x3\n"
-                           "\tpress 2 0.25 64";
+                           "\tpress 2 0.25 64\n"
+                           "start_depth -0.05\n"
+                           "end_depth -0.1\n"
+                           "turn_back 0.9\n"
+                           "readvance 0.6 0.05 10\n"
+                           "readvance 0.3 0 20";
   TSimulatorSettings S;
   std::string Error;
   ASSERT_TRUE(ParseSimulatorSettings(Text, S, Error)) << Error;
@@ -57,6 +62,12 @@ TEST(SimulatorSettings, ReadsEverySettingAndIgnoresCommentsAndBlankLines) {
   EXPECT_EQ(S.Presses[0].Mask, 3u);
   EXPECT_EQ(S.Presses[1].Mask, 64u);
   EXPECT_EQ(S.Presses[1].Duration, 0.25);
+  EXPECT_EQ(S.StartDepth, -0.05);
+  EXPECT_EQ(S.EndDepth, -0.1);
+  EXPECT_EQ(S.TurnBackDepth, 0.9);
+  ASSERT_EQ(S.Readvances.size(), 2u);
+  EXPECT_EQ(S.Readvances[0].Distance, 0.05);
+  EXPECT_EQ(S.Readvances[1].Hold, 20);
 }
 
 TEST(SimulatorSettings, RefusesBadLinesNamingTheLineAndKeepsTheSettings) {
@@ -78,6 +89,9 @@ TEST(SimulatorSettings, RefusesBadLinesNamingTheLineAndKeepsTheSettings) {
       {"press 1 1 0x400\n", "line 1: the button mask must lie between 0x1 and 0x3FF"},
       {"press 1 0 1\n", "line 1: the duration must lie between 1e-06 and 1e+07"},
       {"pacing fast\n", "line 1: pacing must be 'realtime' or 'none'"},
+      {"start_depth -1\n", "line 1: a depth at rest must lie between -0.4 and 0.5"},
+      {"turn_back 0\n", "line 1: turn_back must lie between 0.05 and 3"},
+      {"readvance 0.5 0.6 1\n", "line 1: a readvance's distance must lie between 0 and 0.5"},
   };
   for (const auto& Case : Cases) {
     TSimulatorSettings S;

@@ -4,6 +4,9 @@
 // origin and the hips 0.15 m above it, so the body centre lies at Z 0.075.
 // A shape is a dense path from outside the patient to the tip; the frame
 // gets 16 sensors 0.08 m apart back from the tip, pointing to the operator.
+// Patients of other sizes scale the shape and the markers together; a
+// pelvis tilted on the table puts the iliac spines in front of the anus,
+// so that the axes the markers give lean forwards against the body's.
 
 #include "geometry/Vectors.h"
 #include "imagerdata/ImagerFrame.h"
@@ -49,7 +52,17 @@ inline void AddCrossingLoop(TPath& Path, double Width, double Radius, bool Up, b
   });
 }
 
-inline void FrameAlong(const TPath& Path, TImagerFrame& Frame, int Sensors = MaxSensors) {
+struct TAnatomy {
+  double Scale = 1;
+  double TiltDegrees = 0;
+};
+
+inline void FrameAlong(const TPath& Unscaled, TImagerFrame& Frame, int Sensors = MaxSensors,
+                       TAnatomy Anatomy = {}) {
+  TPath Path;
+  for (const TVector3& P : Unscaled) {
+    Path.push_back(ScaleVector(P, Anatomy.Scale));
+  }
   std::vector<double> Arc(Path.size(), 0);
   for (std::size_t I = 1; I < Path.size(); ++I) {
     Arc[I] = Arc[I - 1] + VectorDistance(Path[I - 1], Path[I]);
@@ -73,9 +86,11 @@ inline void FrameAlong(const TPath& Path, TImagerFrame& Frame, int Sensors = Max
       Frame.SegmentLength[static_cast<std::size_t>(K)] = 0.08;
     }
   }
+  const double S = Anatomy.Scale;
+  const double Front = 0.15 * S * std::tan(Anatomy.TiltDegrees * std::numbers::pi / 180);
   Frame.MarkerValid = {true, true, true, false, false, false};
-  Frame.MarkerPosition[0] = Vector3(0.12, 0, 0.15);
-  Frame.MarkerPosition[1] = Vector3(-0.12, 0, 0.15);
+  Frame.MarkerPosition[0] = Vector3(0.12 * S, Front, 0.15 * S);
+  Frame.MarkerPosition[1] = Vector3(-0.12 * S, Front, 0.15 * S);
   Frame.MarkerPosition[2] = Vector3(0, 0, 0);
 }
 

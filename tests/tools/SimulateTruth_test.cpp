@@ -2,6 +2,7 @@
 #include "tools/LoopTruthFile.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace kestrava {
 namespace {
@@ -26,6 +27,19 @@ TEST_F(SimulateTruth, WritesTheLoopOfEveryStoredFrameAndTheDetectorFindsIt) {
   });
   EXPECT_GE(Looped, 8);
   EXPECT_EQ(Truth.front().Class, TLoopClass::None);
+  // Where the tip was: just inside, past the descending colon where the loop
+  // forms, and on into the transverse; the caecum is not reached in 45 s.
+  EXPECT_EQ(Truth.front().Segment, TColonSegment::Rectum);
+  EXPECT_NEAR(Truth.front().Depth.value_or(0), 0.05, 1e-9);
+  EXPECT_EQ(Truth.back().Segment, TColonSegment::Transverse);
+  EXPECT_FALSE(Truth.back().CaecumArrival);
+  // Files of the loop columns alone, as earlier simulators wrote them, still read.
+  std::ofstream(PathOf("old.csv"))
+      << "frame,time_seconds,class,extent_from_tip_near_m,extent_from_tip_far_m\n1,1,n,0.1,0.5\n";
+  const std::vector<TLoopTruthRow> Old = ReadLoopTruth(PathOf("old.csv"));
+  ASSERT_EQ(Old.size(), 1u);
+  EXPECT_EQ(Old[0].Class, TLoopClass::N);
+  EXPECT_FALSE(Old[0].Segment);
 
   const testing::TToolRun Scored =
       Run({"loops", PathOf("rec.img"), "--json", "--truth", PathOf("truth.csv")});

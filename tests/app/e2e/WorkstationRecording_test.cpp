@@ -1,7 +1,8 @@
 // Recording through the real workstation on a virtual display: Start
 // Procedure with the simulated driver, the details dialog filled in from the
 // keyboard, ten seconds of recording (five of them while another program
-// has the keyboard), Esc, and the recording back in replay.
+// has the keyboard), a lesion tagged and the caecum confirmed with the
+// withdrawal timer running, Esc, and the recording back in replay.
 
 #include "ScreenSession.h"
 #include "imagerdata/ImagerProcedure.h"
@@ -69,15 +70,25 @@ TEST(WorkstationRecording, RecordsTenSecondsFromTheSimulatorAndReplaysThem) {
   After.LoadFromFile(Live);
   EXPECT_GE(After.FrameCount() - Before.FrameCount(), 4) << "frames kept coming in the background";
   Session.FocusMainWindow();
-  TScreenSession::Pause(2000);
+
+  // The operator tags a lesion and says the caecum is reached: the
+  // withdrawal timer runs from there.
+  Session.Keys({"t", "k"});
+  TScreenSession::Pause(1000);
+  EXPECT_EQ(InfoLine(Mirror, "Lesions:"), "1");
+  const QString Started = InfoLine(Mirror, "Withdrawal:");
+  TScreenSession::Pause(3000);
+  const QString Later = InfoLine(Mirror, "Withdrawal:");
+  EXPECT_TRUE(Started.endsWith(" of 06:00")) << Started.toStdString();
+  EXPECT_GT(Later, Started) << Started.toStdString() << " then " << Later.toStdString();
   Session.Keys({"Escape"});
   TScreenSession::Pause(1500);
 
   // Back in replay, read from the disk.
   EXPECT_EQ(InfoLine(Mirror, "File name:"), "e2e.img");
   const int Frames = InfoLine(Mirror, "Num frames:").toInt();
-  EXPECT_GE(Frames, 9);
-  EXPECT_LE(Frames, 14);
+  EXPECT_GE(Frames, 12);
+  EXPECT_LE(Frames, 18);
   TImagerProcedure Recorded;
   Recorded.LoadFromFile(QDir(Storage).filePath("e2e.img").toStdString());
   EXPECT_EQ(Recorded.FrameCount(), Frames);

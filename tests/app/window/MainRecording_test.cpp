@@ -7,9 +7,11 @@
 #include "acquisition/ImagerSampler.h"
 #include "app/window/GenCoilsDisconnectedDialog.h"
 #include "controls/ECGGraph.h"
+#include "controls/ScrollableStringList.h"
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -331,6 +333,46 @@ TEST_F(MainRecording, AFailingDiskIsANoticeThatHoldsNothingUpAndTheRecordingGoes
   EXPECT_EQ(Main->Display().CurrentFrame, Stored + 2) << "the recording goes on";
   Main->StopProcedure();
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), Stored + 2) << "and is saved at Stop";
+}
+
+// The procedure timeline while recording and in replay: a lesion tagged and
+// the caecum confirmed by the operator, the withdrawal timer running from
+// there, the marks kept beside the recording and shown on the time line.
+TEST_F(MainRecording, OperatorMarksRunTheWithdrawalTimerAndStayWithTheRecording) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  const auto Line = [&](const std::string& Label) {
+    for (std::int32_t I = 0; I < Main->InfoBox().NumItems(); ++I)
+      if (Main->InfoBox().Line(I).rfind(Label, 0) == 0)
+        return Main->InfoBox().Line(I);
+    return std::string();
+  };
+  Main->StartProcedure();
+  Record(*Main, 8.0); // the simulator has placed markers 1-3 by then
+  Main->findChild<QAction*>("MenuItem_TagLesion")->trigger();
+  Main->findChild<QAction*>("MenuItem_CaecumReached")->trigger();
+  const std::int32_t Tagged = Main->Session().StoredFrames();
+  EXPECT_EQ(Line("Lesions:"), "Lesions:\t1");
+  EXPECT_NE(Line("Caecum:").find("confirmed"), std::string::npos) << Line("Caecum:");
+  EXPECT_EQ(Line("Withdrawal:"), "Withdrawal:\t00:00 of 06:00");
+  Record(*Main, 3.0);
+  EXPECT_EQ(Line("Withdrawal:"), "Withdrawal:\t00:03 of 06:00");
+  Main->StopProcedure();
+
+  // Replay: the marks came back from beside the recording.
+  EXPECT_TRUE(std::filesystem::exists(Storage() + "/rec.timeline.json"));
+  EXPECT_EQ(Line("Lesions:"), "Lesions:\t1");
+  TECGGraph& TimeLine = Main->TimeLine();
+  const QImage Drawn = TimeLine.grab().toImage();
+  const int TickX = TimeLine.PointToX(Tagged - 1);
+  int Magenta = 0; // the tag's tick, where the graph draws its point (its frame may be a pixel in)
+  for (int X = TickX - 1; X <= TickX + 1; ++X)
+    Magenta += Drawn.pixelColor(X, 8) == QColor(0xFF, 0x40, 0xFF);
+  EXPECT_EQ(Magenta, 1) << "the tag's tick";
+  TimeLine.OnMouseDown(TimeLine, Qt::LeftButton, TickX + 3, 10);
+  TimeLine.OnMouseUp(TimeLine, Qt::LeftButton, TickX + 3, 10);
+  EXPECT_EQ(Main->Display().CurrentFrame, Tagged) << "a click near the tick goes to its frame";
 }
 
 TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItWas) {
