@@ -18,9 +18,9 @@ std::uint32_t PhaseColour(TProcedurePhase Phase) {
   return 0x505050;
 }
 
-std::optional<std::int32_t> LesionIndexNear(const std::vector<TLesionTag>& Tags, std::int32_t X,
-                                            const std::function<std::int32_t(std::int32_t)>& XOfIndex,
-                                            std::int32_t Tolerance) {
+std::optional<std::int32_t>
+LesionIndexNear(const std::vector<TLesionTag>& Tags, std::int32_t X,
+                const std::function<std::int32_t(std::int32_t)>& XOfIndex, std::int32_t Tolerance) {
   std::optional<std::int32_t> Nearest;
   std::int32_t NearestDistance = Tolerance + 1;
   for (const TLesionTag& Tag : Tags) {

@@ -14,7 +14,7 @@
 
 namespace kestrava {
 
-inline constexpr std::int32_t PhaseBandHeight = 3;    // pixels
+inline constexpr std::int32_t PhaseBandHeight = 3;          // pixels
 inline constexpr std::uint32_t LesionTickColour = 0xFF40FF; // magenta
 // A click this close to a tag's tick goes to the tag's frame.
 inline constexpr std::int32_t LesionClickTolerance = 4; // pixels
@@ -24,8 +24,9 @@ std::uint32_t PhaseColour(TProcedurePhase Phase);
 
 // The frame index (from 0) of the tag whose tick lies nearest X within
 // Tolerance pixels; XOfIndex gives a frame index's x on the time line.
-std::optional<std::int32_t> LesionIndexNear(const std::vector<TLesionTag>& Tags, std::int32_t X,
-                                            const std::function<std::int32_t(std::int32_t)>& XOfIndex,
-                                            std::int32_t Tolerance = LesionClickTolerance);
+std::optional<std::int32_t>
+LesionIndexNear(const std::vector<TLesionTag>& Tags, std::int32_t X,
+                const std::function<std::int32_t(std::int32_t)>& XOfIndex,
+                std::int32_t Tolerance = LesionClickTolerance);
 
 } // namespace kestrava

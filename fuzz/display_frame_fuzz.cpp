@@ -9,7 +9,8 @@
 // views), then the frame's fields in the
 // order of TImagerFrame, each in its own in-memory representation (doubles
 // as 8 bytes, so every NaN and infinity is reachable); missing bytes read
-// as zero.
+// as zero. Bytes beyond the frame give the tip's depth along the colon
+// that the loop classifier is told (none without them).
 
 #include "app/InformationBoxLines.h"
 #include "app/LoopTexts.h"
@@ -34,6 +35,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -68,6 +70,8 @@ public:
     for (T& Value : Values)
       Take(Value);
   }
+
+  std::size_t Remaining() const { return Size_ - Used_; }
 
 private:
   const std::uint8_t* Data_;
@@ -153,12 +157,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   TImagerFrame& Stored = Procedure.AddFrame();
   ReadFrame(In, Stored);
   const bool AutoCutoff = (Flags & 1) != 0, Lateral = (Flags & 2) != 0;
+  std::optional<double> Depth;
+  if (In.Remaining() >= sizeof(double)) {
+    Depth.emplace();
+    In.Take(*Depth);
+  }
 
   TImagerFrame Shown;
   const TFrameCheck Check = MakeDrawableFrame(Stored, Shown);
   Views->Model.BuildFromFrame(Shown, Procedure.ProcedureType, AutoCutoff);
   AnalyseEndoscopeCurvature(&Shown, Views->Graph, Views->Infos);
-  const TLoopState Loop = ClassifyLoop(Shown, Procedure.ProcedureType);
+  const TLoopState Loop = ClassifyLoop(Shown, Procedure.ProcedureType, Depth);
   Views->Highlight.Build(Shown, Procedure.ProcedureType, Loop);
 
   TInformationBoxState State;

@@ -79,8 +79,13 @@ def plain(text):
 
 
 def literal(text):
-    """Command-line text, set in bold with real minus signs to copy."""
-    return r"\fB" + plain(text).replace("-", r"\-") + r"\fR"
+    """Command-line text, set in bold with real minus signs to copy. A long
+    list (a CSV header) gets a space after its commas, or no line could hold
+    it (groff's zero-width break points still leave it unable to adjust)."""
+    text = plain(text).replace("-", r"\-")
+    if len(text) > 40:
+        text = text.replace(",", ", ")
+    return r"\fB" + text + r"\fR"
 
 
 def inline(text):

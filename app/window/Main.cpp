@@ -549,9 +549,8 @@ void TMain::ToggleCurvatureGraph() {
 }
 
 void TMain::TagLesionClick() {
-  MarkTimeline([this] {
-    return Display_.Recording() ? Session_->TagLesion() : Display_.TagLesionOnShow();
-  });
+  MarkTimeline(
+      [this] { return Display_.Recording() ? Session_->TagLesion() : Display_.TagLesionOnShow(); });
 }
 
 void TMain::CaecumReachedClick() {
