@@ -1,9 +1,10 @@
 #pragma once
 // Fitting the views to what they show: the camera that puts the whole of a
 // frame as drawn (endoscope, body markers and their labels, hand, overtube)
-// inside every view, filling it with a small margin, instead of the fixed camera that crops a scope
-// lying away from the patient's centre. The window's "Fit endoscope" and its
-// auto fit, and kestrava-tool render --fit, share this arithmetic.
+// inside every view, filling it with a small margin, instead of the fixed
+// camera that crops a scope lying away from the patient's centre. The
+// window's "Fit endoscope" and its auto fit, and kestrava-tool render --fit,
+// share this arithmetic.
 //
 // A view maps its camera's view axes to pixels as the viewer does (parallel
 // projection, see ViewScalesFor): the same number of pixels per metre
