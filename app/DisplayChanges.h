@@ -16,6 +16,9 @@ struct TDisplayChanges {
   bool InfoVisibility = false;
   bool TimeLineVisibility = false;
   bool AlignmentRequested = false;
+  // View > "Fit endoscope"; and "Auto fit endoscope" switched.
+  bool FitRequested = false;
+  bool AutoFit = false;
 
   // The changes that move or show/hide controls.
   bool NeedLayout() const {

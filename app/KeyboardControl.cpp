@@ -90,9 +90,24 @@ std::int32_t ViewModeOf(TKey Key) {
 
 } // namespace
 
+std::optional<std::size_t> TKeyboardControl::ZoomTapIndex(TKey Key) {
+  if (Key == TKey::NumPlus) {
+    return 0;
+  }
+  if (Key == TKey::NumMinus) {
+    return 1;
+  }
+  return std::nullopt;
+}
+
 TKeyDownResult TKeyboardControl::KeyDown(const TKeyEvent& Event, const TKeyContext& Context) {
   if (!Event.AutoRepeat) {
     Held_.Press(Event.Key);
+    Tapped_.Press(Event.Key);
+    Event.Shift ? TappedWithShift_.Press(Event.Key) : TappedWithShift_.Release(Event.Key);
+    if (const auto Zoom = ZoomTapIndex(Event.Key)) {
+      ZoomTaps_[*Zoom] = {};
+    }
   }
   // Shift may have gone down while another window had the keyboard; every
   // other key's event says whether it is held now.
@@ -151,6 +166,10 @@ void TKeyboardControl::KeyUp(const TKeyEvent& Event) {
   }
   Held_.Release(Event.Key);
   Latched_.Release(Event.Key);
+  if (const auto Zoom = ZoomTapIndex(Event.Key)) {
+    TZoomTap& Tap = ZoomTaps_[*Zoom];
+    Tap.Owed = std::max(MinimumTapZoomSteps - Tap.Made, 0);
+  }
   if (Event.Key != TKey::Shift) {
     Event.Shift ? Held_.Press(TKey::Shift) : Held_.Release(TKey::Shift);
   }
@@ -159,17 +178,31 @@ void TKeyboardControl::KeyUp(const TKeyEvent& Event) {
 void TKeyboardControl::FocusLost() {
   Held_.Clear();
   Latched_.Clear();
+  Tapped_.Clear();
+  ZoomTaps_ = {};
 }
 
-std::vector<TControlAction> TKeyboardControl::PollKeys() const {
+std::vector<TControlAction> TKeyboardControl::PollKeys() {
   std::vector<TControlAction> Actions;
-  const bool Shift = Held_.IsHeld(TKey::Shift);
   for (const TPolledKey& Row : PolledKeys) {
-    if (!Held_.IsHeld(Row.Key) || (Row.NeedsShift && !Shift)) {
+    const bool Held = Held_.IsHeld(Row.Key);
+    // A key already let go acts with the Shift it was pressed with.
+    const bool Shift = Held ? Held_.IsHeld(TKey::Shift) : TappedWithShift_.IsHeld(Row.Key);
+    std::int32_t Times = Held || Tapped_.IsHeld(Row.Key) ? 1 : 0;
+    if (const auto Zoom = ZoomTapIndex(Row.Key)) {
+      TZoomTap& Tap = ZoomTaps_[*Zoom];
+      if (!Held) {
+        Times = std::max(Times, Tap.Owed);
+      }
+      Tap.Made += Times;
+      Tap.Owed = 0;
+    }
+    if (Row.NeedsShift && !Shift) {
       continue;
     }
-    Actions.push_back(Shift ? Row.Shifted : Row.Plain);
+    Actions.insert(Actions.end(), static_cast<std::size_t>(Times), Shift ? Row.Shifted : Row.Plain);
   }
+  Tapped_.Clear();
   return Actions;
 }
 

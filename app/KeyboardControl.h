@@ -4,6 +4,12 @@
 // acquisition step) and the one-shot keys of the key-down handler, which
 // latch until released so that auto-repeat does not act again.
 //
+// A repeating key pressed and let go between two polls still acts once, at
+// the next poll: while recording a poll waits for the hardware's sample, and
+// a quick tap would otherwise come and go unseen. A tap of numeric + or -
+// zooms at least MinimumTapZoomSteps steps, so that it shows; held, they
+// zoom a step per poll.
+//
 // Platform-neutral: the window turns its key events into TKeyEvent (see
 // QtKeyMapping.h) and applies the returned actions. Qt cannot ask for the
 // state of a key at any moment, so the set of held keys is kept here from the
@@ -13,6 +19,7 @@
 
 #include "app/ControlAction.h"
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <optional>
@@ -61,6 +68,9 @@ enum class TKey : std::uint8_t {
   Shift,
 };
 inline constexpr std::size_t KeyCount = static_cast<std::size_t>(TKey::Shift) + 1;
+
+// The zoom steps a tap of numeric + or - makes at least (about 17 %).
+inline constexpr std::int32_t MinimumTapZoomSteps = 3;
 
 struct TKeyEvent {
   TKey Key = TKey::Escape;
@@ -111,9 +121,10 @@ public:
   // held or latched.
   void FocusLost();
 
-  // Every held key of the repeating table acts once, in the table's order;
-  // empty when none acted.
-  std::vector<TControlAction> PollKeys() const;
+  // Every held key of the repeating table acts once, in the table's order,
+  // and so does every key tapped since the last poll (a numeric + or - tap
+  // makes up its MinimumTapZoomSteps); empty when none acted.
+  std::vector<TControlAction> PollKeys();
 
   const THeldKeys& HeldKeys() const { return Held_; }
   bool IsLatched(TKey Key) const { return Latched_.IsHeld(Key); }
@@ -122,8 +133,20 @@ private:
   std::optional<TControlAction> OneShotAction(const TKeyEvent& Event,
                                               const TKeyContext& Context) const;
 
+  // Zoom steps a numeric + or - made since it went down, and those a tap
+  // still owes.
+  struct TZoomTap {
+    std::int32_t Made = 0;
+    std::int32_t Owed = 0;
+  };
+  static std::optional<std::size_t> ZoomTapIndex(TKey Key);
+
   THeldKeys Held_;
   THeldKeys Latched_; // only the 17 one-shot keys ever latch
+  // Pressed since the last poll, and whether Shift was held then.
+  THeldKeys Tapped_;
+  THeldKeys TappedWithShift_;
+  std::array<TZoomTap, 2> ZoomTaps_{};
 };
 
 // Where StepFrame(Delta) lands from frame Current (1-based) among FrameCount

@@ -4,8 +4,25 @@
 
 namespace kestrava {
 
-std::string LoopInformationLine(const TLoopState& State) {
-  return "Loop:\t" + LoopStateText(State);
+namespace {
+
+std::string ExtentText(const TLoopState& State) {
+  return FormatFixed(State.ExtentNear, 2) + "-" + FormatFixed(State.ExtentFar, 2) + " m";
+}
+
+} // namespace
+
+std::vector<std::string> LoopInformationLines(const TLoopState& State) {
+  if (!State.Reason.empty())
+    return {"Loop:\tnot classified"};
+  std::vector<std::string> Lines{"Loop:\t" + std::string(LoopClassText(State.Class))};
+  if (State.Present && State.HasExtent)
+    Lines.push_back("Loop extent:\t" + ExtentText(State));
+  return Lines;
+}
+
+std::string LoopDetailText(const TLoopState& State) {
+  return "Loop: " + LoopStateText(State);
 }
 
 std::string LoopStateText(const TLoopState& State) {
@@ -13,8 +30,7 @@ std::string LoopStateText(const TLoopState& State) {
     return "none (" + std::string(State.Reason) + ")";
   std::string Line(LoopClassText(State.Class));
   if (State.Present && State.HasExtent)
-    Line += ", " + FormatFixed(State.ExtentNear, 2) + "-" + FormatFixed(State.ExtentFar, 2) +
-            " m from tip";
+    Line += ", " + ExtentText(State) + " from tip";
   return Line;
 }
 

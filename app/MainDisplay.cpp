@@ -2,6 +2,7 @@
 
 #include "app/InformationBoxLines.h"
 #include "app/KeyboardControl.h"
+#include "app/MarkerPlacementCheck.h"
 #include "app/RecordingSession.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/UserInteraction.h"
@@ -104,11 +105,26 @@ void TMainDisplay::PassCurvatureSelection() {
 }
 
 void TMainDisplay::AlignCameraWhenAsked() {
-  const bool Asked = Changes.ViewMode || Changes.AlignmentRequested ||
-                     (Options_.AutoAlign && (Changes.Procedure || Changes.Frame));
-  if (Asked)
-    Camera_.AlignToPatient(ShownFrame_, Procedure_.ProcedureType,
-                           Options_.ViewMode == ViewModeLateral);
+  const bool Lateral = Options_.ViewMode == ViewModeLateral;
+  const bool NewFrame = Options_.AutoAlign && (Changes.Procedure || Changes.Frame);
+  if (Changes.ViewMode || Changes.AlignmentRequested || (NewFrame && !Recording()))
+    Camera_.AlignToPatient(ShownFrame_, Procedure_.ProcedureType, Lateral);
+  else if (NewFrame)
+    // Every sample is a new frame: aligning to the same markers at each one
+    // would undo the operator's camera keys before they could be seen.
+    Camera_.FollowPatient(ShownFrame_, Procedure_.ProcedureType, Lateral);
+}
+
+void TMainDisplay::FitCameraWhenAsked(IMainDisplaySurface& Surface) {
+  const bool NewPicture = Changes.Procedure || Changes.Frame || Changes.ViewMode ||
+                          Changes.Layout || Changes.ViewItems || Changes.AutoCutoff ||
+                          Changes.AlignmentRequested || Changes.AutoFit;
+  if (!Changes.FitRequested && !(Options_.AutoFitEndoscope && NewPicture))
+    return;
+  const std::vector<TFitPoint> Points = ModelPointsToShow(ShapeModel_, ShownFrame_);
+  const TFitViews Views = Surface.ViewSizes();
+  if (Changes.FitRequested || PointsLeaveViews(Camera_, Points, Views))
+    FitCamera(Camera_, Points, Views, Surface.MarkerLabelRoom());
 }
 
 void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
@@ -122,6 +138,9 @@ void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
     FrameCheck_ = Built;
   Surface.FillInformationBox();
   Surface.ShowFrameProblem(FrameProblemLine(FrameCheck_));
+  Surface.ShowMarkerAlert(Recording() ? MarkerPlacementAlert(ShownFrame_, Procedure_.ProcedureType)
+                                      : std::string());
+  FitCameraWhenAsked(Surface);
   Surface.ShowViews(Camera_, Options_.ViewMode == ViewModeTwin);
   Surface.SetStatusTexts(
       StatusPanelTexts({Options_.ViewMode, Options_.AutoAlign, Options_.UseAutoCutoff,

@@ -14,6 +14,7 @@
 #include "app/PainDisplay.h"
 #include "app/StatusPanelTexts.h"
 #include "app/ViewCamera.h"
+#include "app/ViewFit.h"
 #include "imagerdata/EndoscopeCurvatureInfo.h"
 #include "imagerdata/ImagerFrame.h"
 #include "imagerdata/ImagerProcedure.h"
@@ -78,6 +79,14 @@ public:
   // ("Model incomplete: sensor 3 position: not a number"); empty when
   // nothing is.
   virtual void ShowFrameProblem(const std::string& /*Text*/) {}
+  // The sizes of the views as laid out, and the room a marker's label takes
+  // beside it: what fitting the camera needs. Nothing is fitted into views
+  // of no size.
+  virtual TFitViews ViewSizes() const { return {}; }
+  virtual TLabelRoom MarkerLabelRoom() const { return {}; }
+  // While recording: why the body markers placed cannot be right (see
+  // MarkerPlacementCheck.h); empty when nothing is wrong with them.
+  virtual void ShowMarkerAlert(const std::string& /*Text*/) {}
 };
 
 enum class TStepResult {
@@ -125,8 +134,10 @@ public:
   bool Recording() const { return Mode == ModeRecording; }
 
   // The refresh: lays out, copies the current frame, runs the curvature
-  // analysis, sets the gauge, aligns the camera, refreshes, clears the flags
-  // and repaints.
+  // analysis, sets the gauge, aligns the camera, refreshes (building the
+  // model, then fitting the camera to it when asked or, with
+  // "AutoFitEndoscope", when a new picture would leave a view), clears the
+  // flags and repaints.
   void Update(IMainDisplaySurface& Surface);
 
   // Empties the curvature list, shows no procedure, clears the procedure and
@@ -209,6 +220,7 @@ private:
   void SetGauge(IMainDisplaySurface& Surface);
   void PassCurvatureSelection();
   void AlignCameraWhenAsked();
+  void FitCameraWhenAsked(IMainDisplaySurface& Surface);
   void Refresh(IMainDisplaySurface& Surface);
   void SelectCurvaturePoint(std::int32_t Index, IMainDisplaySurface& Surface);
   void DetectLoop();

@@ -59,10 +59,11 @@ QImage DrawFittedViews(const TImagerFrame& Frame, std::int32_t ProcedureType, st
   MakeDrawableFrame(Frame, Drawable);
   TViewCamera Camera;
   Camera.AlignToPatient(Drawable, ProcedureType, ViewMode == ViewModeLateral);
-  FitCamera(Camera, FramePointsToShow(Drawable), ViewMode, Width, Height);
   // The model holds its scene's meshes: kept off the stack.
   const auto Model = std::make_unique<TPolygonImagerData>();
   Model->BuildFromFrame(Drawable, ProcedureType, true);
+  FitCamera(Camera, ModelPointsToShow(*Model, Drawable), FitViewsOfPicture(ViewMode, Width, Height),
+            MarkerLabelRoom());
 
   const TViewsJob Job{*Model, Drawable, Camera, ProcedureType};
   QImage Picture(Width, Height, QImage::Format_RGB32);

@@ -126,6 +126,7 @@ constexpr TBooleanOption BooleanOptions[] = {
     {"UseAutoCutoff", &TOptions::UseAutoCutoff},
     {"ViewLoops", &TOptions::ViewLoops},
     {"IGTLinkServer", &TOptions::IGTLinkServer},
+    {"AutoFitEndoscope", &TOptions::AutoFitEndoscope},
 };
 constexpr TIntegerOption IntegerOptions[] = {
     {"ViewMode", &TOptions::ViewMode},

@@ -45,6 +45,9 @@ struct TOptions {
   bool IGTLinkServer = false;
   std::int32_t IGTLinkPort = 18944;
   std::string IGTLinkAddress = "127.0.0.1";
+  // Fit the views to the endoscope whenever it would leave one; off, the
+  // views keep the fixed scale unless the operator fits them.
+  bool AutoFitEndoscope = false;
 
   friend bool operator==(const TOptions&, const TOptions&) = default;
 };

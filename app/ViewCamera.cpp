@@ -15,6 +15,7 @@ TPositionOrientation TViewCamera::StartCamera() {
 void TViewCamera::ResetCamera() {
   Camera_ = StartCamera();
   Zoom_ = StartZoom;
+  AlignedTo_.reset();
 }
 
 void TViewCamera::Zoom(double Factor) {
@@ -50,16 +51,38 @@ void TViewCamera::Roll(double Angle) {
   Camera_.Up = NormalizeVector(RotateAboutAxis(Camera_.Up, Camera_.Direction, Angle));
 }
 
+std::optional<TViewCamera::TAlignment>
+TViewCamera::AlignmentOf(const TImagerFrame& Frame, std::int32_t ProcedureType, bool Lateral) {
+  TAlignment Alignment;
+  if (!Frame.GetPatientAxes(ProcedureType, Alignment.Centre, Alignment.Normal, Alignment.Axis))
+    return std::nullopt;
+  Alignment.Lateral = Lateral;
+  return Alignment;
+}
+
+void TViewCamera::Align(const TAlignment& Alignment) {
+  Camera_.Position = Alignment.Centre;
+  Camera_.Direction = NegateVector(Alignment.Normal);
+  Camera_.Up = Alignment.Axis;
+  if (Alignment.Lateral)
+    Yaw(std::numbers::pi / 2);
+  AlignedTo_ = Alignment;
+}
+
 bool TViewCamera::AlignToPatient(const TImagerFrame& Frame, std::int32_t ProcedureType,
                                  bool Lateral) {
-  TVector3 Centre, Normal, Axis;
-  if (!Frame.GetPatientAxes(ProcedureType, Centre, Normal, Axis))
+  const std::optional<TAlignment> Alignment = AlignmentOf(Frame, ProcedureType, Lateral);
+  if (Alignment)
+    Align(*Alignment);
+  return Alignment.has_value();
+}
+
+bool TViewCamera::FollowPatient(const TImagerFrame& Frame, std::int32_t ProcedureType,
+                                bool Lateral) {
+  const std::optional<TAlignment> Alignment = AlignmentOf(Frame, ProcedureType, Lateral);
+  if (!Alignment || Alignment == AlignedTo_)
     return false;
-  Camera_.Position = Centre;
-  Camera_.Direction = NegateVector(Normal);
-  Camera_.Up = Axis;
-  if (Lateral)
-    Yaw(std::numbers::pi / 2);
+  Align(*Alignment);
   return true;
 }
 

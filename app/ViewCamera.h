@@ -10,6 +10,7 @@
 #include "geometry/Matrices.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace kestrava {
 
@@ -31,8 +32,10 @@ public:
   const TPositionOrientation& Camera() const { return Camera_; }
   double ZoomFactor() const { return Zoom_; }
 
+  // Also forgets the patient axes last aligned to (see FollowPatient).
   void ResetCamera();
   void Zoom(double Factor);
+  void SetZoom(double Zoom) { Zoom_ = Zoom; }
   // Makes Point the point looked at, keeping the viewing direction.
   void CentreOn(const TVector3& Point) { Camera_.Position = Point; }
   // The pans move the point looked at against the given axis: a positive
@@ -48,10 +51,25 @@ public:
   // patient axis up; the lateral view then turns a quarter to the side.
   // False, camera unchanged, when the frame cannot give the patient axes.
   bool AlignToPatient(const TImagerFrame& Frame, std::int32_t ProcedureType, bool Lateral);
+  // AlignToPatient only when the frame's patient axes differ from those the
+  // camera was last aligned to (a marker placed or moved), or after
+  // ResetCamera: the operator's own turns, pans and zoom stay in between.
+  // True when it aligned.
+  bool FollowPatient(const TImagerFrame& Frame, std::int32_t ProcedureType, bool Lateral);
 
 private:
+  struct TAlignment {
+    TVector3 Centre, Normal, Axis;
+    bool Lateral = false;
+    friend bool operator==(const TAlignment&, const TAlignment&) = default;
+  };
+  static std::optional<TAlignment> AlignmentOf(const TImagerFrame& Frame,
+                                               std::int32_t ProcedureType, bool Lateral);
+  void Align(const TAlignment& Alignment);
+
   TPositionOrientation Camera_ = StartCamera();
   double Zoom_ = StartZoom;
+  std::optional<TAlignment> AlignedTo_;
 };
 
 // The visible-extent scales of a view of Width x Height pixels: the shorter

@@ -5,7 +5,10 @@
 #include "scene/Graphics3DViewer.h"
 #include "scene/PolygonImagerData.h"
 
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace kestrava {
@@ -58,6 +61,16 @@ const char* MarkerLabel(std::int32_t ProcedureType, std::int32_t Index) {
   if (ProcedureType == 1 || ProcedureType == 2)
     return NumberedLabels[Slot];
   return nullptr;
+}
+
+TLabelRoom MarkerLabelRoom() {
+  const QFontMetrics Metrics(QGuiApplication::font());
+  int Widest = 0;
+  for (const auto* Labels : {&ColonoscopyLabels, &NumberedLabels})
+    for (const char* Label : *Labels)
+      Widest = std::max(Widest, Metrics.horizontalAdvance(QString::fromLatin1(Label)));
+  // A pixel more each way for the anti-aliased edge of the glyphs.
+  return {LabelOffset + Widest + 1, LabelOffset + Metrics.height() + 1};
 }
 
 void DrawViewPicture(IGraphics3DViewer& View, TDirectDrawCanvas* Canvas,

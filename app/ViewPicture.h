@@ -6,6 +6,8 @@
 //
 // Thread: user-interface thread, inside the view's OnDraw.
 
+#include "app/ViewFit.h"
+
 #include <cstdint>
 
 namespace kestrava {
@@ -20,6 +22,10 @@ class TPolygonImagerData;
 // "4", "5", "6" for a colonoscopy, "1" to "6" for types 1 and 2; null for
 // any other type or index.
 const char* MarkerLabel(std::int32_t ProcedureType, std::int32_t Index);
+
+// The pixels a marker's label covers right of and below its marker, in the
+// font the labels are written in. Needs a GUI application.
+TLabelRoom MarkerLabelRoom();
 
 struct TViewPictureOptions {
   std::uint32_t Background = 32768; // 0x00BBGGRR

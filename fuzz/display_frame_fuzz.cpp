@@ -1,11 +1,12 @@
 // Drives an arbitrary frame through everything the workstation does to show
 // it: the drawable copy, the shape model, the curvature analysis, the loop
-// classification and its warning tube, the information box's lines, and
-// a view drawn into memory. Any crash, sanitizer report or hang is
-// a fault of the display.
+// classification and its warning tube, the information box's lines, the
+// marker alert, fitting the views, and a view drawn into memory. Any crash, sanitizer report or
+// hang is a fault of the display.
 //
 // Input: byte 0 the procedure type (mod 3), byte 1 flags (1 auto cut-off,
-// 2 lateral view, drawn in the side view, 4 pain data, 8 labels), then the frame's fields in the
+// 2 lateral view, drawn in the side view, 4 pain data, 8 labels, 16 fit the
+// views), then the frame's fields in the
 // order of TImagerFrame, each in its own in-memory representation (doubles
 // as 8 bytes, so every NaN and infinity is reachable); missing bytes read
 // as zero. Bytes beyond the frame give the tip's depth along the colon
@@ -13,7 +14,9 @@
 
 #include "app/InformationBoxLines.h"
 #include "app/LoopTexts.h"
+#include "app/MarkerPlacementCheck.h"
 #include "app/ViewCamera.h"
+#include "app/ViewFit.h"
 #include "app/ViewPicture.h"
 #include "imagerdata/CurvatureGraphPoints.h"
 #include "imagerdata/EndoscopeCurvatureAnalysis.h"
@@ -172,11 +175,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   State.CurrentFrame = 1;
   State.ScopeLength = TPolygonImagerData::ScopeLength(Shown, Procedure.ProcedureType, AutoCutoff);
   InformationBoxLines(State, Procedure, Shown);
-  LoopInformationLine(Loop);
+  LoopInformationLines(Loop);
+  LoopDetailText(Loop);
   ModelInformationLine(Check);
+  MarkerPlacementAlert(Shown, Procedure.ProcedureType);
 
   TViewCamera Camera;
   Camera.AlignToPatient(Shown, Procedure.ProcedureType, Lateral);
+  const std::vector<TFitPoint> Points = ModelPointsToShow(Views->Model, Shown);
+  const TFitViews Fitted{TDisplay::Width, TDisplay::Height, true, TDisplay::Width,
+                         TDisplay::Height};
+  if ((Flags & 16) != 0 && PointsLeaveViews(Camera, Points, Fitted))
+    FitCamera(Camera, Points, Fitted, MarkerLabelRoom());
   PointFrontView(Views->Front, Camera, TDisplay::Width, TDisplay::Height);
   PointSideView(Views->Side, Camera, TDisplay::Width, TDisplay::Height);
   const TViewPictureOptions Options{32768, (Flags & 8) != 0, Procedure.ProcedureType,

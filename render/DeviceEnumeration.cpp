@@ -111,21 +111,13 @@ public:
     const TDeviceDescription Software = SoftwareDescription(Options.ExtraTextureCaps);
     const std::int32_t Threads = Options.RenderThreads;
     WrapDevice_ = Options.WrapDevice;
-    Devices_.push_back({IID_IDirect3DRGBDevice, "Kestrava software rasterizer", "RGB Emulation",
-                        TDeviceDescription{}, Software,
-                        [Software, Threads](std::shared_ptr<TMemorySurface> Target) {
-                          return std::make_shared<TSoftwareDevice>(std::move(Target), Software,
-                                                                   Threads);
-                        }});
+    Devices_.push_back(
+        {IID_IDirect3DRGBDevice, SoftwareDeviceDescription, "RGB Emulation", TDeviceDescription{},
+         Software, [Software, Threads](std::shared_ptr<TMemorySurface> Target) {
+           return std::make_shared<TSoftwareDevice>(std::move(Target), Software, Threads);
+         }});
     if (Options.OfferHardwareDevice) {
-      Devices_.push_back({IID_IDirect3DHALDevice, "Kestrava OpenGL device", "Direct3D HAL",
-                          OpenGLHardwareDescription(), TDeviceDescription{},
-                          [](std::shared_ptr<TMemorySurface> Target) {
-                            std::shared_ptr<I3DDevice> Device;
-                            std::string Reason;
-                            CreateOpenGLDevice(std::move(Target), Device, Reason);
-                            return Device;
-                          }});
+      AddOpenGLDevice(Options.OpenGLRenderer ? Options.OpenGLRenderer() : MachineOpenGLRenderer());
     }
   }
 
@@ -195,6 +187,28 @@ public:
   }
 
 private:
+  void AddOpenGLDevice(const TOpenGLRenderer& Renderer) {
+    TDeviceEntry Device{IID_IDirect3DHALDevice,
+                        OpenGLDeviceDescription,
+                        "Direct3D HAL",
+                        OpenGLHardwareDescription(),
+                        TDeviceDescription{},
+                        [](std::shared_ptr<TMemorySurface> Target) {
+                          std::shared_ptr<I3DDevice> Result;
+                          std::string Reason;
+                          CreateOpenGLDevice(std::move(Target), Result, Reason);
+                          return Result;
+                        }};
+    if (!Renderer.Software()) {
+      Devices_.push_back(std::move(Device));
+      return;
+    }
+    // Software devices are listed from the plainest up and the last one
+    // that qualifies is taken: ours draws the views several times faster.
+    std::swap(Device.Hardware, Device.Software);
+    Devices_.insert(Devices_.begin(), std::move(Device));
+  }
+
   const TDeviceEntry* Find(const TGuid& Guid) const {
     const auto It = std::find_if(Devices_.begin(), Devices_.end(),
                                  [&](const TDeviceEntry& Entry) { return Entry.Guid == Guid; });

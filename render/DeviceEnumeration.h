@@ -15,6 +15,7 @@
 #include "render/DeviceTypes.h"
 #include "render/Direct3DDevice.h"
 #include "render/DrawSurface.h"
+#include "render/OpenGLRenderer.h"
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,10 @@
 #include <string_view>
 
 namespace kestrava {
+
+// The descriptions the 3D layer enumerates its two devices with.
+inline constexpr const char* SoftwareDeviceDescription = "Kestrava software rasterizer";
+inline constexpr const char* OpenGLDeviceDescription = "Kestrava OpenGL device";
 
 // What the platform below the layer looks like. The defaults describe this
 // machine's display; tests change them to reach the callers' other paths.
@@ -44,6 +49,12 @@ struct TDirectDrawOptions {
   // Whether the 3D layer offers the hardware (OpenGL) device. Its creation
   // fails where no OpenGL context can be made.
   bool OfferHardwareDevice = true;
+  // The OpenGL that device would draw with; none: this machine's
+  // (MachineOpenGLRenderer). An OpenGL that rasterises on the processor is
+  // enumerated as a software device, before ours, so that neither choice
+  // takes it: the hardware wish finds no hardware device and falls back to
+  // software, where the last qualifying device (ours) wins.
+  std::function<TOpenGLRenderer()> OpenGLRenderer = nullptr;
   // Wraps each device the 3D layer creates (to trace calls or inject faults);
   // none: callers get the device itself.
   std::function<std::shared_ptr<I3DDevice>(std::shared_ptr<I3DDevice>)> WrapDevice = nullptr;

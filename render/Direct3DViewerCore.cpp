@@ -127,6 +127,7 @@ void TDirect3DViewerCore::ChooseDevice() {
   if (!Chosen)
     throw EDirectX(NoSuitableDriverText);
   DeviceGuid_ = Devices[*Chosen].Guid;
+  DeviceName_ = Devices[*Chosen].Description;
   TFindDeviceResult Found;
   if (Direct3D_->FindDevice({D3DFDS_GUID, DeviceGuid_}, Found) != 0)
     throw Exception(DeviceNotLocatedText);
@@ -173,11 +174,12 @@ void TDirect3DViewerCore::Paint() {
   if (!Initialised_) {
     try {
       InitialiseDevice();
-    } catch (const std::exception&) {
+    } catch (const std::exception& Failure) {
       if (!UseDirect3DHardware_) {
         // The control has no other device to try: it shows its colour below
         // and tries again at the next paint.
       } else {
+        HardwareFailure_ = Failure.what();
         SetUseDirect3DHardware(false);
         InitialiseDevice(); // a software failure now reaches the caller
       }

@@ -27,6 +27,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace kestrava {
 
@@ -71,8 +72,13 @@ public:
   std::int32_t SurfaceWidth() const { return SurfaceWidth_; }
   std::int32_t SurfaceHeight() const { return SurfaceHeight_; }
   bool HasDepthBuffer() const { return static_cast<bool>(ZBuffer_); }
-  // The chosen device's capabilities (valid while initialised).
+  // The chosen device's capabilities and the description it was enumerated
+  // with (valid while initialised).
   const TDeviceDescription& DeviceDescription() const { return DeviceDescription_; }
+  const std::string& DeviceName() const { return DeviceName_; }
+  // Why the last hardware attempt failed and the core fell back to software;
+  // empty while it has not.
+  const std::string& HardwareFailure() const { return HardwareFailure_; }
 
   // Builds device and surfaces unless initialised. On failure everything is
   // released, the state stays not initialised and the exception passes on.
@@ -155,6 +161,8 @@ private:
   std::shared_ptr<IDirectDrawLayer> DirectDraw_;
   TGuid DeviceGuid_;
   TDeviceDescription DeviceDescription_;
+  std::string DeviceName_;
+  std::string HardwareFailure_;
   bool DepthInVideoMemory_ = false;
   TPixelFormat ZBufferFormat_;
   std::shared_ptr<IDrawClipper> Clipper_;

@@ -7,6 +7,7 @@
 #include "imagerdata/ImagerProcedure.h"
 #include "render/Direct3DViewerCore.h"
 #include "render/Direct3DViewerWindow.h"
+#include "render/OpenGLRenderer.h"
 #include "scene/PolygonImagerData.h"
 #include "tools/GuiSession.h"
 #include "tools/RenderCaption.h"
@@ -106,10 +107,17 @@ struct TViewJob {
   bool Hardware = false;
 };
 
+// Which device drew a view, and why not the hardware one when it was asked.
+struct TDeviceUsed {
+  std::string Name;
+  bool FellBack = false;
+  std::string HardwareFailure;
+};
+
 // One view as the main window sets it up at start (parallel projection,
 // clipping 0.01 to 5, back faces culled, depth test on) and points it before
 // each paint.
-QImage DrawView(const TViewJob& Job, const TRect& Bounds, bool Side) {
+QImage DrawView(const TViewJob& Job, const TRect& Bounds, bool Side, TDeviceUsed& Used) {
   const std::int32_t Width = Bounds.Right - Bounds.Left, Height = Bounds.Bottom - Bounds.Top;
   TOffscreenViewerWindow Window(Width, Height);
   TDirect3DViewerCore View(Window);
@@ -128,19 +136,42 @@ QImage DrawView(const TViewJob& Job, const TRect& Bounds, bool Side) {
     DrawViewPicture(Sender, Sender.BackSurfaceCanvas(), Job.Model, Job.Frame, Job.Picture);
   };
   View.Paint();
+  Used = {View.DeviceName(), Job.Hardware && !View.UseDirect3DHardware(), View.HardwareFailure()};
   return Window.Picture();
 }
 
-QImage DrawPicture(const TViewJob& Job, std::int32_t ViewMode, const TPictureSize& Size) {
+QImage DrawPicture(const TViewJob& Job, std::int32_t ViewMode, const TPictureSize& Size,
+                   TDeviceUsed& Used) {
   QImage Picture(Size.Width, Size.Height, QImage::Format_RGB32);
   Picture.fill(WindowFaceColour);
   const TViewPlacement Placement = PlaceViews(ViewMode, {0, 0, Size.Width, Size.Height});
   QPainter Painter(&Picture);
   Painter.drawImage(Placement.Front.Left, Placement.Front.Top,
-                    DrawView(Job, Placement.Front, false));
-  if (ViewMode == ViewModeTwin && !Placement.Side.IsEmpty())
-    Painter.drawImage(Placement.Side.Left, Placement.Side.Top, DrawView(Job, Placement.Side, true));
+                    DrawView(Job, Placement.Front, false, Used));
+  if (ViewMode == ViewModeTwin && !Placement.Side.IsEmpty()) {
+    TDeviceUsed SideUsed;
+    Painter.drawImage(Placement.Side.Left, Placement.Side.Top,
+                      DrawView(Job, Placement.Side, true, SideUsed));
+  }
   return Picture;
+}
+
+// For --device hardware: which device drew the picture and, when it is not
+// the hardware one, why.
+std::string DeviceReport(const TDeviceUsed& Used) {
+  if (!Used.FellBack)
+    return "Drawn with the " + Used.Name +
+           " (OpenGL renderer: " + MachineOpenGLRenderer().Renderer + ")";
+  const TOpenGLRenderer OpenGL = MachineOpenGLRenderer();
+  std::string Why;
+  if (OpenGL.Software())
+    Why = "this machine's OpenGL (" + OpenGL.Renderer +
+          ") draws on the processor, slower than the software rasterizer";
+  else if (!OpenGL.Available)
+    Why = OpenGL.Reason;
+  else
+    Why = "the OpenGL device could not start: " + Used.HardwareFailure;
+  return "Drawn with the " + Used.Name + " instead of the OpenGL device: " + Why;
 }
 
 void CheckOptionValues(const TRenderOptions& Options) {
@@ -172,19 +203,24 @@ int RunRenderCommand(const TRenderOptions& Options, std::ostream& Out, std::ostr
     const TFrameCheck Check = MakeDrawableFrame(Procedure.GetFrame(Options.Frame - 1), Frame);
     const std::int32_t ProcedureType = Procedure.ProcedureType;
 
+    // The labels' size needs the fonts of a GUI application.
+    const TGuiSession Gui;
+    auto Model = std::make_unique<TPolygonImagerData>();
+    Model->BuildFromFrame(Frame, ProcedureType, Options.AutoCutoff);
     TViewCamera Camera;
     Camera.AlignToPatient(Frame, ProcedureType, ViewMode == ViewModeLateral);
     if (Options.Fit)
-      FitCamera(Camera, FramePointsToShow(Frame), ViewMode, Size.Width, Size.Height);
+      FitCamera(Camera, ModelPointsToShow(*Model, Frame),
+                FitViewsOfPicture(ViewMode, Size.Width, Size.Height), MarkerLabelRoom());
     Camera.Zoom(Options.Zoom);
-    auto Model = std::make_unique<TPolygonImagerData>();
-    Model->BuildFromFrame(Frame, ProcedureType, Options.AutoCutoff);
     if (!Check.Sound())
       Err << "Frame " << Options.Frame << ": model incomplete (" << FrameCheckText(Check) << ")\n";
 
-    const TGuiSession Gui;
     const TViewJob Job{*Model, Frame, Camera, {Background, true, ProcedureType}, Hardware};
-    QImage Picture = DrawPicture(Job, ViewMode, Size);
+    TDeviceUsed Used;
+    QImage Picture = DrawPicture(Job, ViewMode, Size, Used);
+    if (Hardware)
+      Err << DeviceReport(Used) << '\n';
     if (Options.Caption)
       DrawCaption(Picture,
                   {Options.File, Options.Frame, Procedure.FrameCount(), Frame.Time * 86400.0},
@@ -215,7 +251,8 @@ void AddRenderCommand(CLI::App& App, TToolContext& Context) {
                     "workstation's camera)");
   Command->add_option("--device", Options->Device,
                       "software (default; reproducible pictures) or hardware (OpenGL, falling "
-                      "back to software where no OpenGL context can be made)");
+                      "back to software where no OpenGL context can be made or OpenGL draws in "
+                      "software; says on standard error which device drew and why)");
   Command->add_flag(
       "--caption", Options->Caption,
       "Write the file name, frame number, elapsed time and view names on the picture");

@@ -21,9 +21,10 @@ struct TRenderOptions {
   bool AutoCutoff = true;
   double Zoom = 1.0;
   // software (reproducible pictures) or hardware (the OpenGL device, falling
-  // back to software where no OpenGL context can be made).
+  // back to software where no OpenGL context can be made or the OpenGL draws
+  // on the processor; which device drew, and why, goes to standard error).
   std::string Device = "software";
-  bool Fit = false;     // zoom to the frame's contents instead of the design camera
+  bool Fit = false;     // zoom to the frame's contents and labels instead of the design camera
   bool Caption = false; // write file, frame, time and view names onto the picture
   std::string Output;
 };

@@ -1,6 +1,7 @@
 #include "app/window/AboutDialog.h"
 
 #include "app/AboutTimeStamp.h"
+#include "app/ProgramVersion.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -35,12 +36,16 @@ QPixmap ProgramIcon(const QWidget& Dialog) {
 TAboutDialog::TAboutDialog(QWidget* Parent, std::filesystem::path ProgramFile)
     : QDialog(Parent), ProgramFile_(std::move(ProgramFile)),
       ApplicationNameLabel_(CentredLine(this)), CompanyNameLabel_(CentredLine(this)),
-      TimeStampLabel_(CentredLine(this)), OKButton_(new QPushButton("OK", this)) {
+      TimeStampLabel_(CentredLine(this)), VersionLabel_(CentredLine(this)),
+      OKButton_(new QPushButton("OK", this)) {
   setWindowTitle("About");
-  setFixedSize(281, 128);
+  // The box's size, a line taller for the version.
+  setFixedSize(281, 128 + VersionLabel_->fontMetrics().lineSpacing() + 2);
   ApplicationNameLabel_->setObjectName("ApplicationNameLabel");
   CompanyNameLabel_->setObjectName("CompanyNameLabel");
   TimeStampLabel_->setObjectName("TimeStampLabel");
+  VersionLabel_->setObjectName("VersionLabel");
+  VersionLabel_->setText(QString::fromStdString(ProgramVersionLine()));
   CompanyNameLabel_->setText(CompanyName);
   // Default: Enter confirms. Escape already rejects any QDialog, which makes
   // the same button the cancel one too.
@@ -55,6 +60,7 @@ TAboutDialog::TAboutDialog(QWidget* Parent, std::filesystem::path ProgramFile)
   Lines->addWidget(ApplicationNameLabel_);
   Lines->addWidget(CompanyNameLabel_);
   Lines->addWidget(TimeStampLabel_);
+  Lines->addWidget(VersionLabel_);
   auto* Top = new QHBoxLayout;
   Top->addWidget(Icon, 0, Qt::AlignTop);
   Top->addLayout(Lines, 1);

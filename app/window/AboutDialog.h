@@ -1,7 +1,8 @@
 #pragma once
 // "About": the program's name, the company's and the software time stamp of
-// the running program file, with an OK button that both confirms and
-// cancels. Centred on the screen each time it is shown.
+// the running program file, then our line with the program's version and
+// build, with an OK button that both confirms and cancels. Centred on the
+// screen each time it is shown.
 //
 // Thread: user-interface thread.
 
@@ -24,6 +25,7 @@ public:
   QLabel* ApplicationNameLabel() const { return ApplicationNameLabel_; }
   QLabel* CompanyNameLabel() const { return CompanyNameLabel_; }
   QLabel* TimeStampLabel() const { return TimeStampLabel_; }
+  QLabel* VersionLabel() const { return VersionLabel_; }
   QPushButton* OKButton() const { return OKButton_; }
 
 protected:
@@ -36,6 +38,7 @@ private:
   QLabel* ApplicationNameLabel_;
   QLabel* CompanyNameLabel_;
   QLabel* TimeStampLabel_;
+  QLabel* VersionLabel_;
   QPushButton* OKButton_;
 };
 

@@ -8,6 +8,7 @@
 #include "app/RemoteControl.h"
 #include "app/ReportExport.h"
 #include "app/StartupChecks.h"
+#include "app/StreamPanelText.h"
 #include "app/TimeLineMenu.h"
 #include "app/TimelineBand.h"
 #include "app/ViewPicture.h"
@@ -348,14 +349,27 @@ void TMain::CreateStatusBar() {
   LoopAlertPanel_->setMinimumWidth(160);
   LoopAlertPanel_->setAutoFillBackground(true);
   statusBar()->addWidget(LoopAlertPanel_);
+  StreamPanel_ = new QLabel(this);
+  StreamPanel_->setObjectName("Panel_Stream");
+  StreamPanel_->setMinimumWidth(120);
+  statusBar()->addWidget(StreamPanel_);
   NoticePanel_ = new QLabel(this);
   NoticePanel_->setObjectName("Panel_Notice");
   statusBar()->addWidget(NoticePanel_, 1);
   statusBar()->setSizeGripEnabled(false);
+  ShowStreamState();
 }
 
 QString TMain::StatusText(std::size_t Panel) const {
   return StatusPanels_.at(Panel)->text();
+}
+
+QString TMain::StreamPanelText() const {
+  return StreamPanel_->text();
+}
+
+QString TMain::NoticePanelText() const {
+  return NoticePanel_->text();
 }
 
 void TMain::ShowNoticeInStatusBar(const std::string& Text) {
@@ -435,6 +449,12 @@ void TMain::CreateMenus() {
   AddCheckItem(ViewMenu_, "AP view", [this] { SetViewMode(ViewModeAP); });
   AddCheckItem(ViewMenu_, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
   AddCheckItem(ViewMenu_, "Twin view", [this] { SetViewMode(ViewModeTwin); });
+  QAction* Fit = AddItem(ViewMenu_, "Fit endoscope", [this] {
+    Display_.Changes.FitRequested = true;
+    Update();
+  });
+  Fit->setShortcut(QKeySequence(Qt::Key_F));
+  Fit->setObjectName("MenuItem_FitEndoscope");
   ViewMenu_->addSeparator();
   AddCheckItem(ViewMenu_, "Info", Toggle(&TOptions::ViewInfo, &TDisplayChanges::InfoVisibility));
   AddCheckItem(ViewMenu_, "Time line and patient pain",
@@ -454,6 +474,8 @@ void TMain::CreateMenus() {
   AddItem(OptionsMenu_, "Background Colour", [this] { BackgroundColourClick(); });
   AddItem(OptionsMenu_, "Patient pain threshold", [] {});
   AddCheckItem(OptionsMenu_, "OpenIGTLink server", [this] { StreamingClick(); });
+  AddCheckItem(OptionsMenu_, "Auto fit endoscope",
+               Toggle(&TOptions::AutoFitEndoscope, &TDisplayChanges::AutoFit));
   OptionsMenu_->addSeparator();
   AddItem(OptionsMenu_, "Set storage directory...", [this] { SetStorageDirectoryClick(); });
   AddItem(OptionsMenu_, "Set default options", [this] { SetDefaultOptions(); });
@@ -508,6 +530,7 @@ void TMain::OptionsMenuAboutToShow() {
   MenuAction("Use hardware Direct3D")->setChecked(Options_.UseHardwareDirect3D);
   MenuAction("Set storage directory...")->setEnabled(!Sampler_->Ready());
   MenuAction("OpenIGTLink server")->setChecked(Stream_ != nullptr);
+  MenuAction("Auto fit endoscope")->setChecked(Options_.AutoFitEndoscope);
 }
 
 void TMain::ViewMenuAboutToShow() {
@@ -762,8 +785,12 @@ void TMain::FillInformationBox() {
   InfoBox_->AddTabStop(Text.TabStop);
   for (const std::string& Line : Text.Lines)
     InfoBox_->AddLine(Line);
-  if (Options_.ViewLoops && Display_.Mode != ModeIdle)
-    InfoBox_->AddLine(LoopInformationLine(Display_.CurrentLoop()));
+  // Our lines are kept short enough for the box; the details are its tool tip.
+  const bool Loops = Options_.ViewLoops && Display_.Mode != ModeIdle;
+  if (Loops)
+    for (const std::string& Line : LoopInformationLines(Display_.CurrentLoop()))
+      InfoBox_->AddLine(Line);
+  InfoBox_->setToolTip(Loops ? FromUtf8(LoopDetailText(Display_.CurrentLoop())) : QString());
   if (Display_.ProcedureShown || Display_.Recording())
     for (const std::string& Line :
          TimelineInformationLines(Display_.Timeline(), Display_.TimelineIndex()))
@@ -831,6 +858,24 @@ void TMain::ShowFrameProblem(const std::string& Text) {
   ShownFrameProblem_ = !Text.empty();
 }
 
+TFitViews TMain::ViewSizes() const {
+  return {FrontView_->width(), FrontView_->height(), Options_.ViewMode == ViewModeTwin,
+          SideView_->width(), SideView_->height()};
+}
+
+TLabelRoom TMain::MarkerLabelRoom() const {
+  return kestrava::MarkerLabelRoom();
+}
+
+void TMain::ShowMarkerAlert(const std::string& Text) {
+  if (Text == ShownMarkerAlert_)
+    return;
+  // A marker put right clears its alert, not a notice that came after it.
+  if (!Text.empty() || NoticePanel_->text() == FromUtf8(ShownMarkerAlert_))
+    ShowNoticeInStatusBar(Text);
+  ShownMarkerAlert_ = Text;
+}
+
 // ---------------------------------------------------------------- streaming
 
 void TMain::StreamingClick() {
@@ -857,10 +902,12 @@ void TMain::StartStreaming() {
                               std::to_string(Settings.Port) + ".\n" + Failure.what());
     return;
   }
+  ShowStreamState();
   FrameShown();
 }
 
 void TMain::WatchStreaming() {
+  ShowStreamState();
   if (!Stream_)
     return;
   const TStreamStatistics Statistics = Stream_->Statistics();
@@ -871,9 +918,21 @@ void TMain::WatchStreaming() {
                         (Statistics.Stopped ? " stopped: " : ": ") + Statistics.LastFailure);
 }
 
+void TMain::ShowStreamState() {
+  TStreamPanelState State;
+  if (Stream_) {
+    const TStreamStatistics Statistics = Stream_->Statistics();
+    State = {true, Stream_->Address(), Stream_->Port(), Statistics.Clients.size(),
+             Statistics.Stopped};
+  }
+  StreamPanel_->setText(FromUtf8(kestrava::StreamPanelText(State)));
+}
+
 void TMain::StopStreaming() {
   Session_->SetStream(nullptr);
   Stream_.reset();
+  if (StreamPanel_ != nullptr)
+    ShowStreamState();
 }
 
 // While recording the session streams every sample itself.

@@ -123,6 +123,9 @@ public:
   TDirect3DViewerControl& SideView() { return *SideView_; }
   QString StatusText(std::size_t Panel) const;
   QString LoopAlertPanelText() const;
+  // Our panels: the OpenIGTLink server's state and the notices.
+  QString StreamPanelText() const;
+  QString NoticePanelText() const;
   QMenu& TimeLineMenu() { return *ECGGraphMenu_; }
   QAction* MenuAction(const QString& Text) const;
   // The refresh, for handlers outside the window (and the benchmark).
@@ -223,13 +226,18 @@ private:
   void RepaintNow() override;
   void FrameShown() override;
   void ShowFrameProblem(const std::string& Text) override;
+  TFitViews ViewSizes() const override;
+  TLabelRoom MarkerLabelRoom() const override;
+  void ShowMarkerAlert(const std::string& Text) override;
 
   // The OpenIGTLink server, running while the option is on.
   void StartStreaming();
   void StopStreaming();
   void StreamingClick();
-  // Once a second: a failure of the server's thread goes to the status bar.
+  // Once a second: the server's state to its panel, and a failure of the
+  // server's thread to the notice panel.
   void WatchStreaming();
+  void ShowStreamState();
 
   TMainEnvironment Env_;
   TOptions Options_;
@@ -260,7 +268,10 @@ private:
   TDirect3DViewerControl* SideView_ = nullptr;
   std::array<QLabel*, 5> StatusPanels_{};
   QLabel* LoopAlertPanel_ = nullptr;
+  QLabel* StreamPanel_ = nullptr;
   QLabel* NoticePanel_ = nullptr;
+  // The marker alert the notice panel was last given.
+  std::string ShownMarkerAlert_;
   QMessageBox* LiveFileNotice_ = nullptr;
   // The notice panel shows a frame's problem (not another notice).
   bool ShownFrameProblem_ = false;

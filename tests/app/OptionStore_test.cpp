@@ -18,7 +18,7 @@ TOptions ChangedOptions() {
   return TOptions{false,    true,   false,   true,  false, true,      true,
                   false,    true,   2,       false, true,  true,      1,
                   "Cath Ä", "Tube", "Coils", false, true,  "/opened", "/stored, here",
-                  0x123456, 0.25,   false,   true,  4000,  "0.0.0.0"};
+                  0x123456, 0.25,   false,   true,  4000,  "0.0.0.0", true};
 }
 
 TEST(OptionStore, EmptyStoreLeavesEveryOptionAtItsDefault) {
@@ -33,8 +33,10 @@ TEST(OptionStore, OptionsAreWrittenWithTheirTypesAndReadBack) {
   TMemoryOptionStore Store;
   WriteOptions(Store, ChangedOptions());
   const auto& Values = Store.Values();
-  // The design's 23, and ours beside them: loops and the OpenIGTLink server.
-  EXPECT_EQ(Values.size(), 27u);
+  // The design's 23, and ours beside them: loops, the OpenIGTLink server and
+  // auto fit.
+  EXPECT_EQ(Values.size(), 28u);
+  EXPECT_EQ(Values.at("AutoFitEndoscope"), TOptionValue(1));
   EXPECT_EQ(Values.at("IGTLinkPort"), TOptionValue(4000));
   EXPECT_EQ(Values.at("IGTLinkAddress"), TOptionValue(std::string("0.0.0.0")));
   EXPECT_EQ(Values.at("ViewEndoscope"), TOptionValue(0));

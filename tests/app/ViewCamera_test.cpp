@@ -113,6 +113,23 @@ TEST(ViewCamera, KeepsTheCameraWhenTheFrameHasNoPatientAxes) {
   ExpectVector({0.4, -0.1, 0}, Camera.Camera().Position);
 }
 
+TEST(ViewCamera, FollowingThePatientKeepsTheOperatorsMovesUntilTheMarkersMoveOrHomeIsPressed) {
+  TImagerFrame Frame;
+  MarkFrame(Frame);
+  TViewCamera Camera;
+  ASSERT_TRUE(Camera.FollowPatient(Frame, 0, false));
+  const TPositionOrientation Aligned = Camera.Camera();
+  Camera.Yaw(0.3);
+  EXPECT_FALSE(Camera.FollowPatient(Frame, 0, false)) << "the same axes: the turn stays";
+  EXPECT_NE(Camera.Camera().Direction, Aligned.Direction);
+  Camera.ResetCamera();
+  EXPECT_TRUE(Camera.FollowPatient(Frame, 0, false)) << "Home forgets the axes";
+  ExpectVector(Aligned.Direction, Camera.Camera().Direction);
+  Camera.Yaw(0.3);
+  Frame.MarkerPosition[2].Z += 0.01;
+  EXPECT_TRUE(Camera.FollowPatient(Frame, 0, false)) << "a marker placed again";
+}
+
 TEST(ViewScales, ShorterSideSpansTheUnitTimesFourTimesZoom) {
   const TViewScales Wide = ViewScalesFor(200, 100, 1.0);
   EXPECT_DOUBLE_EQ(Wide.X, 2.0);

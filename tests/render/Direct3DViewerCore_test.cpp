@@ -4,6 +4,7 @@
 #include "FaultInjectingDevice.h"
 #include "ViewerTestSupport.h"
 #include "render/DirectXErrors.h"
+#include "render/OpenGLRenderer.h"
 #include "scene/Graphics3DError.h"
 
 namespace kestrava::testing {
@@ -100,6 +101,27 @@ TEST_F(ViewerWithoutHardware, HardwareWishWithoutHardwareFallsBackToSoftwareForG
   // Asking for hardware again drops the device until the next paint.
   Viewer->SetUseDirect3DHardware(true);
   EXPECT_FALSE(Viewer->Initialised());
+}
+
+// An OpenGL drawing on the processor is no hardware device: the hardware
+// wish finds none and our software device draws. A graphics card's is
+// chosen (here it may then fail to start, without a display).
+TEST(ViewerOnSoftwareOpenGL, DrawsWithOurSoftwareDeviceAndSaysWhyNotTheHardwareOne) {
+  for (const char* Renderer : {"llvmpipe (LLVM 15.0.6, 256 bits)", "AMD Radeon RX 6600"}) {
+    TOffscreenViewerWindow Window(16, 16);
+    TDirectDrawOptions Options;
+    Options.OpenGLRenderer = [Renderer] {
+      return TOpenGLRenderer{true, Renderer, ""};
+    };
+    TDirect3DViewerCore Viewer(Window, Options);
+    Viewer.SetUseDirect3DHardware(true);
+    Viewer.Paint();
+    const bool Software = IsSoftwareRenderer(Renderer);
+    EXPECT_EQ(Viewer.HardwareFailure() == NoSuitableDriverText, Software) << Renderer;
+    if (Software) {
+      EXPECT_EQ(Viewer.DeviceName(), SoftwareDeviceDescription);
+    }
+  }
 }
 
 class ViewerWithoutSoftwareDevice : public TViewerTest {

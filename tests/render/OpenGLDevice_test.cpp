@@ -220,7 +220,15 @@ TEST(OpenGLDeviceInTheViewer, TheHardwareWishChoosesItThroughTheChoiceRules) {
   std::string Reason;
   const bool Available = OpenGLAvailable(Reason);
   TOffscreenViewerWindow Window(32, 24);
-  TDirect3DViewerCore Viewer(Window);
+  // Whatever draws here is taken for a graphics card (a software OpenGL is
+  // enumerated as software, and never chosen).
+  TDirectDrawOptions Options;
+  Options.OpenGLRenderer = [] {
+    TOpenGLRenderer Card = MachineOpenGLRenderer();
+    Card.Renderer = "a graphics card";
+    return Card;
+  };
+  TDirect3DViewerCore Viewer(Window, Options);
   Viewer.SetUseDirect3DHardware(true);
   Viewer.OnDraw = [](TDirect3DViewerCore& Sender) {
     Sender.Clear(0x00FF0000, false);

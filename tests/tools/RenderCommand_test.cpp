@@ -165,11 +165,11 @@ QRect DrawnArea(const QImage& Picture, int Left, int Right) {
   return Area;
 }
 
-TEST_F(RenderCommand, FitShowsTheWholeFrameFillingTheViewWithAMargin) {
-  for (const std::string View : {"ap", "twin"}) {
-    const std::vector<std::string> Options = {"--size",       "400x300",  "--view",
-                                              View,           "--zoom",   "1.6",
-                                              "--background", "0xFFFFFF", "--no-cutoff"};
+TEST_F(RenderCommand, FitShowsTheWholeFrameAndItsLabelsFillingTheViewWithAMargin) {
+  for (const std::string View : {"ap", "lateral", "twin"}) {
+    // The white labels count as drawn on the green.
+    const std::vector<std::string> Options = {"--size", "400x300", "--view",     View,
+                                              "--zoom", "1.6",     "--no-cutoff"};
     const int Front = View == "twin" ? (400 - 4) / 2 : 400;
     const QRect Cropped = DrawnArea(Render(Options, "design.png"), 0, Front);
     EXPECT_TRUE(Cropped.top() == 0 || Cropped.bottom() == 299) << View << ": cut off at zoom 1.6";
@@ -190,6 +190,30 @@ TEST_F(RenderCommand, FitShowsTheWholeFrameFillingTheViewWithAMargin) {
         << View << ": " << Whole.width() << "x" << Whole.height() << ", " << Side.width() << "x"
         << Side.height();
   }
+}
+
+// Under the virtual display of its CTest entry the only OpenGL is Mesa's,
+// which draws on the processor (KESTRAVA_EXPECT_SOFTWARE_OPENGL set); without
+// a display no OpenGL context can be made.
+TEST_F(RenderCommand, HardwareDeviceSaysWhichDrewAndWhyOnSoftwareOpenGLOurs) {
+  const std::vector<std::string> Options = {"--size", "320x200", "--view", "twin"};
+  const QImage Software = Render(Options, "software.png");
+  const TToolRun Hardware =
+      Run({"render", File, "--frame", std::to_string(DemoFrame), "-o", PathOf("hardware.png"),
+           "--size", "320x200", "--view", "twin", "--device", "hardware"});
+  ASSERT_EQ(Hardware.Code, 0) << Hardware.Err;
+  const bool OpenGLDrew = Hardware.Err.starts_with("Drawn with the Kestrava OpenGL device");
+  if (OpenGLDrew && std::getenv("KESTRAVA_EXPECT_SOFTWARE_OPENGL") == nullptr)
+    GTEST_SKIP() << "a hardware OpenGL drew here: " << Hardware.Err;
+  EXPECT_EQ(Hardware.Err.rfind("Drawn with the Kestrava software rasterizer instead of the "
+                               "OpenGL device: ",
+                               0),
+            0u)
+      << Hardware.Err;
+  if (std::getenv("KESTRAVA_EXPECT_SOFTWARE_OPENGL") != nullptr) {
+    EXPECT_NE(Hardware.Err.find("draws on the processor"), std::string::npos) << Hardware.Err;
+  }
+  EXPECT_EQ(QImage(QString::fromStdString(PathOf("hardware.png"))), Software);
 }
 
 TEST_F(RenderCommand, CaptionLabelsReadableAtAnySizeAndOnWhite) {

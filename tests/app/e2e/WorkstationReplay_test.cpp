@@ -1,7 +1,8 @@
 // The workstation as an operator meets it, on a virtual display: open a
 // recording with F3, switch to twin view from the View menu, see both views
-// and the time line, leave with File > Exit and find the choice stored; step
-// through a recording with held keys.
+// and the time line, leave with File > Exit and find the choice stored; fit
+// a tube that ran off the views with F; step through a recording with held
+// keys.
 
 #include "ScreenContent.h"
 #include "ScreenSession.h"
@@ -9,6 +10,7 @@
 #include "tools/DemoRecording.h"
 
 #include <QFile>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +74,51 @@ TEST(WorkstationReplay, OpensARecordingShowsTwinViewsAndStoresTheViewModeOnExit)
   const QString Text = QString::fromUtf8(Settings.readAll());
   EXPECT_TRUE(Text.contains("ViewMode=2")) << Text.toStdString();
   EXPECT_TRUE(Text.contains("ImagerFilesDirectory=")) << Text.toStdString();
+}
+
+// The tube's pixels within Ring pixels of the view's edges.
+int GreyAtTheEdges(const QImage& Screen, const QRect& View, int Ring) {
+  return GreyPixels(Screen, QRect(View.left(), View.top(), View.width(), Ring)) +
+         GreyPixels(Screen, QRect(View.left(), View.bottom() - Ring + 1, View.width(), Ring)) +
+         GreyPixels(Screen, QRect(View.left(), View.top(), Ring, View.height())) +
+         GreyPixels(Screen, QRect(View.right() - Ring + 1, View.top(), Ring, View.height()));
+}
+
+TEST(WorkstationReplay, FitEndoscopeBringsATubeThatRanOffTheViewsWhollyInside) {
+  if (!ScreenToolsAvailable())
+    GTEST_SKIP() << "needs an X display (xvfb-run), xdotool and ImageMagick's import";
+  TScreenSession Session;
+  // The demo's frame 129, whose tube runs off the top of the twin views, as
+  // the first frame of a recording.
+  TImagerProcedure Demo, Recording;
+  BuildDemoProcedure(Demo);
+  Recording.ProcedureType = Demo.ProcedureType;
+  Recording.StartTime = Demo.StartTime;
+  Recording.AddFrame().Assign(Demo.GetFrame(128));
+  const QString File = Session.ScratchPath("frame129.img");
+  Recording.SaveToFile(File.toStdString());
+  QSettings(SettingsFile(Session), QSettings::IniFormat).setValue("ViewMode", 2);
+  ASSERT_TRUE(Session.Start(KESTRAVA_PROGRAM_DIR "/kestrava", {File}));
+  TScreenSession::Pause(1500);
+
+  constexpr int Ring = 3;
+  const QImage Before = Session.Screenshot();
+  const std::vector<QRect> Views = ColourRegions(Before, ViewGreen, 100);
+  ASSERT_EQ(Views.size(), 2u);
+  int Cut = 0;
+  for (const QRect& View : Views)
+    Cut += GreyAtTheEdges(Before, View, Ring);
+  ASSERT_GT(Cut, 0) << "the design's camera should cut the tube off here";
+
+  Session.Keys({"f"});
+  TScreenSession::Pause(1500);
+  const QImage After = Session.Screenshot();
+  After.save("workstation_e2e_fit.png");
+  for (const QRect& View : ColourRegions(After, ViewGreen, 100)) {
+    EXPECT_EQ(GreyAtTheEdges(After, View, Ring), 0) << "tube cut off at x " << View.left();
+    EXPECT_GT(GreyPixels(After, View), 500) << "no tube in the view at x " << View.left();
+  }
+  EXPECT_EQ(ColourRegions(After, ViewGreen, 100).size(), 2u);
 }
 
 // The "Current frame:" line of the information box as the program last

@@ -1,6 +1,7 @@
 // Loop detection in the window: the episodes of an opened recording, the
-// "Loop:" line, the warning colour over the looped part in the view, and the
-// View menu's "Loops" switching it all off.
+// loop lines that fit the information box with the details in its tool tip,
+// the warning colour over the looped part in the view, and the View menu's
+// "Loops" switching it all off.
 
 #include "WindowTestSupport.h"
 #include "controls/ScrollableStringList.h"
@@ -57,21 +58,28 @@ TEST(MainLoops, ARecordedLoopIsAnEpisodeALineAndAWarningColourUntilSwitchedOff) 
   ASSERT_EQ(Main.Display().LoopEpisodes().size(), 1u);
   EXPECT_EQ(Main.Display().LoopEpisodes()[0].Class, TLoopClass::Alpha);
 
-  const auto LoopLine = [&] {
+  const auto LoopLines = [&] {
+    std::vector<std::string> Lines;
     for (std::int32_t I = 0; I < Main.InfoBox().NumItems(); ++I)
-      if (Main.InfoBox().Line(I).rfind("Loop:", 0) == 0)
-        return Main.InfoBox().Line(I);
-    return std::string();
+      if (Main.InfoBox().Line(I).rfind("Loop", 0) == 0)
+        Lines.push_back(Main.InfoBox().Line(I));
+    return Lines;
   };
-  EXPECT_EQ(LoopLine(), "Loop:\tnone");
+  EXPECT_EQ(LoopLines(), std::vector<std::string>{"Loop:\tnone"});
   Main.StepFrame(3);
   Main.Update();
-  EXPECT_EQ(LoopLine().rfind("Loop:\talpha, ", 0), 0u) << LoopLine();
+  const std::vector<std::string> Looped = LoopLines();
+  ASSERT_EQ(Looped.size(), 2u);
+  EXPECT_EQ(Looped[0], "Loop:\talpha");
+  EXPECT_EQ(Looped[1].rfind("Loop extent:\t", 0), 0u) << Looped[1];
+  EXPECT_NE(Main.InfoBox().toolTip().indexOf(" m from tip"), -1) << "the details in the tool tip";
+  (void)Main.InfoBox().RenderImage();
+  EXPECT_LE(Main.InfoBox().HorzRange(), Main.InfoBox().ClientWidth()) << "no sideways scrolling";
   EXPECT_GT(OrangePixels(Main.FrontView().grab().toImage()), 500);
 
   Main.MenuAction("Loops")->trigger();
   EXPECT_FALSE(Main.Options().ViewLoops);
-  EXPECT_EQ(LoopLine(), "");
+  EXPECT_TRUE(LoopLines().empty());
   EXPECT_EQ(OrangePixels(Main.FrontView().grab().toImage()), 0);
 }
 

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -125,6 +126,83 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
   EXPECT_EQ(Main->Display().CurrentFileName, FullImagerFilePath(Storage(), "rec"));
   EXPECT_TRUE(Main->StartProcedureButton().isEnabled());
+}
+
+// Key events as the window's key preview sees them.
+void SendKey(QEvent::Type Type, int Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
+  QKeyEvent Event(Type, Key, Modifiers);
+  QWidget* Focus = QApplication::focusWidget();
+  QApplication::sendEvent(Focus != nullptr ? Focus : QApplication::activeWindow(), &Event);
+}
+void TapKey(int Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
+  SendKey(QEvent::KeyPress, Key, Modifiers);
+  SendKey(QEvent::KeyRelease, Key, Modifiers);
+}
+
+// Markers 1-3 on the landmarks that give the simulated patient its axes.
+void PlaceLandmarks(TMain& Main) {
+  TImagerFrame& Frame = Main.Display().CurrentFrameData();
+  Frame.MarkerValid = {true, true, true};
+  Frame.MarkerPosition[0] = {0.12, 0.15, -0.15};
+  Frame.MarkerPosition[1] = {-0.12, 0.15, -0.15};
+  Frame.MarkerPosition[2] = {0, 0.1, -0.3};
+}
+
+TEST_F(MainRecording, CameraKeysActWhileRecordingAndATapOfNumericPlusOrMinusShows) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  Main->StartProcedure();
+  PlaceLandmarks(*Main);
+  Record(*Main, 0.2);
+  const TViewCamera& Camera = Main->Display().Camera();
+  const TPositionOrientation Aligned = Camera.Camera();
+
+  // Pressed and let go while a step waited for its sample.
+  TapKey(Qt::Key_Plus, Qt::KeypadModifier);
+  Record(*Main, 0.3);
+  const double Tapped = std::pow(ControlZoomInFactor, MinimumTapZoomSteps);
+  EXPECT_NEAR(Camera.ZoomFactor(), Tapped, 1e-9);
+  SendKey(QEvent::KeyPress, Qt::Key_Minus, Qt::KeypadModifier);
+  Record(*Main, 0.5); // five steps, a zoom step each
+  SendKey(QEvent::KeyRelease, Qt::Key_Minus, Qt::KeypadModifier);
+  Record(*Main, 0.1);
+  EXPECT_NEAR(Camera.ZoomFactor(), Tapped * std::pow(ControlZoomOutFactor, 5), 1e-9);
+
+  TapKey(Qt::Key_Left);
+  Record(*Main, 0.5);
+  EXPECT_NE(Camera.Camera().Direction, Aligned.Direction) << "the turn outlasts the samples";
+  TapKey(Qt::Key_Return);
+  Record(*Main, 0.1);
+  EXPECT_EQ(Camera.Camera().Direction, Aligned.Direction);
+  TapKey(Qt::Key_Home);
+  Record(*Main, 0.2);
+  EXPECT_EQ(Camera.ZoomFactor(), 1.0);
+  EXPECT_EQ(Camera.Camera().Position, Aligned.Position) << "reset, then aligned again";
+  Main->StopProcedure();
+}
+
+TEST_F(MainRecording, MarkersThatCannotBeRightRaiseAnAlertUntilPlacedAgain) {
+  Script("");
+  std::filesystem::create_directory(Storage());
+  const auto Main = Make();
+  Main->StartProcedure();
+  Record(*Main, 0.2);
+  EXPECT_EQ(Main->NoticePanelText(), "");
+  // Markers 1 and 2 from the keyboard without moving the remote: both where
+  // the remote rests.
+  TapKey(Qt::Key_1);
+  TapKey(Qt::Key_2);
+  Record(*Main, 0.2);
+  EXPECT_EQ(Main->NoticePanelText(), "Markers 1 and 2 are less than 1 cm apart: place them again");
+  TapKey(Qt::Key_2, Qt::ShiftModifier); // cleared
+  Record(*Main, 0.2);
+  EXPECT_EQ(Main->NoticePanelText(), "");
+  TapKey(Qt::Key_2);
+  Record(*Main, 0.2);
+  EXPECT_TRUE(Main->Display().CurrentFrameData().MarkerValid[1]) << "nothing is refused";
+  Main->StopProcedure();
+  EXPECT_EQ(Main->NoticePanelText(), "") << "recording only";
 }
 
 TEST_F(MainRecording, UnpluggedCoilsShowTheNoticeAndStoreNothingUntilTheNextGoodSample) {

@@ -1,13 +1,19 @@
 // The OpenIGTLink server in the window: switched from the Options menu, fed
-// with every frame shown, and a port already taken reported with the option
-// left off.
+// with every frame shown, a port already taken reported with the option
+// left off, and its state in the status bar.
 
 #include "WindowTestSupport.h"
 #include "streaming/IGTLinkServer.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +51,33 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
 
   Main.MenuAction("OpenIGTLink server")->trigger();
   EXPECT_EQ(Main.StreamingServer(), nullptr);
+}
+
+TEST(MainStreaming, ThePanelSaysWhetherTheServerRunsWhereAndForHowManyClients) {
+  test::TWindowTestWorld World;
+  TMain Main(World.Environment());
+  EXPECT_EQ(Main.StreamPanelText(), "IGTLink: off");
+  Main.MutableOptions().IGTLinkPort = 0;
+  Main.MenuAction("OpenIGTLink server")->trigger();
+  const QString Listening = QString("IGTLink: 127.0.0.1:%1, ").arg(Main.StreamingServer()->Port());
+  EXPECT_EQ(Main.StreamPanelText(), Listening + "no clients");
+
+  // A navigation program connects; the window looks once a second.
+  const int Client = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in Address{};
+  Address.sin_family = AF_INET;
+  Address.sin_port = htons(Main.StreamingServer()->Port());
+  Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::connect(Client, reinterpret_cast<const sockaddr*>(&Address), sizeof Address), 0);
+  QElapsedTimer Clock;
+  Clock.start();
+  while (Main.StreamPanelText() != Listening + "1 client" && Clock.elapsed() < 10000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_EQ(Main.StreamPanelText(), Listening + "1 client");
+  ::close(Client);
+
+  Main.MenuAction("OpenIGTLink server")->trigger();
+  EXPECT_EQ(Main.StreamPanelText(), "IGTLink: off");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "render/Direct3DViewerControl.h"
+#include "render/OpenGLRenderer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 
@@ -237,6 +239,23 @@ TEST_F(MainWindow, AHardwareDeviceThatCannotStartFallsBackOnceAndTheMenuKeepsThe
       emit Menu->aboutToShow();
   EXPECT_TRUE(Main->MenuAction("Use hardware Direct3D")->isChecked()) << "the option's own value";
   EXPECT_TRUE(Main->Options().UseHardwareDirect3D);
+}
+
+// Its own CTest entry runs this on a virtual display whose only OpenGL is
+// Mesa's, drawing on the processor (KESTRAVA_EXPECT_SOFTWARE_OPENGL set).
+TEST_F(MainWindow, OnSoftwareOpenGLTheViewsDrawWithOurSoftwareDevice) {
+  const TOpenGLRenderer OpenGL = MachineOpenGLRenderer();
+  if (std::getenv("KESTRAVA_EXPECT_SOFTWARE_OPENGL") == nullptr && !OpenGL.Software())
+    GTEST_SKIP() << "no software OpenGL here: " << OpenGL.Renderer << OpenGL.Reason;
+  EXPECT_TRUE(OpenGL.Software()) << OpenGL.Renderer << OpenGL.Reason;
+  UserOptions.WriteInteger("UseHardwareDirect3D", 1);
+  UserOptions.WriteInteger("ViewMode", 2);
+  const auto Main = Make();
+  (void)Main->grab();
+  for (const TDirect3DViewerControl* View : {&Main->FrontView(), &Main->SideView()}) {
+    EXPECT_EQ(View->DeviceName(), SoftwareDeviceDescription);
+    EXPECT_EQ(View->HardwareFailure(), NoSuitableDriverText) << "no hardware device to choose";
+  }
 }
 
 TEST_F(MainWindow, SetDefaultOptionsAndClosingWriteTheOptionsBack) {
