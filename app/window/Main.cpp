@@ -239,12 +239,12 @@ void TMain::SetUpTimeLine() {
   Graph.OnMouseUp = [this](TECGGraph& Sender, Qt::MouseButton Button, int X, int Y) {
     if (!Display_.TimeLineRelease(Sender.IndexAtX(X), Button == Qt::RightButton))
       return;
-    const QList<QAction*> Items = ECGGraphMenu_->actions();
+    const QList<QAction*> Items = Menus_.TimeLinePopUp->actions();
     for (QAction* Item : Items)
       if (!Item->isSeparator())
         Item->setEnabled(TimeLineCommandEnabled(static_cast<TTimeLineCommand>(Item->data().toInt()),
                                                 Display_.TimeLineIndex));
-    ECGGraphMenu_->popup(Sender.mapToGlobal(QPoint(X, Y)));
+    Menus_.TimeLinePopUp->popup(Sender.mapToGlobal(QPoint(X, Y)));
   };
   Graph.OnUserPreDraw = [this](TECGGraph&, QPainter& Canvas) {
     DrawTimeLineMarkers(Canvas);
@@ -416,88 +416,87 @@ void ExportReport(QWidget* Parent, TMainDisplay& Display, IUserInteraction& User
 } // namespace
 
 void TMain::CreateMenus() {
-  FileMenu_ = menuBar()->addMenu("&File");
-  QAction* Open = AddItem(FileMenu_, "Open imager file...", [this] { OpenImagerFileClick(); });
-  Open->setShortcut(QKeySequence(Qt::Key_F3));
-  Open->setObjectName("MenuItem_OpenImagerFile");
-  AddItem(FileMenu_, ExportReportItemText, [this] {
-    ExportReport(this, Display_, Env_.User);
-  })->setObjectName("MenuItem_ExportReport");
-  FileMenu_->addSeparator();
-  AddItem(FileMenu_, "Shutdown windows", [this] {
-    ShutDownWindowsClick();
-  })->setObjectName("MenuItem_ShutDownWindows");
-  AddItem(FileMenu_, "E&xit", [this] { close(); })->setObjectName("MenuItem_Exit");
-  connect(FileMenu_, &QMenu::aboutToShow, this, [this] { FileMenuAboutToShow(); });
+  TMainMenus& M = Menus_;
+  M.File = menuBar()->addMenu("&File");
+  M.OpenImagerFile = AddItem(M.File, "Open imager file...", [this] { OpenImagerFileClick(); });
+  M.OpenImagerFile->setShortcut(QKeySequence(Qt::Key_F3));
+  M.OpenImagerFile->setObjectName("MenuItem_OpenImagerFile");
+  M.ExportReport =
+      AddItem(M.File, ExportReportItemText, [this] { ExportReport(this, Display_, Env_.User); });
+  M.ExportReport->setObjectName("MenuItem_ExportReport");
+  M.File->addSeparator();
+  M.ShutDownWindows = AddItem(M.File, "Shutdown windows", [this] { ShutDownWindowsClick(); });
+  M.ShutDownWindows->setObjectName("MenuItem_ShutDownWindows");
+  M.Exit = AddItem(M.File, "E&xit", [this] { close(); });
+  M.Exit->setObjectName("MenuItem_Exit");
+  connect(M.File, &QMenu::aboutToShow, this, [this] { FileMenuAboutToShow(); });
 
-  ViewMenu_ = menuBar()->addMenu("&View");
-  const auto Toggle = [this](bool TOptions::*Option, bool TDisplayChanges::*Change) {
-    return [this, Option, Change] {
-      ToggleOption(Option, Change);
-    };
-  };
-  AddCheckItem(ViewMenu_, "Endoscope",
-               Toggle(&TOptions::ViewEndoscope, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Markers", Toggle(&TOptions::ViewMarkers, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Sensors", Toggle(&TOptions::ViewSensors, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Hand", Toggle(&TOptions::ViewHand, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Overtube", Toggle(&TOptions::ViewOvertube, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Measure", Toggle(&TOptions::ViewMeasure, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Endoscope curvature", [this] { ToggleCurvatureGraph(); });
-  AddCheckItem(ViewMenu_, "Loops", Toggle(&TOptions::ViewLoops, &TDisplayChanges::ViewItems));
-  ViewMenu_->addSeparator();
-  AddCheckItem(ViewMenu_, "AP view", [this] { SetViewMode(ViewModeAP); });
-  AddCheckItem(ViewMenu_, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
-  AddCheckItem(ViewMenu_, "Twin view", [this] { SetViewMode(ViewModeTwin); });
-  QAction* Fit = AddItem(ViewMenu_, "Fit endoscope", [this] {
+  M.View = menuBar()->addMenu("&View");
+  constexpr auto ViewItems = &TDisplayChanges::ViewItems;
+  M.Endoscope = AddOptionItem(M.View, "Endoscope", &TOptions::ViewEndoscope, ViewItems);
+  M.Markers = AddOptionItem(M.View, "Markers", &TOptions::ViewMarkers, ViewItems);
+  M.Sensors = AddOptionItem(M.View, "Sensors", &TOptions::ViewSensors, ViewItems);
+  M.Hand = AddOptionItem(M.View, "Hand", &TOptions::ViewHand, ViewItems);
+  M.Overtube = AddOptionItem(M.View, "Overtube", &TOptions::ViewOvertube, ViewItems);
+  M.Measure = AddOptionItem(M.View, "Measure", &TOptions::ViewMeasure, ViewItems);
+  M.EndoscopeCurvature = AddOptionItem(M.View, "Endoscope curvature",
+                                       &TOptions::ViewEndoscopeCurvature, &TDisplayChanges::Layout);
+  M.Loops = AddOptionItem(M.View, "Loops", &TOptions::ViewLoops, ViewItems);
+  M.View->addSeparator();
+  M.APView = AddCheckItem(M.View, "AP view", [this] { SetViewMode(ViewModeAP); });
+  M.LateralView = AddCheckItem(M.View, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
+  M.TwinView = AddCheckItem(M.View, "Twin view", [this] { SetViewMode(ViewModeTwin); });
+  M.FitEndoscope = AddItem(M.View, "Fit endoscope", [this] {
     Display_.Changes.FitRequested = true;
     Update();
   });
-  Fit->setShortcut(QKeySequence(Qt::Key_F));
-  Fit->setObjectName("MenuItem_FitEndoscope");
-  ViewMenu_->addSeparator();
-  AddCheckItem(ViewMenu_, "Info", Toggle(&TOptions::ViewInfo, &TDisplayChanges::InfoVisibility));
-  AddCheckItem(ViewMenu_, "Time line and patient pain",
-               Toggle(&TOptions::ViewTimeLine, &TDisplayChanges::TimeLineVisibility));
-  connect(ViewMenu_, &QMenu::aboutToShow, this, [this] { ViewMenuAboutToShow(); });
+  M.FitEndoscope->setShortcut(QKeySequence(Qt::Key_F));
+  M.FitEndoscope->setObjectName("MenuItem_FitEndoscope");
+  M.View->addSeparator();
+  M.Info = AddOptionItem(M.View, "Info", &TOptions::ViewInfo, &TDisplayChanges::InfoVisibility);
+  M.TimeLine = AddOptionItem(M.View, "Time line and patient pain", &TOptions::ViewTimeLine,
+                             &TDisplayChanges::TimeLineVisibility);
+  connect(M.View, &QMenu::aboutToShow, this, [this] { CheckMenuItems(); });
 
-  OptionsMenu_ = menuBar()->addMenu("&Options");
-  AddCheckItem(OptionsMenu_, "Auto align", [this] {
-    Options_.AutoAlign = !Options_.AutoAlign;
-    Update();
+  M.Options = menuBar()->addMenu("&Options");
+  M.AutoAlign = AddOptionItem(M.Options, "Auto align", &TOptions::AutoAlign, nullptr);
+  M.AutoCutoff = AddOptionItem(M.Options, "Auto cutoff", &TOptions::UseAutoCutoff,
+                               &TDisplayChanges::AutoCutoff);
+  M.UsePhaseCorrection =
+      AddCheckItem(M.Options, "Use phase correction", [this] { UsePhaseCorrectionClick(); });
+  M.UseHardwareDirect3D = AddOptionItem(M.Options, "Use hardware Direct3D",
+                                        &TOptions::UseHardwareDirect3D, &TDisplayChanges::Renderer);
+  M.BackgroundColour = AddItem(M.Options, "Background Colour", [this] { BackgroundColourClick(); });
+  M.PatientPainThreshold = AddItem(M.Options, "Patient pain threshold", [] {});
+  M.OpenIGTLinkServer = AddCheckItem(M.Options, "OpenIGTLink server", [this] { StreamingClick(); });
+  M.AutoFitEndoscope = AddOptionItem(M.Options, "Auto fit endoscope", &TOptions::AutoFitEndoscope,
+                                     &TDisplayChanges::AutoFit);
+  M.Options->addSeparator();
+  M.SetStorageDirectory =
+      AddItem(M.Options, "Set storage directory...", [this] { SetStorageDirectoryClick(); });
+  M.SetDefaultOptions = AddItem(M.Options, "Set default options", [this] { SetDefaultOptions(); });
+  connect(M.Options, &QMenu::aboutToShow, this, [this] {
+    CheckMenuItems();
+    Menus_.SetStorageDirectory->setEnabled(!Sampler_->Ready());
   });
-  AddCheckItem(OptionsMenu_, "Auto cutoff",
-               Toggle(&TOptions::UseAutoCutoff, &TDisplayChanges::AutoCutoff));
-  AddCheckItem(OptionsMenu_, "Use phase correction", [this] { UsePhaseCorrectionClick(); });
-  AddCheckItem(OptionsMenu_, "Use hardware Direct3D",
-               Toggle(&TOptions::UseHardwareDirect3D, &TDisplayChanges::Renderer));
-  AddItem(OptionsMenu_, "Background Colour", [this] { BackgroundColourClick(); });
-  AddItem(OptionsMenu_, "Patient pain threshold", [] {});
-  AddCheckItem(OptionsMenu_, "OpenIGTLink server", [this] { StreamingClick(); });
-  AddCheckItem(OptionsMenu_, "Auto fit endoscope",
-               Toggle(&TOptions::AutoFitEndoscope, &TDisplayChanges::AutoFit));
-  OptionsMenu_->addSeparator();
-  AddItem(OptionsMenu_, "Set storage directory...", [this] { SetStorageDirectoryClick(); });
-  AddItem(OptionsMenu_, "Set default options", [this] { SetDefaultOptions(); });
-  connect(OptionsMenu_, &QMenu::aboutToShow, this, [this] { OptionsMenuAboutToShow(); });
 
   QMenu* Timeline = menuBar()->addMenu("&Timeline");
-  QAction* Tag = AddItem(Timeline, "Tag lesion", [this] { TagLesionClick(); });
-  Tag->setShortcut(QKeySequence(Qt::Key_T));
-  Tag->setObjectName("MenuItem_TagLesion");
-  QAction* Caecum = AddItem(Timeline, "Caecum reached", [this] { CaecumReachedClick(); });
-  Caecum->setShortcut(QKeySequence(Qt::Key_K));
-  Caecum->setObjectName("MenuItem_CaecumReached");
+  M.TagLesion = AddItem(Timeline, "Tag lesion", [this] { TagLesionClick(); });
+  M.TagLesion->setShortcut(QKeySequence(Qt::Key_T));
+  M.TagLesion->setObjectName("MenuItem_TagLesion");
+  M.CaecumReached = AddItem(Timeline, "Caecum reached", [this] { CaecumReachedClick(); });
+  M.CaecumReached->setShortcut(QKeySequence(Qt::Key_K));
+  M.CaecumReached->setObjectName("MenuItem_CaecumReached");
 
   QMenu* Help = menuBar()->addMenu("&Help");
-  AddItem(Help, "About...", [this] { AboutDialog_->exec(); });
+  M.About = AddItem(Help, "About...", [this] { AboutDialog_->exec(); });
 
-  ECGGraphMenu_ = new QMenu(this);
-  ECGGraphMenu_->setObjectName("ECGGraphMenu");
+  M.TimeLinePopUp = new QMenu(this);
+  M.TimeLinePopUp->setObjectName("ECGGraphMenu");
   for (const TTimeLineCommand Command : TimeLineMenuCommands) {
     if (Command == TTimeLineCommand::SetReferenceStart)
-      ECGGraphMenu_->addSeparator();
-    QAction* Item = AddItem(ECGGraphMenu_, TimeLineCommandCaption(Command), [this, Command] {
+      M.TimeLinePopUp->addSeparator();
+    QAction* Item = AddItem(M.TimeLinePopUp, TimeLineCommandCaption(Command), [this, Command] {
       ApplyTimeLineCommand(Display_.Procedure(), Command, Display_.TimeLineIndex);
       Update();
     });
@@ -505,53 +504,36 @@ void TMain::CreateMenus() {
   }
 }
 
-QAction* TMain::MenuAction(const QString& Text) const {
-  const QList<QMenu*> Menus = findChildren<QMenu*>();
-  for (const QMenu* Menu : Menus)
-    for (QAction* Item : Menu->actions())
-      if (Item->text() == Text)
-        return Item;
-  return nullptr;
+QAction* TMain::AddOptionItem(QMenu* Menu, const char* Text, bool TOptions::*Option,
+                              bool TDisplayChanges::*Change) {
+  QAction* Item =
+      AddCheckItem(Menu, Text, [this, Option, Change] { ToggleOption(Option, Change); });
+  OptionItems_.emplace_back(Item, Option);
+  return Item;
 }
 
 void TMain::FileMenuAboutToShow() {
   const bool Recording = Sampler_->Ready();
-  MenuAction("Open imager file...")->setEnabled(!Recording);
-  MenuAction(ExportReportItemText)->setEnabled(Display_.ProcedureShown && !Recording);
-  QAction* Shutdown = MenuAction("Shutdown windows");
-  Shutdown->setVisible(DriverIdFound_);
-  Shutdown->setEnabled(!Recording);
+  Menus_.OpenImagerFile->setEnabled(!Recording);
+  Menus_.ExportReport->setEnabled(Display_.ProcedureShown && !Recording);
+  Menus_.ShutDownWindows->setVisible(DriverIdFound_);
+  Menus_.ShutDownWindows->setEnabled(!Recording);
 }
 
-void TMain::OptionsMenuAboutToShow() {
-  MenuAction("Auto align")->setChecked(Options_.AutoAlign);
-  MenuAction("Auto cutoff")->setChecked(Options_.UseAutoCutoff);
-  MenuAction("Use phase correction")->setChecked(Options_.UsePhaseCorrection);
-  MenuAction("Use hardware Direct3D")->setChecked(Options_.UseHardwareDirect3D);
-  MenuAction("Set storage directory...")->setEnabled(!Sampler_->Ready());
-  MenuAction("OpenIGTLink server")->setChecked(Stream_ != nullptr);
-  MenuAction("Auto fit endoscope")->setChecked(Options_.AutoFitEndoscope);
-}
-
-void TMain::ViewMenuAboutToShow() {
-  MenuAction("Endoscope")->setChecked(Options_.ViewEndoscope);
-  MenuAction("Markers")->setChecked(Options_.ViewMarkers);
-  MenuAction("Sensors")->setChecked(Options_.ViewSensors);
-  MenuAction("Hand")->setChecked(Options_.ViewHand);
-  MenuAction("Overtube")->setChecked(Options_.ViewOvertube);
-  MenuAction("Measure")->setChecked(Options_.ViewMeasure);
-  MenuAction("Endoscope curvature")->setChecked(Options_.ViewEndoscopeCurvature);
-  MenuAction("Loops")->setChecked(Options_.ViewLoops);
-  MenuAction("AP view")->setChecked(Options_.ViewMode == ViewModeAP);
-  MenuAction("Lateral view")->setChecked(Options_.ViewMode == ViewModeLateral);
-  MenuAction("Twin view")->setChecked(Options_.ViewMode == ViewModeTwin);
-  MenuAction("Info")->setChecked(Options_.ViewInfo);
-  MenuAction("Time line and patient pain")->setChecked(Options_.ViewTimeLine);
+void TMain::CheckMenuItems() {
+  for (const auto& [Item, Option] : OptionItems_)
+    Item->setChecked(Options_.*Option);
+  Menus_.UsePhaseCorrection->setChecked(Options_.UsePhaseCorrection);
+  Menus_.OpenIGTLinkServer->setChecked(Stream_ != nullptr);
+  Menus_.APView->setChecked(Options_.ViewMode == ViewModeAP);
+  Menus_.LateralView->setChecked(Options_.ViewMode == ViewModeLateral);
+  Menus_.TwinView->setChecked(Options_.ViewMode == ViewModeTwin);
 }
 
 void TMain::ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change) {
   Options_.*Option = !(Options_.*Option);
-  Display_.Changes.*Change = true;
+  if (Change != nullptr)
+    Display_.Changes.*Change = true;
   Update();
 }
 
@@ -560,12 +542,6 @@ void TMain::SetViewMode(std::int32_t Mode) {
     Options_.ViewMode = Mode;
     Display_.Changes.ViewMode = true;
   }
-  Update();
-}
-
-void TMain::ToggleCurvatureGraph() {
-  Options_.ViewEndoscopeCurvature = !Options_.ViewEndoscopeCurvature;
-  Display_.Changes.Layout = true;
   Update();
 }
 

@@ -23,6 +23,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -60,6 +62,47 @@ inline constexpr const char* SaveProblemMessage = "A problem occurred saving the
 // Asked before Open, Start or Close would drop a recording whose save failed
 // and was not made elsewhere.
 std::string UnsavedRecordingQuestion(const std::string& FileName);
+
+// The window's menu items, made with the menus; the items whose state
+// follows the options and the mode are set from them before a menu opens.
+struct TMainMenus {
+  QMenu* File = nullptr;
+  QAction* OpenImagerFile = nullptr;
+  QAction* ExportReport = nullptr;
+  QAction* ShutDownWindows = nullptr;
+  QAction* Exit = nullptr;
+  QMenu* View = nullptr;
+  QAction* Endoscope = nullptr;
+  QAction* Markers = nullptr;
+  QAction* Sensors = nullptr;
+  QAction* Hand = nullptr;
+  QAction* Overtube = nullptr;
+  QAction* Measure = nullptr;
+  QAction* EndoscopeCurvature = nullptr;
+  QAction* Loops = nullptr;
+  QAction* APView = nullptr;
+  QAction* LateralView = nullptr;
+  QAction* TwinView = nullptr;
+  QAction* FitEndoscope = nullptr;
+  QAction* Info = nullptr;
+  QAction* TimeLine = nullptr;
+  QMenu* Options = nullptr;
+  QAction* AutoAlign = nullptr;
+  QAction* AutoCutoff = nullptr;
+  QAction* UsePhaseCorrection = nullptr;
+  QAction* UseHardwareDirect3D = nullptr;
+  QAction* BackgroundColour = nullptr;
+  QAction* PatientPainThreshold = nullptr;
+  QAction* OpenIGTLinkServer = nullptr;
+  QAction* AutoFitEndoscope = nullptr;
+  QAction* SetStorageDirectory = nullptr;
+  QAction* SetDefaultOptions = nullptr;
+  QAction* TagLesion = nullptr;
+  QAction* CaecumReached = nullptr;
+  QAction* About = nullptr;
+  // The time line's pop-up.
+  QMenu* TimeLinePopUp = nullptr;
+};
 
 // What the window needs from the world around it.
 struct TMainEnvironment {
@@ -126,8 +169,8 @@ public:
   // Our panels: the OpenIGTLink server's state and the notices.
   QString StreamPanelText() const;
   QString NoticePanelText() const;
-  QMenu& TimeLineMenu() { return *ECGGraphMenu_; }
-  QAction* MenuAction(const QString& Text) const;
+  QMenu& TimeLineMenu() { return *Menus_.TimeLinePopUp; }
+  const TMainMenus& Menus() const { return Menus_; }
   // The refresh, for handlers outside the window (and the benchmark).
   void Update() { Display_.Update(*this); }
 
@@ -168,16 +211,19 @@ private:
 
   // Menus.
   void FileMenuAboutToShow();
-  void OptionsMenuAboutToShow();
-  void ViewMenuAboutToShow();
+  // The check marks of the View and Options menus.
+  void CheckMenuItems();
   void OpenImagerFileClick();
   void ShutDownWindowsClick();
   void SetStorageDirectoryClick();
   void BackgroundColourClick();
   void UsePhaseCorrectionClick();
+  // A check item that toggles Option, marks Change (when given) and
+  // refreshes; its check mark follows the option.
+  QAction* AddOptionItem(QMenu* Menu, const char* Text, bool TOptions::*Option,
+                         bool TDisplayChanges::*Change);
   void ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change);
   void SetViewMode(std::int32_t Mode);
-  void ToggleCurvatureGraph();
   // "Tag lesion" and "Caecum reached": on the last frame stored while
   // recording, else on the frame on show; kept in the side file at once.
   void TagLesionClick();
@@ -275,10 +321,9 @@ private:
   QMessageBox* LiveFileNotice_ = nullptr;
   // The notice panel shows a frame's problem (not another notice).
   bool ShownFrameProblem_ = false;
-  QMenu* ECGGraphMenu_ = nullptr;
-  QMenu* FileMenu_ = nullptr;
-  QMenu* ViewMenu_ = nullptr;
-  QMenu* OptionsMenu_ = nullptr;
+  TMainMenus Menus_;
+  // The check items of options, each with the option it shows.
+  std::vector<std::pair<QAction*, bool TOptions::*>> OptionItems_;
   TAboutDialog* AboutDialog_ = nullptr;
   TGetStorageDirectoryDialog* StorageDirectoryDialog_ = nullptr;
   TGenCoilsDisconnectedDialog* GenCoilsNotice_ = nullptr;

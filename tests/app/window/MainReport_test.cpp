@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
-#include <QMenuBar>
 #include <filesystem>
 #include <fstream>
 
@@ -31,9 +30,8 @@ protected:
 
   // Whether the File menu, about to show, offers the export.
   static bool ExportOffered(TMain& Main) {
-    QMenu* File = Main.menuBar()->actions().front()->menu();
-    emit File->aboutToShow();
-    return Main.MenuAction(ExportReportItemText)->isEnabled();
+    emit Main.Menus().File->aboutToShow();
+    return Main.Menus().ExportReport->isEnabled();
   }
 
   QTemporaryDir Program;

@@ -24,7 +24,7 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
   test::TWindowTestWorld World;
   TMain Main(World.Environment());
   Main.MutableOptions().IGTLinkPort = 0; // any free port
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   ASSERT_NE(Main.StreamingServer(), nullptr);
   EXPECT_EQ(Main.StreamingServer()->Address(), "127.0.0.1");
 
@@ -43,13 +43,13 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
   // Another workstation on the same port cannot listen there.
   TMain Second(World.Environment());
   Second.MutableOptions().IGTLinkPort = Main.StreamingServer()->Port();
-  Second.MenuAction("OpenIGTLink server")->trigger();
+  Second.Menus().OpenIGTLinkServer->trigger();
   EXPECT_EQ(Second.StreamingServer(), nullptr);
   EXPECT_FALSE(Second.Options().IGTLinkServer);
   EXPECT_EQ(World.User.Texts().back().rfind(StreamingFailedMessage, 0), 0u)
       << World.User.Texts().back();
 
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   EXPECT_EQ(Main.StreamingServer(), nullptr);
 }
 
@@ -58,7 +58,7 @@ TEST(MainStreaming, ThePanelSaysWhetherTheServerRunsWhereAndForHowManyClients) {
   TMain Main(World.Environment());
   EXPECT_EQ(Main.StreamPanelText(), "IGTLink: off");
   Main.MutableOptions().IGTLinkPort = 0;
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   const QString Listening = QString("IGTLink: 127.0.0.1:%1, ").arg(Main.StreamingServer()->Port());
   EXPECT_EQ(Main.StreamPanelText(), Listening + "no clients");
 
@@ -76,7 +76,7 @@ TEST(MainStreaming, ThePanelSaysWhetherTheServerRunsWhereAndForHowManyClients) {
   EXPECT_EQ(Main.StreamPanelText(), Listening + "1 client");
   ::close(Client);
 
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   EXPECT_EQ(Main.StreamPanelText(), "IGTLink: off");
 }
 

@@ -102,13 +102,13 @@ TEST_F(MainWindow, TheSimulatedDriverMakesTheHardwareReadyAndTheButtonsTakeTheir
 
 TEST_F(MainWindow, TwinViewFromTheMenuShowsBothViewsSideBySide) {
   const auto Main = Make();
-  Main->MenuAction("Twin view")->trigger();
+  Main->Menus().TwinView->trigger();
   EXPECT_EQ(Main->Options().ViewMode, 2);
   EXPECT_EQ(Main->StatusText(0), "Twin view");
   EXPECT_FALSE(Main->SideView().isHidden());
   EXPECT_EQ(Main->FrontView().width(), Main->SideView().width());
   EXPECT_GT(Main->SideView().x(), Main->FrontView().geometry().right());
-  Main->MenuAction("AP view")->trigger();
+  Main->Menus().APView->trigger();
   EXPECT_TRUE(Main->SideView().isHidden());
 }
 
@@ -234,10 +234,8 @@ TEST_F(MainWindow, AHardwareDeviceThatCannotStartFallsBackOnceAndTheMenuKeepsThe
   Main->resize(900, 600); // lays the window out again
   QApplication::processEvents();
   EXPECT_FALSE(Main->FrontView().UseDirect3DHardware()) << "not asked for hardware again";
-  for (QMenu* Menu : Main->findChildren<QMenu*>())
-    if (Menu->title() == "&Options")
-      emit Menu->aboutToShow();
-  EXPECT_TRUE(Main->MenuAction("Use hardware Direct3D")->isChecked()) << "the option's own value";
+  emit Main->Menus().Options->aboutToShow();
+  EXPECT_TRUE(Main->Menus().UseHardwareDirect3D->isChecked()) << "the option's own value";
   EXPECT_TRUE(Main->Options().UseHardwareDirect3D);
 }
 
