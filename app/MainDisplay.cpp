@@ -225,7 +225,6 @@ void TMainDisplay::SetMode(std::int32_t NewMode, IMainDisplaySurface& Surface) {
     SetRemoteMode(0, Surface);
   }
   Changes.Layout = true;
-  Update(Surface);
 }
 
 void TMainDisplay::SetRemoteMode(std::int32_t NewMode, IMainDisplaySurface& Surface) {

@@ -158,7 +158,8 @@ public:
   // Moves the current frame by Delta within 1 .. frame count.
   TStepResult StepFrame(std::int32_t Delta);
 
-  // 1 replay, 2 recording (remote back to markers); then the resize handling.
+  // 1 replay, 2 recording (remote back to markers); the next refresh lays
+  // the window out.
   void SetMode(std::int32_t NewMode, IMainDisplaySurface& Surface);
   void SetRemoteMode(std::int32_t NewMode, IMainDisplaySurface& Surface);
 

@@ -114,7 +114,6 @@ void TMain::EnterRecordingMode() {
   if (Options_.ViewMode == ViewModeLateral) {
     Options_.ViewMode = ViewModeAP;
     Display_.Changes.ViewMode = true;
-    LayOut();
   }
   Options_.AutoAlign = true;
   Options_.UseAutoCutoff = true;
@@ -123,6 +122,7 @@ void TMain::EnterRecordingMode() {
   StartButton_->setEnabled(false);
   StopButton_->setEnabled(true);
   Display_.SetMode(ModeRecording, *this);
+  Update();
   if (TQelApplication* Application = QelApplication())
     Application->SetOnIdle([this](QObject*, bool& Done) { AcquisitionStep(Done); });
 }

@@ -80,8 +80,10 @@ protected:
   TScriptedUserInteraction User;
 };
 
-TEST_F(MainDisplay, OpensARecordingAtItsFirstFrameWithItsTimeLine) {
+TEST_F(MainDisplay, OpensARecordingAtItsFirstFrameWithItsTimeLineInOneRefresh) {
   ASSERT_TRUE(Display.OpenImagerFile(WriteRecording(false), User, Window));
+  EXPECT_EQ(Window.Repaints, 1);
+  EXPECT_EQ(Window.Layouts, 1);
   EXPECT_TRUE(User.Messages().empty());
   EXPECT_EQ(Display.Mode, ModeReplay);
   EXPECT_TRUE(Display.ProcedureShown);
