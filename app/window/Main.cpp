@@ -4,6 +4,7 @@
 #include "app/InformationBoxLines.h"
 #include "app/LoopTexts.h"
 #include "app/MainLayout.h"
+#include "app/PainDisplay.h"
 #include "app/QtKeyMapping.h"
 #include "app/RemoteControl.h"
 #include "app/ReportExport.h"
@@ -23,7 +24,6 @@
 #include "render/Direct3DViewerControl.h"
 #include "streaming/IGTLinkServer.h"
 #include "streaming/StreamContext.h"
-#include "timeline/TimelineTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -97,16 +97,15 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
   // 15-16: no procedure yet.
   Display_.ClearProcedureState();
   setWindowTitle(ProgramTitle);
-  Display_.Changes.Procedure = true;
-  Display_.Changes.Camera = true;
+  Display_.Change(&TDisplayChanges::Procedure);
+  Display_.Change(&TDisplayChanges::Camera);
   SetUpTimeLine();
   // 17: the hardware; replay works without it.
-  Display_.Mode = ModeIdle;
   HardwareReady_ = Sampler_->InitialiseHardware();
   StartButton_->setEnabled(HardwareReady_);
   StopButton_->setEnabled(false);
   // 18.
-  Display_.Ready = true;
+  Ready_ = true;
   if (Options_.IGTLinkServer)
     StartStreaming();
   setMinimumSize(400, 200);
@@ -118,7 +117,7 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
   StreamWatch_.start();
   // The window sees every key before the focused control does.
   qApp->installEventFilter(this);
-  Display_.Changes.Layout = true;
+  Display_.Change(&TDisplayChanges::Layout);
   Update();
 }
 
@@ -127,7 +126,7 @@ TMain::~TMain() {
   StopStreaming();
   Timer_.stop();
   // Nothing may refresh while the parts go.
-  Display_.Ready = false;
+  Ready_ = false;
   WriteOptions();
 }
 
@@ -160,7 +159,7 @@ void TMain::WriteOptions() {
 void TMain::SetDefaultOptions() {
   kestrava::SetDefaultOptions(Options_);
   Display_.Procedure().SetPainThreshold(Options_.PatientPainThreshold);
-  Display_.Changes.Renderer = true;
+  Display_.Change(&TDisplayChanges::Renderer);
   Update();
 }
 
@@ -207,10 +206,12 @@ void TMain::SetUpCurvatureGraph() {
   Graph.SetEnableAxisLabelling(false);
   Graph.SetYOffset(10 - Graph.height() / 2);
   Graph.OnMouseDown = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
-    Display_.CurvaturePress(Sender.IndexAtX(X), *this);
+    if (Display_.CurvaturePress(Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseMove = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
-    Display_.CurvatureMove(Sender.IndexAtX(X), *this);
+    if (Display_.CurvatureMove(Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseUp = [this](TECGGraph& Sender, Qt::MouseButton, int, int) {
     Display_.CurvatureRelease();
@@ -230,11 +231,12 @@ void TMain::SetUpTimeLine() {
     // A click on a lesion tag's tick goes to the tagged frame.
     const std::optional<std::int32_t> Tag = LesionIndexNear(
         Display_.Timeline().Lesions(), X, [&Sender](std::int32_t I) { return Sender.PointToX(I); });
-    Display_.TimeLinePress(Tag ? *Tag : Sender.IndexAtX(X), *this);
+    if (Display_.TimeLinePress(Tag ? *Tag : Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseMove = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
-    if (Display_.TimeLineDragging)
-      Display_.TimeLineMove(Sender.IndexAtX(X), *this);
+    if (Display_.TimeLineDragging() && Display_.TimeLineMove(Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseUp = [this](TECGGraph& Sender, Qt::MouseButton Button, int X, int Y) {
     if (!Display_.TimeLineRelease(Sender.IndexAtX(X), Button == Qt::RightButton))
@@ -243,7 +245,7 @@ void TMain::SetUpTimeLine() {
     for (QAction* Item : Items)
       if (!Item->isSeparator())
         Item->setEnabled(TimeLineCommandEnabled(static_cast<TTimeLineCommand>(Item->data().toInt()),
-                                                Display_.TimeLineIndex));
+                                                Display_.TimeLineIndex()));
     Menus_.TimeLinePopUp->popup(Sender.mapToGlobal(QPoint(X, Y)));
   };
   Graph.OnUserPreDraw = [this](TECGGraph&, QPainter& Canvas) {
@@ -401,13 +403,13 @@ QAction* AddCheckItem(QMenu* Menu, const char* Text, std::function<void()> Handl
 // beside it), then the report written or the operator told why not.
 void ExportReport(QWidget* Parent, TMainDisplay& Display, IUserInteraction& User) {
   const QString Chosen = QFileDialog::getSaveFileName(
-      Parent, QString(), FromUtf8(SuggestedReportPath(Display.CurrentFileName)),
+      Parent, QString(), FromUtf8(SuggestedReportPath(Display.CurrentFileName())),
       "PDF documents (*.pdf)");
   if (Chosen.isEmpty())
     return;
   // The marks as the window shows them, even where the side file could not be read.
   const std::string Failure =
-      ExportProcedureReport(Display.Procedure(), Display.CurrentFileName,
+      ExportProcedureReport(Display.Procedure(), Display.CurrentFileName(),
                             Display.Timeline().Marks(), Chosen.toStdString());
   if (!Failure.empty())
     ShowNotice(User, Failure, TMessageIcon::Error);
@@ -447,7 +449,7 @@ void TMain::CreateMenus() {
   M.LateralView = AddCheckItem(M.View, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
   M.TwinView = AddCheckItem(M.View, "Twin view", [this] { SetViewMode(ViewModeTwin); });
   M.FitEndoscope = AddItem(M.View, "Fit endoscope", [this] {
-    Display_.Changes.FitRequested = true;
+    Display_.Change(&TDisplayChanges::FitRequested);
     Update();
   });
   M.FitEndoscope->setShortcut(QKeySequence(Qt::Key_F));
@@ -497,7 +499,7 @@ void TMain::CreateMenus() {
     if (Command == TTimeLineCommand::SetReferenceStart)
       M.TimeLinePopUp->addSeparator();
     QAction* Item = AddItem(M.TimeLinePopUp, TimeLineCommandCaption(Command), [this, Command] {
-      ApplyTimeLineCommand(Display_.Procedure(), Command, Display_.TimeLineIndex);
+      ApplyTimeLineCommand(Display_.Procedure(), Command, Display_.TimeLineIndex());
       Update();
     });
     Item->setData(static_cast<int>(Command));
@@ -515,7 +517,7 @@ QAction* TMain::AddOptionItem(QMenu* Menu, const char* Text, bool TOptions::*Opt
 void TMain::FileMenuAboutToShow() {
   const bool Recording = Sampler_->Ready();
   Menus_.OpenImagerFile->setEnabled(!Recording);
-  Menus_.ExportReport->setEnabled(Display_.ProcedureShown && !Recording);
+  Menus_.ExportReport->setEnabled(Display_.ProcedureShown() && !Recording);
   Menus_.ShutDownWindows->setVisible(DriverIdFound_);
   Menus_.ShutDownWindows->setEnabled(!Recording);
 }
@@ -533,14 +535,14 @@ void TMain::CheckMenuItems() {
 void TMain::ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change) {
   Options_.*Option = !(Options_.*Option);
   if (Change != nullptr)
-    Display_.Changes.*Change = true;
+    Display_.Change(Change);
   Update();
 }
 
 void TMain::SetViewMode(std::int32_t Mode) {
   if (Options_.ViewMode != Mode) {
     Options_.ViewMode = Mode;
-    Display_.Changes.ViewMode = true;
+    Display_.Change(&TDisplayChanges::ViewMode);
   }
   Update();
 }
@@ -608,7 +610,9 @@ void TMain::OpenImagerFileClick() {
 }
 
 bool TMain::OpenImagerFile(const std::string& FileName) {
-  const bool Opened = Display_.OpenImagerFile(FileName, Env_.User, *this);
+  const bool Opened = Display_.OpenImagerFile(FileName, Env_.User);
+  SetTimeLine(TimeLinePointsOf(Display_.Procedure()));
+  Update();
   ShowTimelineProblem();
   return Opened;
 }
@@ -652,13 +656,13 @@ void TMain::closeEvent(QCloseEvent* Event) {
 
 void TMain::resizeEvent(QResizeEvent* Event) {
   QMainWindow::resizeEvent(Event);
-  if (!Display_.Ready)
+  if (!Ready_)
     return;
-  Display_.Changes.Layout = true;
+  Display_.Change(&TDisplayChanges::Layout);
   Update();
 }
 
-// ---------------------------------------------------------------- surface
+// ---------------------------------------------------------------- the refresh
 
 void TMain::LayOut() {
   TMainLayoutInput In;
@@ -713,9 +717,37 @@ void TMain::LayOut() {
   SideView_->setGeometry(ToQRect(Out.SideView));
 }
 
-void TMain::ShowTimeLineCursor(std::int32_t Position) {
-  TimeLine_->SetCursorPosition(Position);
-  TimeLine_->update();
+void TMain::Update() {
+  if (!Ready_)
+    return;
+  if (Display_.Changes().NeedLayout())
+    LayOut();
+  // The layout's choice, whether or not the window itself is on screen yet.
+  Show(Display_.Update({ViewSizes(), MarkerLabelRoom(), !CurvatureGraph_->isHidden()}));
+}
+
+void TMain::Show(const TDisplayShown& Shown) {
+  if (Shown.TimeLineCursor) {
+    TimeLine_->SetCursorPosition(*Shown.TimeLineCursor);
+    TimeLine_->update();
+  }
+  if (Shown.Curvature) {
+    TECGGraph& Graph = *CurvatureGraph_;
+    const std::vector<double>& Points = Shown.Curvature->Points();
+    Graph.SetNumPoints(static_cast<std::int32_t>(Points.size()));
+    for (std::size_t I = 0; I < Points.size(); ++I)
+      Graph.SetPoint(static_cast<std::int32_t>(I), Points[I]);
+    Graph.SetSelectedIndex(Shown.Curvature->SelectedIndex());
+  }
+  Gauge_->SetProgress(Shown.GaugePercent);
+  FillInformationBox(Shown.Info, Shown.InfoToolTip);
+  ShowFrameProblem(Shown.FrameProblem);
+  ShowMarkerAlert(Shown.MarkerAlert);
+  ShowViews(Shown.Camera, Shown.Twin);
+  ShowStatusTexts(Shown.Status, Shown.LoopAlert);
+  if (Shown.NewFrame)
+    FrameShown();
+  repaint();
 }
 
 void TMain::SetTimeLine(const TTimeLinePoints& Line) {
@@ -730,57 +762,16 @@ void TMain::SetTimeLine(const TTimeLinePoints& Line) {
   Graph.update();
 }
 
-// The layout's choice, whether or not the window itself is on screen yet.
-bool TMain::CurvatureGraphVisible() const {
-  return !CurvatureGraph_->isHidden();
-}
-
-ICurvatureGraph& TMain::CurvatureGraph() {
-  return *CurvatureGraph_;
-}
-
-void TMain::SetGaugeProgress(std::int32_t Percent) {
-  Gauge_->SetProgress(Percent);
-}
-
-void TMain::FillInformationBox() {
-  TInformationBoxState State;
-  // After a failed open nothing is shown, not even empty details.
-  State.Mode = Display_.ProcedureShown || Display_.Recording() ? Display_.Mode : ModeIdle;
-  State.CurrentFileName = Display_.CurrentFileName;
-  State.CurrentFrame = Display_.CurrentFrame;
-  State.ScopeLength = Display_.CurrentScopeLength();
-  State.SelectedCurvaturePoint = Display_.SelectedCurvaturePoint;
-  if (State.SelectedCurvaturePoint >= 0)
-    State.Curvature = CurvatureGraph_->GetPoint(State.SelectedCurvaturePoint);
-  State.SensorFileName = Options_.SensorFilename;
-  const TInformationBoxText Text =
-      InformationBoxLines(State, Display_.Procedure(), Display_.ShownFrame());
+void TMain::FillInformationBox(const TInformationBoxText& Text, const std::string& ToolTip) {
   InfoBox_->Clear();
   InfoBox_->ClearTabStops();
   InfoBox_->AddTabStop(Text.TabStop);
   for (const std::string& Line : Text.Lines)
     InfoBox_->AddLine(Line);
-  // Our lines are kept short enough for the box; the details are its tool tip.
-  const bool Loops = Options_.ViewLoops && Display_.Mode != ModeIdle;
-  if (Loops)
-    for (const std::string& Line : LoopInformationLines(Display_.CurrentLoop()))
-      InfoBox_->AddLine(Line);
-  InfoBox_->setToolTip(Loops ? FromUtf8(LoopDetailText(Display_.CurrentLoop())) : QString());
-  if (Display_.ProcedureShown || Display_.Recording())
-    for (const std::string& Line :
-         TimelineInformationLines(Display_.Timeline(), Display_.TimelineIndex()))
-      InfoBox_->AddLine(Line);
-  if (!Display_.FrameCheck().Sound())
-    InfoBox_->AddLine(ModelInformationLine(Display_.FrameCheck()));
+  InfoBox_->setToolTip(FromUtf8(ToolTip));
   InfoBox_->update();
-  if (!InfoBoxMirror_.isEmpty()) {
-    std::vector<std::string> Lines;
-    Lines.reserve(static_cast<std::size_t>(InfoBox_->NumItems()));
-    for (std::int32_t I = 0; I < InfoBox_->NumItems(); ++I)
-      Lines.push_back(InfoBox_->Line(I));
-    MirrorInformationBox(Lines);
-  }
+  if (!InfoBoxMirror_.isEmpty())
+    MirrorInformationBox(Text.Lines);
 }
 
 void TMain::MirrorInformationBox(const std::vector<std::string>& Lines) const {
@@ -805,25 +796,19 @@ void TMain::ShowViews(const TViewCamera& Camera, bool Twin) {
   SideView_->update();
 }
 
-void TMain::SetStatusTexts(const TStatusPanelTexts& Texts) {
+void TMain::ShowStatusTexts(const TStatusPanelTexts& Texts, const std::string& LoopAlert) {
   for (std::size_t I = 0; I < Texts.size(); ++I)
     StatusPanels_[I]->setText(FromUtf8(Texts[I]));
-  // While recording, an announced loop stands out in the status bar.
-  const bool Alert = Display_.LoopAnnounced();
-  LoopAlertPanel_->setText(Alert ? FromUtf8(LoopAlertText(Display_.AnnouncedLoopClass()))
-                                 : QString());
+  LoopAlertPanel_->setText(FromUtf8(LoopAlert));
   QPalette Colours = LoopAlertPanel_->palette();
   Colours.setColor(QPalette::Window,
-                   Alert ? QColor(255, 128, 0) : palette().color(QPalette::Window));
+                   LoopAlert.empty() ? palette().color(QPalette::Window) : QColor(255, 128, 0));
   LoopAlertPanel_->setPalette(Colours);
 }
 
-void TMain::SetRemoteIndicators(std::uint32_t Mask) {
-  Sampler_->SetRemoteIndicators(Mask);
-}
-
-void TMain::RepaintNow() {
-  repaint();
+void TMain::SetRemoteMode(std::int32_t Mode) {
+  RemoteMode_ = Mode;
+  Sampler_->SetRemoteIndicators(Mode == RemoteModeMarkers ? 0u : 63u);
 }
 
 void TMain::ShowFrameProblem(const std::string& Text) {
@@ -837,10 +822,6 @@ void TMain::ShowFrameProblem(const std::string& Text) {
 TFitViews TMain::ViewSizes() const {
   return {FrontView_->width(), FrontView_->height(), Options_.ViewMode == ViewModeTwin,
           SideView_->width(), SideView_->height()};
-}
-
-TLabelRoom TMain::MarkerLabelRoom() const {
-  return kestrava::MarkerLabelRoom();
 }
 
 void TMain::ShowMarkerAlert(const std::string& Text) {
@@ -913,7 +894,7 @@ void TMain::StopStreaming() {
 
 // While recording the session streams every sample itself.
 void TMain::FrameShown() {
-  if (!Stream_ || Display_.Mode != ModeReplay)
+  if (!Stream_ || Display_.Mode() != ModeReplay)
     return;
   TStreamContext Context = StreamContextOf(Display_.Procedure());
   Context.AutoCutoff = Options_.UseAutoCutoff;
@@ -975,9 +956,9 @@ bool TMain::PollKeysAndRemote() {
   if (!HardwareReady_)
     return Acted;
   const TRemotePoll Remote =
-      PollRemote(Sampler_->GetRemoteButtons(), Display_.RemoteMode, Display_.Recording());
+      PollRemote(Sampler_->GetRemoteButtons(), RemoteMode_, Display_.Recording());
   if (Remote.NewRemoteMode)
-    Display_.SetRemoteMode(*Remote.NewRemoteMode, *this);
+    SetRemoteMode(*Remote.NewRemoteMode);
   for (const TControlAction& Action : Remote.Actions)
     ApplyControlAction(Action, false);
   return Acted || Remote.Acted;
@@ -985,11 +966,11 @@ bool TMain::PollKeysAndRemote() {
 
 void TMain::ApplyControlAction(const TControlAction& Action, bool Refresh) {
   if (ApplyCameraAction(Display_.Camera(), Action)) {
-    Display_.Changes.Camera = true;
+    Display_.Change(&TDisplayChanges::Camera);
   } else {
     switch (Action.Kind) {
     case TControlActionKind::RequestAlignment:
-      Display_.Changes.AlignmentRequested = true;
+      Display_.Change(&TDisplayChanges::AlignmentRequested);
       break;
     case TControlActionKind::StepFrame:
       StepFrame(Action.Value);
@@ -1002,15 +983,15 @@ void TMain::ApplyControlAction(const TControlAction& Action, bool Refresh) {
       return;
     case TControlActionKind::ToggleAutoCutoff:
       Options_.UseAutoCutoff = !Options_.UseAutoCutoff;
-      Display_.Changes.AutoCutoff = true;
+      Display_.Change(&TDisplayChanges::AutoCutoff);
       break;
     case TControlActionKind::SetViewMode:
       Options_.ViewMode = Action.Value;
-      Display_.Changes.ViewMode = true;
+      Display_.Change(&TDisplayChanges::ViewMode);
       break;
     case TControlActionKind::ToggleViewSensors:
       Options_.ViewSensors = !Options_.ViewSensors;
-      Display_.Changes.ViewItems = true;
+      Display_.Change(&TDisplayChanges::ViewItems);
       break;
     default:
       break;

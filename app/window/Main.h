@@ -13,6 +13,7 @@
 #include "app/MainDisplay.h"
 #include "app/OptionStore.h"
 #include "app/Options.h"
+#include "app/PainDisplay.h"
 #include "app/ProcedureDetails.h"
 #include "app/ProcedureRecorder.h"
 #include "app/RecordingSession.h"
@@ -22,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -132,7 +134,7 @@ struct TMainEnvironment {
   std::function<std::string()> AskSaveFileName;
 };
 
-class TMain : public QMainWindow, private IMainDisplaySurface {
+class TMain : public QMainWindow {
 public:
   explicit TMain(TMainEnvironment Environment, QWidget* Parent = nullptr);
   ~TMain() override;
@@ -171,8 +173,10 @@ public:
   QString NoticePanelText() const;
   QMenu& TimeLineMenu() { return *Menus_.TimeLinePopUp; }
   const TMainMenus& Menus() const { return Menus_; }
-  // The refresh, for handlers outside the window (and the benchmark).
-  void Update() { Display_.Update(*this); }
+  // The single refresh: lays out when the changes need it, then shows what
+  // the display engine returns for the frame on show. Nothing before
+  // start-up has finished.
+  void Update();
 
   void SetDefaultOptions();
 
@@ -235,12 +239,14 @@ private:
   bool CloseQuery();
   bool RunProcedureDetails(TProcedureDetails& Details);
   bool SetUpSampler();
-  bool BeginRecording(const TProcedureDetails& Details);
-  void EnterRecordingMode();
+  // The live file's path; none when it could not be made (the operator
+  // was told).
+  std::optional<std::string> BeginRecording(const TProcedureDetails& Details);
+  void EnterRecordingMode(const std::string& FileName);
   void ShowAcquisition(const TSessionStep& Step);
   void ShowLiveFileFailure(const std::string& Failure);
   // False when the save failed and was not made elsewhere.
-  bool SaveRecording();
+  bool SaveRecording(std::string FileName);
   std::string AskSaveFileName();
   void KeepTimelineMarksBeside(const std::string& FileName);
   // Before something drops the procedure on show: true when it may go (it
@@ -258,23 +264,21 @@ private:
   void DrawTimeLineMarkers(QPainter& Canvas);
   void DrawTimelineBand(QPainter& Canvas);
 
-  // IMainDisplaySurface
-  void LayOut() override;
-  void ShowTimeLineCursor(std::int32_t Position) override;
-  void SetTimeLine(const TTimeLinePoints& Line) override;
-  bool CurvatureGraphVisible() const override;
-  ICurvatureGraph& CurvatureGraph() override;
-  void SetGaugeProgress(std::int32_t Percent) override;
-  void FillInformationBox() override;
-  void ShowViews(const TViewCamera& Camera, bool Twin) override;
-  void SetStatusTexts(const TStatusPanelTexts& Texts) override;
-  void SetRemoteIndicators(std::uint32_t Mask) override;
-  void RepaintNow() override;
-  void FrameShown() override;
-  void ShowFrameProblem(const std::string& Text) override;
-  TFitViews ViewSizes() const override;
-  TLabelRoom MarkerLabelRoom() const override;
-  void ShowMarkerAlert(const std::string& Text) override;
+  // The refresh's parts: placing the controls for the options and the
+  // mode, then drawing what the display engine returned.
+  void LayOut();
+  void Show(const TDisplayShown& Shown);
+  void SetTimeLine(const TTimeLinePoints& Line);
+  void FillInformationBox(const TInformationBoxText& Text, const std::string& ToolTip);
+  void ShowViews(const TViewCamera& Camera, bool Twin);
+  void ShowStatusTexts(const TStatusPanelTexts& Texts, const std::string& LoopAlert);
+  void ShowFrameProblem(const std::string& Text);
+  void ShowMarkerAlert(const std::string& Text);
+  TFitViews ViewSizes() const;
+  // The remote's mode, with its indicator lamps.
+  void SetRemoteMode(std::int32_t Mode);
+  // A new frame is on show: for the streaming server in replay.
+  void FrameShown();
 
   // The OpenIGTLink server, running while the option is on.
   void StartStreaming();
@@ -294,6 +298,9 @@ private:
   std::unique_ptr<TRecordingSession> Session_;
   bool UnsavedRecording_ = false;
   bool StartupFailed_ = false;
+  // Refreshes act once start-up has finished, until the window goes.
+  bool Ready_ = false;
+  std::int32_t RemoteMode_ = RemoteModeMarkers;
   bool DriverIdFound_ = false;
   std::string DriverId_;
   bool HardwareReady_ = false;

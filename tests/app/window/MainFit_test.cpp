@@ -86,7 +86,7 @@ TEST_F(MainFit, FitEndoscopePutsEverythingInsideEachViewAndFillsOne) {
     SCOPED_TRACE(View->text().toStdString());
     View->trigger();
     Main->Display().Camera().ResetCamera(); // the design's camera, aligned
-    Main->Display().Changes.AlignmentRequested = true;
+    Main->Display().Change(&TDisplayChanges::AlignmentRequested);
     Main->Update();
     ASSERT_FALSE(Inside(*Main, Main->FrontView()).first) << "the design camera crops it";
     Main->Menus().FitEndoscope->trigger();

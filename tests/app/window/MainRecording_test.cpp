@@ -107,14 +107,14 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   Main->StartProcedure();
   ASSERT_TRUE(Main->Sampler().Ready()) << ::testing::PrintToString(User.Texts());
   EXPECT_EQ(Main->Options().ViewMode, 0) << "lateral becomes AP at the start";
-  EXPECT_EQ(Main->Display().Mode, ModeRecording);
+  EXPECT_EQ(Main->Display().Mode(), ModeRecording);
   EXPECT_FALSE(Main->StartProcedureButton().isEnabled());
   EXPECT_FALSE(Main->close()) << "closing refused while recording";
   EXPECT_EQ(User.Texts().back(), StopBeforeClosingMessage);
 
   // 2.5 s: the first frame at the first step past 1 s, the second past 2 s.
   EXPECT_GE(Record(*Main, 2.5), 20);
-  EXPECT_EQ(Main->Display().CurrentFrame, 2);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 2);
   EXPECT_EQ(Main->TimeLine().NumPoints(), 2);
 
   // Esc stops, saves and reopens the recording for replay.
@@ -122,9 +122,9 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : Main.get(),
                           &Escape);
   EXPECT_FALSE(Main->Sampler().Ready());
-  EXPECT_EQ(Main->Display().Mode, ModeReplay);
+  EXPECT_EQ(Main->Display().Mode(), ModeReplay);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
-  EXPECT_EQ(Main->Display().CurrentFileName, FullImagerFilePath(Storage(), "rec"));
+  EXPECT_EQ(Main->Display().CurrentFileName(), FullImagerFilePath(Storage(), "rec"));
   EXPECT_TRUE(Main->StartProcedureButton().isEnabled());
 }
 
@@ -216,12 +216,13 @@ TEST_F(MainRecording, UnpluggedCoilsShowTheNoticeAndStoreNothingUntilTheNextGood
   const auto* Notice = Main->findChild<TGenCoilsDisconnectedDialog*>();
   ASSERT_NE(Notice, nullptr);
   EXPECT_TRUE(Notice->isVisible());
-  const std::int32_t Stored = Main->Display().CurrentFrame;
+  const std::int32_t Stored = Main->Display().CurrentFrame();
   Record(*Main, 2.0);
-  EXPECT_EQ(Main->Display().CurrentFrame, Stored) << "nothing stored while unplugged";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Stored) << "nothing stored while unplugged";
   Record(*Main, 1.0);
   EXPECT_FALSE(Notice->isVisible());
-  EXPECT_EQ(Main->Display().CurrentFrame, Stored + 1) << "the first good sample is stored at once";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Stored + 1)
+      << "the first good sample is stored at once";
   Main->StopProcedure();
 }
 
@@ -238,7 +239,7 @@ TEST_F(MainRecording, TimeoutsEndTheRecordingWithTheirMessageAndSaveIt) {
     Record(*Main, 5.0);
     EXPECT_FALSE(Main->Sampler().Ready());
     EXPECT_EQ(User.Texts().back(), Message);
-    EXPECT_EQ(Main->Display().Mode, ModeReplay);
+    EXPECT_EQ(Main->Display().Mode(), ModeReplay);
     EXPECT_TRUE(std::filesystem::exists(FullImagerFilePath(Storage(), "rec")));
   }
 }
@@ -251,7 +252,7 @@ TEST_F(MainRecording, ACalibrationFileThatDoesNotLoadIsNamedAndNothingStarts) {
   Main->StartProcedure();
   EXPECT_FALSE(Main->Sampler().Ready());
   EXPECT_EQ(User.Texts().back(), "Failed to load remote control calibration data");
-  EXPECT_EQ(Main->Display().Mode, ModeIdle);
+  EXPECT_EQ(Main->Display().Mode(), ModeIdle);
 }
 
 TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace) {
@@ -269,7 +270,7 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   Main->StopProcedure();
   ASSERT_GE(User.Messages().size(), 1u);
   EXPECT_NE(User.Texts().back().find(Recorded), std::string::npos) << User.Texts().back();
-  EXPECT_TRUE(Main->Display().ProcedureShown);
+  EXPECT_TRUE(Main->Display().ProcedureShown());
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 3);
 
   // Nothing drops the unsaved recording without asking: Cancel keeps it.
@@ -294,7 +295,7 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   SaveElsewhere = QDir(Folder.path()).filePath("rescued.img").toStdString();
   User.QueueAnswer(TMessageAnswer::Yes);
   Main->StopProcedure();
-  EXPECT_EQ(Main->Display().CurrentFileName, SaveElsewhere);
+  EXPECT_EQ(Main->Display().CurrentFileName(), SaveElsewhere);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 1);
   EXPECT_FALSE(Main->UnsavedRecording());
 }
@@ -328,9 +329,9 @@ TEST_F(MainRecording, AFailingDiskIsANoticeThatHoldsNothingUpAndTheRecordingGoes
   EXPECT_EQ(Notice->windowModality(), Qt::NonModal);
   EXPECT_NE(Notice->text().toStdString().find(Path), std::string::npos);
   EXPECT_TRUE(User.Messages().empty()) << "no box waits for OK";
-  const std::int32_t Stored = Main->Display().CurrentFrame;
+  const std::int32_t Stored = Main->Display().CurrentFrame();
   Record(*Main, 2.0);
-  EXPECT_EQ(Main->Display().CurrentFrame, Stored + 2) << "the recording goes on";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Stored + 2) << "the recording goes on";
   Main->StopProcedure();
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), Stored + 2) << "and is saved at Stop";
 }
@@ -372,7 +373,7 @@ TEST_F(MainRecording, OperatorMarksRunTheWithdrawalTimerAndStayWithTheRecording)
   EXPECT_EQ(Magenta, 1) << "the tag's tick";
   TimeLine.OnMouseDown(TimeLine, Qt::LeftButton, TickX + 3, 10);
   TimeLine.OnMouseUp(TimeLine, Qt::LeftButton, TickX + 3, 10);
-  EXPECT_EQ(Main->Display().CurrentFrame, Tagged) << "a click near the tick goes to its frame";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Tagged) << "a click near the tick goes to its frame";
 }
 
 TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItWas) {
@@ -390,7 +391,7 @@ TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItW
   Main->StartProcedure();
   EXPECT_EQ(User.Texts().back(), SaveProblemMessage);
   EXPECT_FALSE(Main->Session().Recording());
-  EXPECT_EQ(Main->Display().Mode, ModeReplay);
+  EXPECT_EQ(Main->Display().Mode(), ModeReplay);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
   EXPECT_EQ(Main->Display().Procedure().PatientName, "Patient");
 }

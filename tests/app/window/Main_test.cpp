@@ -75,7 +75,7 @@ TEST_F(MainWindow, StartsOnAnEmptyStoreWithEveryDefaultAndNoHardware) {
   EXPECT_FALSE(Main->HardwareReady());
   EXPECT_FALSE(Main->StartProcedureButton().isEnabled());
   EXPECT_FALSE(Main->StopProcedureButton().isEnabled());
-  EXPECT_EQ(Main->Display().Mode, ModeIdle);
+  EXPECT_EQ(Main->Display().Mode(), ModeIdle);
   EXPECT_EQ(Main->StatusText(0), "AP view");
   EXPECT_EQ(Main->StatusText(4), "Phase correction off");
 }
@@ -146,17 +146,17 @@ TEST_F(MainWindow, OpensAndHeldPageDownStepsOncePerTickShiftTenAndBeepsAtBothEnd
   SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown);
   Main->TimerTimer();
   Main->TimerTimer();
-  EXPECT_EQ(Main->Display().CurrentFrame, 3);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 3);
   SendKey(*Main, QEvent::KeyRelease, Qt::Key_PageDown);
   Main->TimerTimer();
-  EXPECT_EQ(Main->Display().CurrentFrame, 3);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 3);
 
   SendKey(*Main, QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
   SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown, Qt::ShiftModifier);
   for (int Tick = 0; Tick < 4; ++Tick)
     Main->TimerTimer();
   // 13, 23, 25, then the end: a beep on the last tick only.
-  EXPECT_EQ(Main->Display().CurrentFrame, 25);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 25);
   EXPECT_EQ(Beeps, 2);
   EXPECT_EQ(Main->InfoBox().Line(4), "Current frame: \t25");
   EXPECT_EQ(Main->TimeLine().CursorPosition(), 24);
