@@ -11,6 +11,7 @@
 #include "app/StartupChecks.h"
 #include "app/StreamPanelText.h"
 #include "app/TimeLineMenu.h"
+#include "app/TimeLineOverlay.h"
 #include "app/TimelineBand.h"
 #include "app/ViewPicture.h"
 #include "app/window/AboutDialog.h"
@@ -46,9 +47,6 @@ constexpr std::int32_t InfoBoxWidth = 250;
 constexpr std::int32_t GaugeHeight = 40;
 constexpr std::int32_t ButtonHeight = 25;
 constexpr int TimerIntervalMs = 40;
-constexpr TColor AnalysisMarkerColour = 0x40FF40;  // RGB (64, 255, 64)
-constexpr TColor ReferenceMarkerColour = 0xFFFF00; // RGB (0, 255, 255)
-constexpr int LoopBandHeight = 5;
 
 QRect ToQRect(const TRect& R) {
   return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
@@ -255,53 +253,18 @@ void TMain::SetUpTimeLine() {
 
 void TMain::DrawTimeLineMarkers(QPainter& Canvas) {
   const TECGGraph& Graph = *TimeLine_;
-  const std::int32_t ZeroY = Graph.ValueToY(0);
-  const auto DrawMarker = [&](std::int32_t Index, TColor Colour) {
-    if (Index == -1)
-      return;
-    Canvas.setPen(ToQColor(Colour));
-    const std::int32_t X = Graph.PointToX(Index);
-    Canvas.drawLine(X, ZeroY, X, 10);
-  };
-  if (Options_.ViewLoops)
-    for (const TLoopEpisode& Episode : Display_.LoopEpisodes()) {
-      const std::int32_t Left = Graph.PointToX(Episode.FirstFrame - 1);
-      const std::int32_t Right = Graph.PointToX(Episode.LastFrame - 1);
-      Canvas.fillRect(Left, 2, std::max(Right - Left, 1), LoopBandHeight,
-                      ToQColor(LoopWarningColour));
+  const TTimeLineGeometry Geometry{[&Graph](std::int32_t I) { return Graph.PointToX(I); },
+                                   Graph.ValueToY(0), Graph.height()};
+  for (const TTimeLineShape& Shape :
+       TimeLineOverlay(Display_.Procedure(), Display_.Timeline(),
+                       Options_.ViewLoops ? &Display_.LoopEpisodes() : nullptr, Geometry)) {
+    if (Shape.Kind == TTimeLineShape::Box) {
+      Canvas.fillRect(Shape.X1, Shape.Y1, Shape.X2 - Shape.X1, Shape.Y2 - Shape.Y1,
+                      ToQColor(Shape.Colour));
+    } else {
+      Canvas.setPen(ToQColor(Shape.Colour));
+      Canvas.drawLine(Shape.X1, Shape.Y1, Shape.X2, Shape.Y2);
     }
-  const TImagerProcedure& Procedure = Display_.Procedure();
-  DrawMarker(Procedure.AnalysisStart(), AnalysisMarkerColour);
-  DrawMarker(Procedure.AnalysisEnd(), AnalysisMarkerColour);
-  DrawMarker(Procedure.ReferenceStart(), ReferenceMarkerColour);
-  DrawMarker(Procedure.ReferenceEnd(), ReferenceMarkerColour);
-  Canvas.setPen(Qt::white);
-  for (std::int32_t I = 0; I < Procedure.FrameCount(); ++I) {
-    if (!Procedure.GetFrame(I).EndoscopeValid)
-      continue;
-    const std::int32_t X = Graph.PointToX(I);
-    Canvas.drawLine(X, ZeroY + 15, X, ZeroY + 23);
-  }
-  DrawTimelineBand(Canvas);
-}
-
-void TMain::DrawTimelineBand(QPainter& Canvas) {
-  const TECGGraph& Graph = *TimeLine_;
-  const TTimelineTracker& Timeline = Display_.Timeline();
-  if (!Timeline.Colonoscopy())
-    return;
-  const std::int32_t Top = Graph.height() - PhaseBandHeight;
-  for (const TPhaseRun& Run : Timeline.PhaseBand()) {
-    const std::int32_t Left = Graph.PointToX(Run.FirstFrame - 1);
-    const std::int32_t Right = Graph.PointToX(Run.LastFrame);
-    Canvas.fillRect(Left, Top, std::max(Right - Left, 1), PhaseBandHeight,
-                    ToQColor(PhaseColour(Run.Phase)));
-  }
-  Canvas.setPen(ToQColor(LesionTickColour));
-  for (const TLesionTag& Tag : Timeline.Lesions()) {
-    const std::int32_t X = Graph.PointToX(Tag.Frame - 1);
-    Canvas.drawLine(X, 2, X, 16);
-    Canvas.drawLine(X - 2, 2, X + 2, 2);
   }
 }
 
@@ -375,12 +338,13 @@ QString TMain::NoticePanelText() const {
 }
 
 void TMain::ShowNoticeInStatusBar(const std::string& Text) {
-  // One line: the panel shares the bar with the design's panels.
-  QString Line = FromUtf8(Text);
-  Line.replace('\n', ' ');
-  NoticePanel_->setText(Line);
-  NoticePanel_->setToolTip(FromUtf8(Text));
-  ShownFrameProblem_ = false;
+  Notices_.Notice(Text);
+  ShowNotices();
+}
+
+void TMain::ShowNotices() {
+  NoticePanel_->setText(FromUtf8(Notices_.Line()));
+  NoticePanel_->setToolTip(FromUtf8(Notices_.Text()));
 }
 
 // ---------------------------------------------------------------- menus
@@ -741,8 +705,9 @@ void TMain::Show(const TDisplayShown& Shown) {
   }
   Gauge_->SetProgress(Shown.GaugePercent);
   FillInformationBox(Shown.Info, Shown.InfoToolTip);
-  ShowFrameProblem(Shown.FrameProblem);
-  ShowMarkerAlert(Shown.MarkerAlert);
+  Notices_.FrameProblem(Shown.FrameProblem);
+  Notices_.MarkerAlert(Shown.MarkerAlert);
+  ShowNotices();
   ShowViews(Shown.Camera, Shown.Twin);
   ShowStatusTexts(Shown.Status, Shown.LoopAlert);
   if (Shown.NewFrame)
@@ -811,26 +776,9 @@ void TMain::SetRemoteMode(std::int32_t Mode) {
   Sampler_->SetRemoteIndicators(Mode == RemoteModeMarkers ? 0u : 63u);
 }
 
-void TMain::ShowFrameProblem(const std::string& Text) {
-  // A problem of an earlier frame must not linger; other notices stay.
-  if (Text.empty() && !ShownFrameProblem_)
-    return;
-  ShowNoticeInStatusBar(Text);
-  ShownFrameProblem_ = !Text.empty();
-}
-
 TFitViews TMain::ViewSizes() const {
   return {FrontView_->width(), FrontView_->height(), Options_.ViewMode == ViewModeTwin,
           SideView_->width(), SideView_->height()};
-}
-
-void TMain::ShowMarkerAlert(const std::string& Text) {
-  if (Text == ShownMarkerAlert_)
-    return;
-  // A marker put right clears its alert, not a notice that came after it.
-  if (!Text.empty() || NoticePanel_->text() == FromUtf8(ShownMarkerAlert_))
-    ShowNoticeInStatusBar(Text);
-  ShownMarkerAlert_ = Text;
 }
 
 // ---------------------------------------------------------------- streaming

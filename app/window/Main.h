@@ -11,6 +11,7 @@
 #include "app/ControlAction.h"
 #include "app/KeyboardControl.h"
 #include "app/MainDisplay.h"
+#include "app/NoticePanel.h"
 #include "app/OptionStore.h"
 #include "app/Options.h"
 #include "app/PainDisplay.h"
@@ -262,7 +263,6 @@ private:
   void ApplyControlAction(const TControlAction& Action, bool Refresh);
   void DrawView(TDirect3DViewerControl& View);
   void DrawTimeLineMarkers(QPainter& Canvas);
-  void DrawTimelineBand(QPainter& Canvas);
 
   // The refresh's parts: placing the controls for the options and the
   // mode, then drawing what the display engine returned.
@@ -272,8 +272,7 @@ private:
   void FillInformationBox(const TInformationBoxText& Text, const std::string& ToolTip);
   void ShowViews(const TViewCamera& Camera, bool Twin);
   void ShowStatusTexts(const TStatusPanelTexts& Texts, const std::string& LoopAlert);
-  void ShowFrameProblem(const std::string& Text);
-  void ShowMarkerAlert(const std::string& Text);
+  void ShowNotices();
   TFitViews ViewSizes() const;
   // The remote's mode, with its indicator lamps.
   void SetRemoteMode(std::int32_t Mode);
@@ -323,11 +322,8 @@ private:
   QLabel* LoopAlertPanel_ = nullptr;
   QLabel* StreamPanel_ = nullptr;
   QLabel* NoticePanel_ = nullptr;
-  // The marker alert the notice panel was last given.
-  std::string ShownMarkerAlert_;
+  TNoticePanel Notices_;
   QMessageBox* LiveFileNotice_ = nullptr;
-  // The notice panel shows a frame's problem (not another notice).
-  bool ShownFrameProblem_ = false;
   TMainMenus Menus_;
   // The check items of options, each with the option it shows.
   std::vector<std::pair<QAction*, bool TOptions::*>> OptionItems_;
