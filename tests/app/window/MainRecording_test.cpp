@@ -1,7 +1,7 @@
 // Recording in the main window with the simulated driver on a scripted clock:
 // the start's checks, frames stored once per second while the display keeps
 // refreshing, the generator-coils notice, the timeouts, a save that fails at
-// Stop, closing refused while recording.
+// Stop, closing and the report's export refused while recording.
 
 #include "WindowTestSupport.h"
 #include "acquisition/ImagerSampler.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -93,6 +94,12 @@ protected:
     return Steps;
   }
 
+  // Whether the File menu, about to show, offers File > "Export report...".
+  static bool ExportOffered(TMain& Main) {
+    emit Main.Menus().File->aboutToShow();
+    return Main.Menus().ExportReport->isEnabled();
+  }
+
   QTemporaryDir Program;
   TScriptedClock Clock;
   std::string SaveElsewhere;
@@ -104,8 +111,10 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   User.QueueAnswer(TMessageAnswer::Yes); // create the storage directory
   const auto Main = Make();
   ASSERT_TRUE(Main->HardwareReady());
+  EXPECT_FALSE(ExportOffered(*Main)) << "nothing shown";
   Main->StartProcedure();
   ASSERT_TRUE(Main->Sampler().Ready()) << ::testing::PrintToString(User.Texts());
+  EXPECT_FALSE(ExportOffered(*Main)) << "recording";
   EXPECT_EQ(Main->Options().ViewMode, 0) << "lateral becomes AP at the start";
   EXPECT_EQ(Main->Display().Mode(), ModeRecording);
   EXPECT_FALSE(Main->StartProcedureButton().isEnabled());
@@ -126,6 +135,7 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
   EXPECT_EQ(Main->Display().CurrentFileName(), FullImagerFilePath(Storage(), "rec"));
   EXPECT_TRUE(Main->StartProcedureButton().isEnabled());
+  EXPECT_TRUE(ExportOffered(*Main)) << "the recording reopened for replay";
 }
 
 // Key events as the window's key preview sees them.

@@ -7,9 +7,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -28,12 +26,7 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
   ASSERT_NE(Main.StreamingServer(), nullptr);
   EXPECT_EQ(Main.StreamingServer()->Address(), "127.0.0.1");
 
-  TImagerProcedure Procedure;
-  for (int I = 0; I < 3; ++I)
-    Procedure.AddFrame().Time = I / 86400.0;
-  const std::string Recording = QDir(World.Folder.path()).filePath("rec.img").toStdString();
-  Procedure.SaveToFile(Recording);
-  Main.OpenImagerFile(Recording);
+  Main.OpenImagerFile(World.WritePainRecording(3));
   Main.StepFrame(1);
   Main.Update();
   Main.Update(); // the same frame again: nothing new to send

@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -43,18 +42,6 @@ protected:
     Main->resize(1000, 700);
     Main->show();
     return Main;
-  }
-
-  std::string WriteRecording(int Frames) {
-    TImagerProcedure Procedure;
-    for (int I = 0; I < Frames; ++I) {
-      TImagerFrame& Frame = Procedure.AddFrame();
-      Frame.Time = I / 86400.0;
-      Frame.Pain = I;
-    }
-    std::string Name = QDir(Folder.path()).filePath("rec.img").toStdString();
-    Procedure.SaveToFile(Name);
-    return Name;
   }
 
   std::int32_t ScreenDepth = 32;
@@ -114,7 +101,7 @@ TEST_F(MainWindow, TwinViewFromTheMenuShowsBothViewsSideBySide) {
 
 TEST_F(MainWindow, RightClickOnAnEmptyTimeLineOffersOnlyTheClearingItems) {
   const auto Main = Make();
-  Main->OpenImagerFile(WriteRecording(0));
+  Main->OpenImagerFile(WritePainRecording(0));
   TECGGraph& Line = Main->TimeLine();
   Line.OnMouseDown(Line, Qt::RightButton, 5, 5);
   Line.OnMouseUp(Line, Qt::RightButton, 5, 5);
@@ -136,7 +123,7 @@ void SendKey(TMain& Main, QEvent::Type Type, int Key, Qt::KeyboardModifiers Modi
 
 TEST_F(MainWindow, OpensAndHeldPageDownStepsOncePerTickShiftTenAndBeepsAtBothEnds) {
   const auto Main = Make();
-  ASSERT_TRUE(Main->OpenImagerFile(WriteRecording(25)));
+  ASSERT_TRUE(Main->OpenImagerFile(WritePainRecording(25)));
   EXPECT_EQ(Main->TimeLine().NumPoints(), 25);
   Main->StepFrame(-1);
   EXPECT_EQ(Beeps, 1);
