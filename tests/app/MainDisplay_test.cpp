@@ -7,6 +7,7 @@
 #include "foundation/UserInteraction.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -159,6 +160,23 @@ TEST_F(MainDisplay, AutoAlignTurnsTheCameraToThePatientAndTheLateralViewAQuarter
   Display.Camera().ResetCamera();
   Display.StepFrame(1);
   EXPECT_EQ(Display.Update({}).Camera.Camera().Direction.X, -1.0);
+}
+
+// While its graph is shown the frame's curvature profile goes to it, and a
+// point picked on the graph is the box's curvature.
+TEST_F(MainDisplay, APointPickedOnTheCurvatureGraphIsShownInTheBox) {
+  Options.ViewEndoscopeCurvature = true;
+  Display.OpenImagerFile(WriteRecording(false), User);
+  const TDisplaySurface WithGraph{{}, {}, true};
+  ASSERT_GT(Display.Update(WithGraph).Curvature->PointCount(), 0);
+  EXPECT_TRUE(Display.CurvaturePress(0));
+  const TDisplayShown Shown = Display.Update(WithGraph);
+  EXPECT_EQ(Shown.Curvature->SelectedIndex(), 0);
+  EXPECT_NE(std::find_if(Shown.Info.Lines.begin(), Shown.Info.Lines.end(),
+                         [](const std::string& Line) { return Line.starts_with("Curvature: \t"); }),
+            Shown.Info.Lines.end());
+  Display.CurvatureRelease();
+  EXPECT_FALSE(Display.CurvatureMove(1)) << "no drag any more";
 }
 
 // The recording session has classified the sample: the display shows its
