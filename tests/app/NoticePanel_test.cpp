@@ -3,7 +3,7 @@
 
 #include "app/NoticePanel.h"
 
-#include <functional>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -12,31 +12,28 @@ namespace kestrava {
 namespace {
 
 TEST(NoticePanel, AFrameProblemOrMarkerAlertGoesWhenOverButNotANoticeAfterIt) {
-  using TStep = std::function<void(TNoticePanel&)>;
-  const auto Notice = [](const char* Text) {
-    return TStep([=](TNoticePanel& P) { P.Notice(Text); });
-  };
-  const auto Problem = [](const char* Text) {
-    return TStep([=](TNoticePanel& P) { P.FrameProblem(Text); });
-  };
-  const auto Alert = [](const char* Text) {
-    return TStep([=](TNoticePanel& P) { P.MarkerAlert(Text); });
-  };
+  // N: a notice, P: the frame's problem, M: a marker alert; "" ends either.
   const struct {
-    std::vector<TStep> Steps;
+    std::vector<std::pair<char, const char*>> Steps;
     const char* Shown;
   } Cases[] = {
-      {{Notice("disk full"), Problem("")}, "disk full"},
-      {{Problem("bad sensor"), Problem("")}, ""},
-      {{Problem("bad sensor"), Notice("disk full"), Problem("")}, "disk full"},
-      {{Alert("markers 1 and 2"), Alert("")}, ""},
-      {{Alert("markers 1 and 2"), Notice("disk full"), Alert("")}, "disk full"},
-      {{Alert("markers 1 and 2"), Problem("bad sensor"), Problem(""), Alert("")}, ""},
+      {{{'N', "disk full"}, {'P', ""}}, "disk full"},
+      {{{'P', "bad sensor"}, {'P', ""}}, ""},
+      {{{'P', "bad sensor"}, {'N', "disk full"}, {'P', ""}}, "disk full"},
+      {{{'M', "markers 1 and 2"}, {'M', ""}}, ""},
+      {{{'M', "markers 1 and 2"}, {'N', "disk full"}, {'M', ""}}, "disk full"},
+      {{{'M', "markers 1 and 2"}, {'P', "bad sensor"}, {'P', ""}, {'M', ""}}, ""},
   };
   for (const auto& Case : Cases) {
     TNoticePanel Panel;
-    for (const TStep& Step : Case.Steps)
-      Step(Panel);
+    for (const auto& [Source, Text] : Case.Steps) {
+      if (Source == 'N')
+        Panel.Notice(Text);
+      else if (Source == 'P')
+        Panel.FrameProblem(Text);
+      else
+        Panel.MarkerAlert(Text);
+    }
     EXPECT_EQ(Panel.Line(), Case.Shown);
   }
   TNoticePanel Panel;
