@@ -1,17 +1,18 @@
 #include "app/MainDisplay.h"
 
-#include "app/InformationBoxLines.h"
 #include "app/KeyboardControl.h"
+#include "app/LoopTexts.h"
 #include "app/MarkerPlacementCheck.h"
+#include "app/PainDisplay.h"
 #include "app/RecordingSession.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/UserInteraction.h"
-#include "imagerdata/CurvatureGraphPoints.h"
 #include "imagerdata/EndoscopeCurvatureAnalysis.h"
 #include "imagerdata/ImagerFileErrors.h"
 #include "looping/LoopSummary.h"
 #include "timeline/TimelineAnalysis.h"
 #include "timeline/TimelineSideFile.h"
+#include "timeline/TimelineTexts.h"
 
 #include <algorithm>
 #include <exception>
@@ -40,74 +41,83 @@ std::string OpenFailureText(const std::string& FileName, const std::exception& F
   return Text;
 }
 
-TMainDisplay::TMainDisplay(TOptions& Options) : Options_(Options) {}
+TMainDisplay::TMainDisplay(const TOptions& Options) : Options_(Options) {}
 
-void TMainDisplay::Update(IMainDisplaySurface& Surface) {
-  if (!Ready)
-    return;
-  if (Changes.NeedLayout())
-    Surface.LayOut();
-  if (ProcedureShown)
-    CopyCurrentFrame(Surface);
+TDisplayShown TMainDisplay::Update(const TDisplaySurface& Surface) {
+  TDisplayShown Shown;
+  if (ProcedureShown_)
+    CopyCurrentFrame(Shown);
   MakeShownFrame(Surface);
-  SetGauge(Surface);
+  if (Surface.CurvatureGraphShown)
+    Shown.Curvature = CurvatureGraph_;
+  Shown.GaugePercent = GaugePercent();
   DetectLoop();
   PassCurvatureSelection();
   AlignCameraWhenAsked();
-  Refresh(Surface);
-  const bool NewFrame = (Changes.Frame || Changes.Procedure) && (ProcedureShown || Recording());
-  Changes = {};
-  if (NewFrame)
-    Surface.FrameShown();
-  Surface.RepaintNow();
+  BuildModel();
+  Shown.Info = InformationBox();
+  const bool Loops = Options_.ViewLoops && Mode_ != ModeIdle;
+  if (Loops)
+    Shown.InfoToolTip = LoopDetailText(CurrentLoop_);
+  Shown.FrameProblem = FrameProblemLine(FrameCheck_);
+  if (Recording())
+    Shown.MarkerAlert = MarkerPlacementAlert(ShownFrame_, Procedure_.ProcedureType);
+  FitCameraWhenAsked(Surface);
+  Shown.Camera = Camera_;
+  Shown.Twin = Options_.ViewMode == ViewModeTwin;
+  Shown.Status = StatusPanelTexts({Options_.ViewMode, Options_.AutoAlign, Options_.UseAutoCutoff,
+                                   Procedure_.HasPainData, Options_.UsePhaseCorrection});
+  Shown.LoopAlert = LoopAlert();
+  Shown.NewFrame = (Changes_.Frame || Changes_.Procedure) && (ProcedureShown_ || Recording());
+  Changes_ = {};
+  return Shown;
 }
 
-void TMainDisplay::CopyCurrentFrame(IMainDisplaySurface& Surface) {
+void TMainDisplay::CopyCurrentFrame(TDisplayShown& Shown) {
   if (Procedure_.FrameCount() > 0)
-    CurrentFrameData_.Assign(Procedure_.GetFrame(CurrentFrame - 1));
+    CurrentFrameData_.Assign(Procedure_.GetFrame(CurrentFrame_ - 1));
   else
     CurrentFrameData_.Clear();
-  Surface.ShowTimeLineCursor(CurrentFrame - 1);
+  Shown.TimeLineCursor = CurrentFrame_ - 1;
 }
 
 // Made at every refresh, so that no view keeps a model (or a camera) of a
 // frame no longer on show, whatever that frame holds.
-void TMainDisplay::MakeShownFrame(IMainDisplaySurface& Surface) {
+void TMainDisplay::MakeShownFrame(const TDisplaySurface& Surface) {
   FrameCheck_ = MakeDrawableFrame(CurrentFrameData_, ShownFrame_);
-  if (ProcedureShown && Surface.CurvatureGraphVisible()) {
-    ICurvatureGraph& Graph = Surface.CurvatureGraph();
-    AnalyseEndoscopeCurvature(&ShownFrame_, Graph, CurvatureInfos_);
+  if (ProcedureShown_ && Surface.CurvatureGraphShown) {
+    AnalyseEndoscopeCurvature(&ShownFrame_, CurvatureGraph_, CurvatureInfos_);
     // The analysis drops a selection beyond the new profile.
-    if (SelectedCurvaturePoint >= Graph.PointCount())
-      SelectedCurvaturePoint = -1;
+    if (SelectedCurvaturePoint_ >= CurvatureGraph_.PointCount())
+      SelectedCurvaturePoint_ = -1;
   }
 }
 
-void TMainDisplay::SetGauge(IMainDisplaySurface& Surface) {
+std::int32_t TMainDisplay::GaugePercent() {
   double Divisor = 0;
-  if (Mode == ModeReplay)
+  if (Mode_ == ModeReplay)
     Divisor = Procedure_.GetReferencePain();
-  else if (Mode == ModeRecording)
-    Divisor = MaxPain;
-  Surface.SetGaugeProgress(GaugeProgress(ShownFrame_.Pain, Divisor));
+  else if (Mode_ == ModeRecording)
+    Divisor = MaxPain_;
+  return GaugeProgress(ShownFrame_.Pain, Divisor);
 }
 
 void TMainDisplay::PassCurvatureSelection() {
   const bool Selectable = Options_.ViewEndoscopeCurvature && !Recording() &&
-                          SelectedCurvaturePoint >= 0 &&
-                          SelectedCurvaturePoint < CurvatureInfos_.Count();
+                          SelectedCurvaturePoint_ >= 0 &&
+                          SelectedCurvaturePoint_ < CurvatureInfos_.Count();
   ShapeModel_.ShowCurvaturePoint = false;
   if (!Selectable)
     return;
-  const TEndoscopeCurvatureInfo& Info = CurvatureInfos_.At(SelectedCurvaturePoint);
+  const TEndoscopeCurvatureInfo& Info = CurvatureInfos_.At(SelectedCurvaturePoint_);
   ShapeModel_.ShowCurvaturePoint = Info.Valid;
   ShapeModel_.CurvaturePoint = Info.Point;
 }
 
 void TMainDisplay::AlignCameraWhenAsked() {
   const bool Lateral = Options_.ViewMode == ViewModeLateral;
-  const bool NewFrame = Options_.AutoAlign && (Changes.Procedure || Changes.Frame);
-  if (Changes.ViewMode || Changes.AlignmentRequested || (NewFrame && !Recording()))
+  const bool NewFrame = Options_.AutoAlign && (Changes_.Procedure || Changes_.Frame);
+  if (Changes_.ViewMode || Changes_.AlignmentRequested || (NewFrame && !Recording()))
     Camera_.AlignToPatient(ShownFrame_, Procedure_.ProcedureType, Lateral);
   else if (NewFrame)
     // Every sample is a new frame: aligning to the same markers at each one
@@ -115,19 +125,18 @@ void TMainDisplay::AlignCameraWhenAsked() {
     Camera_.FollowPatient(ShownFrame_, Procedure_.ProcedureType, Lateral);
 }
 
-void TMainDisplay::FitCameraWhenAsked(IMainDisplaySurface& Surface) {
-  const bool NewPicture = Changes.Procedure || Changes.Frame || Changes.ViewMode ||
-                          Changes.Layout || Changes.ViewItems || Changes.AutoCutoff ||
-                          Changes.AlignmentRequested || Changes.AutoFit;
-  if (!Changes.FitRequested && !(Options_.AutoFitEndoscope && NewPicture))
+void TMainDisplay::FitCameraWhenAsked(const TDisplaySurface& Surface) {
+  const bool NewPicture = Changes_.Procedure || Changes_.Frame || Changes_.ViewMode ||
+                          Changes_.Layout || Changes_.ViewItems || Changes_.AutoCutoff ||
+                          Changes_.AlignmentRequested || Changes_.AutoFit;
+  if (!Changes_.FitRequested && !(Options_.AutoFitEndoscope && NewPicture))
     return;
   const std::vector<TFitPoint> Points = ModelPointsToShow(ShapeModel_, ShownFrame_);
-  const TFitViews Views = Surface.ViewSizes();
-  if (Changes.FitRequested || PointsLeaveViews(Camera_, Points, Views))
-    FitCamera(Camera_, Points, Views, Surface.MarkerLabelRoom());
+  if (Changes_.FitRequested || PointsLeaveViews(Camera_, Points, Surface.Views))
+    FitCamera(Camera_, Points, Surface.Views, Surface.LabelRoom);
 }
 
-void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
+void TMainDisplay::BuildModel() {
   ShapeModel_.ShowEndoscope = Options_.ViewEndoscope;
   ShapeModel_.ShowMarkers = Options_.ViewMarkers;
   ShapeModel_.ShowHand = Options_.ViewHand;
@@ -136,41 +145,68 @@ void TMainDisplay::Refresh(IMainDisplaySurface& Surface) {
       ShapeModel_.BuildFromFrame(ShownFrame_, Procedure_.ProcedureType, Options_.UseAutoCutoff);
   if (FrameCheck_.Sound())
     FrameCheck_ = Built;
-  Surface.FillInformationBox();
-  Surface.ShowFrameProblem(FrameProblemLine(FrameCheck_));
-  Surface.ShowMarkerAlert(Recording() ? MarkerPlacementAlert(ShownFrame_, Procedure_.ProcedureType)
-                                      : std::string());
-  FitCameraWhenAsked(Surface);
-  Surface.ShowViews(Camera_, Options_.ViewMode == ViewModeTwin);
-  Surface.SetStatusTexts(
-      StatusPanelTexts({Options_.ViewMode, Options_.AutoAlign, Options_.UseAutoCutoff,
-                        Procedure_.HasPainData, Options_.UsePhaseCorrection}));
+}
+
+// The design's lines, then ours, each kept short enough for the box: the
+// frame's loop, the procedure timeline and what is wrong with the model.
+TInformationBoxText TMainDisplay::InformationBox() {
+  TInformationBoxState State;
+  // After a failed open nothing is shown, not even empty details.
+  const bool Shown = ProcedureShown_ || Recording();
+  State.Mode = Shown ? Mode_ : ModeIdle;
+  State.CurrentFileName = CurrentFileName_;
+  State.CurrentFrame = CurrentFrame_;
+  State.ScopeLength = TPolygonImagerData::ScopeLength(ShownFrame_, Procedure_.ProcedureType,
+                                                      Options_.UseAutoCutoff);
+  State.SelectedCurvaturePoint = SelectedCurvaturePoint_;
+  if (SelectedCurvaturePoint_ >= 0 && SelectedCurvaturePoint_ < CurvatureGraph_.PointCount())
+    // As the graph holds it, in single precision.
+    State.Curvature = static_cast<float>(
+        CurvatureGraph_.Points()[static_cast<std::size_t>(SelectedCurvaturePoint_)]);
+  State.SensorFileName = Options_.SensorFilename;
+  TInformationBoxText Text = InformationBoxLines(State, Procedure_, ShownFrame_);
+  const auto Add = [&Text](const std::vector<std::string>& Lines) {
+    Text.Lines.insert(Text.Lines.end(), Lines.begin(), Lines.end());
+  };
+  if (Options_.ViewLoops && Mode_ != ModeIdle)
+    Add(LoopInformationLines(CurrentLoop_));
+  if (Shown)
+    Add(TimelineInformationLines(Timeline(), TimelineIndex()));
+  if (!FrameCheck_.Sound())
+    Text.Lines.push_back(ModelInformationLine(FrameCheck_));
+  return Text;
+}
+
+// While recording, an announced loop stands out in the status bar.
+std::string TMainDisplay::LoopAlert() const {
+  if (!Recording() || Session_ == nullptr || !Session_->LoopAnnounced())
+    return {};
+  return LoopAlertText(Session_->Loops().AnnouncedClass());
 }
 
 void TMainDisplay::ClearProcedureState() {
   CurvatureInfos_.Clear();
-  ProcedureShown = false;
+  ProcedureShown_ = false;
   Procedure_.Clear();
-  SelectedCurvaturePoint = -1;
+  SelectedCurvaturePoint_ = -1;
 }
 
-bool TMainDisplay::OpenImagerFile(const std::string& FileName, IUserInteraction& User,
-                                  IMainDisplaySurface& Surface) {
-  ProcedureShown = false;
+bool TMainDisplay::OpenImagerFile(const std::string& FileName, IUserInteraction& User) {
+  ProcedureShown_ = false;
   try {
     Procedure_.LoadFromFile(FileName);
   } catch (const std::exception& Failure) {
     ShowNotice(User, OpenFailureText(FileName, Failure));
-    ShowNoProcedure(Surface);
+    ShowNoProcedure();
     return false;
   }
-  ShowProcedure(FileName, Surface);
+  ShowProcedure(FileName);
   return true;
 }
 
 // Whatever the reader left behind, and the procedure shown before, must not
 // be shown as the file that failed: no frames, no name, no date.
-void TMainDisplay::ShowNoProcedure(IMainDisplaySurface& Surface) {
+void TMainDisplay::ShowNoProcedure() {
   Procedure_.Clear();
   Procedure_.PatientName.clear();
   Procedure_.ProcedureType = ProcedureColonoscopy;
@@ -178,102 +214,98 @@ void TMainDisplay::ShowNoProcedure(IMainDisplaySurface& Surface) {
   Procedure_.HasPainData = false;
   Procedure_.PainUnits.clear();
   CurrentFrameData_.Clear();
-  CurrentFileName.clear();
-  CurrentFrame = 0;
-  SelectedCurvaturePoint = -1;
+  CurrentFileName_.clear();
+  CurrentFrame_ = 0;
+  SelectedCurvaturePoint_ = -1;
   ShownEpisodes_.clear();
   ShownTimeline_ = TTimelineTracker(ProcedureColonoscopy);
   TimelineProblem_.clear();
-  Surface.SetTimeLine(TimeLinePointsOf(Procedure_));
-  Changes.Procedure = true;
-  Update(Surface);
+  Changes_.Procedure = true;
 }
 
-void TMainDisplay::ShowProcedure(const std::string& FileName, IMainDisplaySurface& Surface) {
-  CurrentFileName = FileName;
-  SetMode(ModeReplay, Surface);
-  CurrentFrame = 1;
-  Changes.Procedure = true;
+void TMainDisplay::ShowProcedure(const std::string& FileName) {
+  CurrentFileName_ = FileName;
+  Mode_ = ModeReplay;
+  Changes_.Layout = true;
+  CurrentFrame_ = Procedure_.FrameCount() == 0 ? 0 : 1;
+  Changes_.Procedure = true;
   ShownEpisodes_ = AnalyseLoops(Procedure_, 0).Summary.Episodes;
   TrackShownTimeline(FileName);
-  const TTimeLinePoints Line = TimeLinePointsOf(Procedure_);
-  MaxPain = Line.MaxPain;
-  Surface.SetTimeLine(Line);
-  ProcedureShown = true;
-  if (Procedure_.FrameCount() == 0)
-    CurrentFrame = 0;
-  SelectedCurvaturePoint = -1;
-  Update(Surface);
+  ProcedureShown_ = true;
+  SelectedCurvaturePoint_ = -1;
 }
 
 TStepResult TMainDisplay::StepFrame(std::int32_t Delta) {
-  if (Recording() || !ProcedureShown)
+  if (Recording() || !ProcedureShown_)
     return TStepResult::Ignored;
-  const TFrameStep Step = StepFrameWithin(CurrentFrame, Delta, Procedure_.FrameCount());
+  const TFrameStep Step = StepFrameWithin(CurrentFrame_, Delta, Procedure_.FrameCount());
   if (Step.Beep)
     return TStepResult::AtEnd;
-  CurrentFrame = Step.Frame;
-  Changes.Frame = true;
+  CurrentFrame_ = Step.Frame;
+  Changes_.Frame = true;
   return TStepResult::Moved;
 }
 
-void TMainDisplay::SetMode(std::int32_t NewMode, IMainDisplaySurface& Surface) {
-  if (NewMode == ModeReplay)
-    Mode = ModeReplay;
-  else if (NewMode == ModeRecording) {
-    Mode = ModeRecording;
-    SetRemoteMode(0, Surface);
-  }
-  Changes.Layout = true;
-  Update(Surface);
+void TMainDisplay::BeginRecording(const std::string& FileName, double MaxPain) {
+  CurrentFileName_ = FileName;
+  MaxPain_ = MaxPain;
+  CurrentFrame_ = 0;
+  ShownEpisodes_.clear();
+  CurrentLoop_ = {};
+  LiveLoop_.reset();
+  ProcedureShown_ = false;
+  Mode_ = ModeRecording;
+  // The curvature graph is hidden while recording.
+  Changes_.Layout = true;
 }
 
-void TMainDisplay::SetRemoteMode(std::int32_t NewMode, IMainDisplaySurface& Surface) {
-  RemoteMode = NewMode;
-  Surface.SetRemoteIndicators(NewMode == 0 ? 0u : 63u);
+void TMainDisplay::ShowSample(const TLiveSample& Sample) {
+  CurrentFrame_ = Sample.StoredFrames;
+  MaxPain_ = Sample.MaxPain;
+  LiveLoop_ = Sample.Loop;
+  Changes_.Frame = true;
 }
 
-void TMainDisplay::TimeLinePress(std::int32_t Index, IMainDisplaySurface& Surface) {
-  TimeLineMove(Index, Surface);
-  TimeLineDragging = true;
+bool TMainDisplay::TimeLinePress(std::int32_t Index) {
+  const bool Moved = TimeLineMove(Index);
+  TimeLineDragging_ = true;
+  return Moved;
 }
 
-void TMainDisplay::TimeLineMove(std::int32_t Index, IMainDisplaySurface& Surface) {
+bool TMainDisplay::TimeLineMove(std::int32_t Index) {
   if (Recording() || Index == -1)
-    return;
-  Surface.ShowTimeLineCursor(Index);
-  CurrentFrame = Index + 1;
-  Changes.Frame = true;
-  Update(Surface);
+    return false;
+  CurrentFrame_ = Index + 1;
+  Changes_.Frame = true;
+  return true;
 }
 
 bool TMainDisplay::TimeLineRelease(std::int32_t Index, bool RightButton) {
-  TimeLineIndex = Index;
-  const bool OpenMenu = TimeLineDragging && RightButton;
-  TimeLineDragging = false;
+  TimeLineIndex_ = Index;
+  const bool OpenMenu = TimeLineDragging_ && RightButton;
+  TimeLineDragging_ = false;
   return OpenMenu;
 }
 
-void TMainDisplay::CurvaturePress(std::int32_t Index, IMainDisplaySurface& Surface) {
+bool TMainDisplay::CurvaturePress(std::int32_t Index) {
   if (Recording())
-    return;
-  SelectCurvaturePoint(Index, Surface);
-  CurvatureDragging = true;
+    return false;
+  CurvatureDragging_ = true;
+  return SelectCurvaturePoint(Index);
 }
 
-void TMainDisplay::CurvatureMove(std::int32_t Index, IMainDisplaySurface& Surface) {
-  if (CurvatureDragging && !Recording())
-    SelectCurvaturePoint(Index, Surface);
+bool TMainDisplay::CurvatureMove(std::int32_t Index) {
+  return CurvatureDragging_ && !Recording() && SelectCurvaturePoint(Index);
 }
 
-void TMainDisplay::SelectCurvaturePoint(std::int32_t Index, IMainDisplaySurface& Surface) {
-  SelectedCurvaturePoint = Index;
-  Surface.CurvatureGraph().SetSelectedIndex(Index);
-  Update(Surface);
+bool TMainDisplay::SelectCurvaturePoint(std::int32_t Index) {
+  SelectedCurvaturePoint_ = Index;
+  CurvatureGraph_.SetSelectedIndex(Index);
+  return true;
 }
 
 void TMainDisplay::DetectLoop() {
-  if (!Options_.ViewLoops || Mode == ModeIdle) {
+  if (!Options_.ViewLoops || Mode_ == ModeIdle) {
     CurrentLoop_ = {};
     LoopHighlight_.Clear();
     return;
@@ -286,8 +318,8 @@ void TMainDisplay::DetectLoop() {
   } else {
     // With the tip's depth, as the procedure's loop episodes were found.
     std::optional<double> Depth;
-    if (CurrentFrame >= 1 && CurrentFrame <= ShownTimeline_.FrameCount())
-      Depth = ShownTimeline_.Frame(CurrentFrame - 1).Depth;
+    if (CurrentFrame_ >= 1 && CurrentFrame_ <= ShownTimeline_.FrameCount())
+      Depth = ShownTimeline_.Frame(CurrentFrame_ - 1).Depth;
     CurrentLoop_ = ClassifyLoop(ShownFrame_, Procedure_.ProcedureType, Depth);
   }
   LoopHighlight_.Build(ShownFrame_, Procedure_.ProcedureType, CurrentLoop_);
@@ -295,20 +327,6 @@ void TMainDisplay::DetectLoop() {
 
 const std::vector<TLoopEpisode>& TMainDisplay::LoopEpisodes() const {
   return Recording() && Session_ != nullptr ? Session_->Loops().Episodes() : ShownEpisodes_;
-}
-
-bool TMainDisplay::LoopAnnounced() const {
-  return Recording() && Session_ != nullptr && Session_->LoopAnnounced();
-}
-
-TLoopClass TMainDisplay::AnnouncedLoopClass() const {
-  return Session_ != nullptr ? Session_->Loops().AnnouncedClass() : TLoopClass::None;
-}
-
-void TMainDisplay::ResetLoops() {
-  ShownEpisodes_.clear();
-  CurrentLoop_ = {};
-  LiveLoop_.reset();
 }
 
 void TMainDisplay::TrackShownTimeline(const std::string& FileName) {
@@ -331,7 +349,7 @@ const TTimelineTracker& TMainDisplay::Timeline() const {
 std::int32_t TMainDisplay::TimelineIndex() const {
   if (Recording())
     return Session_ != nullptr ? Session_->Timeline().FrameCount() - 1 : -1;
-  return ProcedureShown ? std::min(CurrentFrame, ShownTimeline_.FrameCount()) - 1 : -1;
+  return ProcedureShown_ ? std::min(CurrentFrame_, ShownTimeline_.FrameCount()) - 1 : -1;
 }
 
 std::int32_t TMainDisplay::TagLesionOnShow() {
@@ -352,12 +370,7 @@ void TMainDisplay::ConfirmCaecumOnShow() {
 }
 
 void TMainDisplay::SaveShownMarks() const {
-  SaveTimelineSideFile(CurrentFileName, ShownTimeline_.Marks(), ShownTimeline_.Lesions());
-}
-
-double TMainDisplay::CurrentScopeLength() const {
-  return TPolygonImagerData::ScopeLength(ShownFrame_, Procedure_.ProcedureType,
-                                         Options_.UseAutoCutoff);
+  SaveTimelineSideFile(CurrentFileName_, ShownTimeline_.Marks(), ShownTimeline_.Lesions());
 }
 
 } // namespace kestrava

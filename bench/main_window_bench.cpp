@@ -83,7 +83,7 @@ void MainWindowUpdate(benchmark::State& State) {
 
   std::int32_t Step = 1;
   for (auto _ : State) {
-    if (Main.Display().CurrentFrame + Step < 1 || Main.Display().CurrentFrame + Step > 60)
+    if (Main.Display().CurrentFrame() + Step < 1 || Main.Display().CurrentFrame() + Step > 60)
       Step = -Step;
     Main.StepFrame(Step);
     Main.Update();

@@ -4,12 +4,14 @@
 #include "app/InformationBoxLines.h"
 #include "app/LoopTexts.h"
 #include "app/MainLayout.h"
+#include "app/PainDisplay.h"
 #include "app/QtKeyMapping.h"
 #include "app/RemoteControl.h"
 #include "app/ReportExport.h"
 #include "app/StartupChecks.h"
 #include "app/StreamPanelText.h"
 #include "app/TimeLineMenu.h"
+#include "app/TimeLineOverlay.h"
 #include "app/TimelineBand.h"
 #include "app/ViewPicture.h"
 #include "app/window/AboutDialog.h"
@@ -23,7 +25,6 @@
 #include "render/Direct3DViewerControl.h"
 #include "streaming/IGTLinkServer.h"
 #include "streaming/StreamContext.h"
-#include "timeline/TimelineTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,9 +47,6 @@ constexpr std::int32_t InfoBoxWidth = 250;
 constexpr std::int32_t GaugeHeight = 40;
 constexpr std::int32_t ButtonHeight = 25;
 constexpr int TimerIntervalMs = 40;
-constexpr TColor AnalysisMarkerColour = 0x40FF40;  // RGB (64, 255, 64)
-constexpr TColor ReferenceMarkerColour = 0xFFFF00; // RGB (0, 255, 255)
-constexpr int LoopBandHeight = 5;
 
 QRect ToQRect(const TRect& R) {
   return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
@@ -97,16 +95,15 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
   // 15-16: no procedure yet.
   Display_.ClearProcedureState();
   setWindowTitle(ProgramTitle);
-  Display_.Changes.Procedure = true;
-  Display_.Changes.Camera = true;
+  Display_.Change(&TDisplayChanges::Procedure);
+  Display_.Change(&TDisplayChanges::Camera);
   SetUpTimeLine();
   // 17: the hardware; replay works without it.
-  Display_.Mode = ModeIdle;
   HardwareReady_ = Sampler_->InitialiseHardware();
   StartButton_->setEnabled(HardwareReady_);
   StopButton_->setEnabled(false);
   // 18.
-  Display_.Ready = true;
+  Ready_ = true;
   if (Options_.IGTLinkServer)
     StartStreaming();
   setMinimumSize(400, 200);
@@ -118,7 +115,7 @@ TMain::TMain(TMainEnvironment Environment, QWidget* Parent)
   StreamWatch_.start();
   // The window sees every key before the focused control does.
   qApp->installEventFilter(this);
-  Display_.Changes.Layout = true;
+  Display_.Change(&TDisplayChanges::Layout);
   Update();
 }
 
@@ -127,7 +124,7 @@ TMain::~TMain() {
   StopStreaming();
   Timer_.stop();
   // Nothing may refresh while the parts go.
-  Display_.Ready = false;
+  Ready_ = false;
   WriteOptions();
 }
 
@@ -160,7 +157,7 @@ void TMain::WriteOptions() {
 void TMain::SetDefaultOptions() {
   kestrava::SetDefaultOptions(Options_);
   Display_.Procedure().SetPainThreshold(Options_.PatientPainThreshold);
-  Display_.Changes.Renderer = true;
+  Display_.Change(&TDisplayChanges::Renderer);
   Update();
 }
 
@@ -207,10 +204,12 @@ void TMain::SetUpCurvatureGraph() {
   Graph.SetEnableAxisLabelling(false);
   Graph.SetYOffset(10 - Graph.height() / 2);
   Graph.OnMouseDown = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
-    Display_.CurvaturePress(Sender.IndexAtX(X), *this);
+    if (Display_.CurvaturePress(Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseMove = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
-    Display_.CurvatureMove(Sender.IndexAtX(X), *this);
+    if (Display_.CurvatureMove(Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseUp = [this](TECGGraph& Sender, Qt::MouseButton, int, int) {
     Display_.CurvatureRelease();
@@ -230,21 +229,22 @@ void TMain::SetUpTimeLine() {
     // A click on a lesion tag's tick goes to the tagged frame.
     const std::optional<std::int32_t> Tag = LesionIndexNear(
         Display_.Timeline().Lesions(), X, [&Sender](std::int32_t I) { return Sender.PointToX(I); });
-    Display_.TimeLinePress(Tag ? *Tag : Sender.IndexAtX(X), *this);
+    if (Display_.TimeLinePress(Tag ? *Tag : Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseMove = [this](TECGGraph& Sender, Qt::MouseButton, int X, int) {
-    if (Display_.TimeLineDragging)
-      Display_.TimeLineMove(Sender.IndexAtX(X), *this);
+    if (Display_.TimeLineDragging() && Display_.TimeLineMove(Sender.IndexAtX(X)))
+      Update();
   };
   Graph.OnMouseUp = [this](TECGGraph& Sender, Qt::MouseButton Button, int X, int Y) {
     if (!Display_.TimeLineRelease(Sender.IndexAtX(X), Button == Qt::RightButton))
       return;
-    const QList<QAction*> Items = ECGGraphMenu_->actions();
+    const QList<QAction*> Items = Menus_.TimeLinePopUp->actions();
     for (QAction* Item : Items)
       if (!Item->isSeparator())
         Item->setEnabled(TimeLineCommandEnabled(static_cast<TTimeLineCommand>(Item->data().toInt()),
-                                                Display_.TimeLineIndex));
-    ECGGraphMenu_->popup(Sender.mapToGlobal(QPoint(X, Y)));
+                                                Display_.TimeLineIndex()));
+    Menus_.TimeLinePopUp->popup(Sender.mapToGlobal(QPoint(X, Y)));
   };
   Graph.OnUserPreDraw = [this](TECGGraph&, QPainter& Canvas) {
     DrawTimeLineMarkers(Canvas);
@@ -253,53 +253,18 @@ void TMain::SetUpTimeLine() {
 
 void TMain::DrawTimeLineMarkers(QPainter& Canvas) {
   const TECGGraph& Graph = *TimeLine_;
-  const std::int32_t ZeroY = Graph.ValueToY(0);
-  const auto DrawMarker = [&](std::int32_t Index, TColor Colour) {
-    if (Index == -1)
-      return;
-    Canvas.setPen(ToQColor(Colour));
-    const std::int32_t X = Graph.PointToX(Index);
-    Canvas.drawLine(X, ZeroY, X, 10);
-  };
-  if (Options_.ViewLoops)
-    for (const TLoopEpisode& Episode : Display_.LoopEpisodes()) {
-      const std::int32_t Left = Graph.PointToX(Episode.FirstFrame - 1);
-      const std::int32_t Right = Graph.PointToX(Episode.LastFrame - 1);
-      Canvas.fillRect(Left, 2, std::max(Right - Left, 1), LoopBandHeight,
-                      ToQColor(LoopWarningColour));
+  const TTimeLineGeometry Geometry{[&Graph](std::int32_t I) { return Graph.PointToX(I); },
+                                   Graph.ValueToY(0), Graph.height()};
+  for (const TTimeLineShape& Shape :
+       TimeLineOverlay(Display_.Procedure(), Display_.Timeline(),
+                       Options_.ViewLoops ? &Display_.LoopEpisodes() : nullptr, Geometry)) {
+    if (Shape.Kind == TTimeLineShape::Box) {
+      Canvas.fillRect(Shape.X1, Shape.Y1, Shape.X2 - Shape.X1, Shape.Y2 - Shape.Y1,
+                      ToQColor(Shape.Colour));
+    } else {
+      Canvas.setPen(ToQColor(Shape.Colour));
+      Canvas.drawLine(Shape.X1, Shape.Y1, Shape.X2, Shape.Y2);
     }
-  const TImagerProcedure& Procedure = Display_.Procedure();
-  DrawMarker(Procedure.AnalysisStart(), AnalysisMarkerColour);
-  DrawMarker(Procedure.AnalysisEnd(), AnalysisMarkerColour);
-  DrawMarker(Procedure.ReferenceStart(), ReferenceMarkerColour);
-  DrawMarker(Procedure.ReferenceEnd(), ReferenceMarkerColour);
-  Canvas.setPen(Qt::white);
-  for (std::int32_t I = 0; I < Procedure.FrameCount(); ++I) {
-    if (!Procedure.GetFrame(I).EndoscopeValid)
-      continue;
-    const std::int32_t X = Graph.PointToX(I);
-    Canvas.drawLine(X, ZeroY + 15, X, ZeroY + 23);
-  }
-  DrawTimelineBand(Canvas);
-}
-
-void TMain::DrawTimelineBand(QPainter& Canvas) {
-  const TECGGraph& Graph = *TimeLine_;
-  const TTimelineTracker& Timeline = Display_.Timeline();
-  if (!Timeline.Colonoscopy())
-    return;
-  const std::int32_t Top = Graph.height() - PhaseBandHeight;
-  for (const TPhaseRun& Run : Timeline.PhaseBand()) {
-    const std::int32_t Left = Graph.PointToX(Run.FirstFrame - 1);
-    const std::int32_t Right = Graph.PointToX(Run.LastFrame);
-    Canvas.fillRect(Left, Top, std::max(Right - Left, 1), PhaseBandHeight,
-                    ToQColor(PhaseColour(Run.Phase)));
-  }
-  Canvas.setPen(ToQColor(LesionTickColour));
-  for (const TLesionTag& Tag : Timeline.Lesions()) {
-    const std::int32_t X = Graph.PointToX(Tag.Frame - 1);
-    Canvas.drawLine(X, 2, X, 16);
-    Canvas.drawLine(X - 2, 2, X + 2, 2);
   }
 }
 
@@ -373,12 +338,13 @@ QString TMain::NoticePanelText() const {
 }
 
 void TMain::ShowNoticeInStatusBar(const std::string& Text) {
-  // One line: the panel shares the bar with the design's panels.
-  QString Line = FromUtf8(Text);
-  Line.replace('\n', ' ');
-  NoticePanel_->setText(Line);
-  NoticePanel_->setToolTip(FromUtf8(Text));
-  ShownFrameProblem_ = false;
+  Notices_.Notice(Text);
+  ShowNotices();
+}
+
+void TMain::ShowNotices() {
+  NoticePanel_->setText(FromUtf8(Notices_.Line()));
+  NoticePanel_->setToolTip(FromUtf8(Notices_.Text()));
 }
 
 // ---------------------------------------------------------------- menus
@@ -401,13 +367,13 @@ QAction* AddCheckItem(QMenu* Menu, const char* Text, std::function<void()> Handl
 // beside it), then the report written or the operator told why not.
 void ExportReport(QWidget* Parent, TMainDisplay& Display, IUserInteraction& User) {
   const QString Chosen = QFileDialog::getSaveFileName(
-      Parent, QString(), FromUtf8(SuggestedReportPath(Display.CurrentFileName)),
+      Parent, QString(), FromUtf8(SuggestedReportPath(Display.CurrentFileName())),
       "PDF documents (*.pdf)");
   if (Chosen.isEmpty())
     return;
   // The marks as the window shows them, even where the side file could not be read.
   const std::string Failure =
-      ExportProcedureReport(Display.Procedure(), Display.CurrentFileName,
+      ExportProcedureReport(Display.Procedure(), Display.CurrentFileName(),
                             Display.Timeline().Marks(), Chosen.toStdString());
   if (!Failure.empty())
     ShowNotice(User, Failure, TMessageIcon::Error);
@@ -416,156 +382,132 @@ void ExportReport(QWidget* Parent, TMainDisplay& Display, IUserInteraction& User
 } // namespace
 
 void TMain::CreateMenus() {
-  FileMenu_ = menuBar()->addMenu("&File");
-  QAction* Open = AddItem(FileMenu_, "Open imager file...", [this] { OpenImagerFileClick(); });
-  Open->setShortcut(QKeySequence(Qt::Key_F3));
-  Open->setObjectName("MenuItem_OpenImagerFile");
-  AddItem(FileMenu_, ExportReportItemText, [this] {
-    ExportReport(this, Display_, Env_.User);
-  })->setObjectName("MenuItem_ExportReport");
-  FileMenu_->addSeparator();
-  AddItem(FileMenu_, "Shutdown windows", [this] {
-    ShutDownWindowsClick();
-  })->setObjectName("MenuItem_ShutDownWindows");
-  AddItem(FileMenu_, "E&xit", [this] { close(); })->setObjectName("MenuItem_Exit");
-  connect(FileMenu_, &QMenu::aboutToShow, this, [this] { FileMenuAboutToShow(); });
+  TMainMenus& M = Menus_;
+  M.File = menuBar()->addMenu("&File");
+  M.OpenImagerFile = AddItem(M.File, "Open imager file...", [this] { OpenImagerFileClick(); });
+  M.OpenImagerFile->setShortcut(QKeySequence(Qt::Key_F3));
+  M.OpenImagerFile->setObjectName("MenuItem_OpenImagerFile");
+  M.ExportReport =
+      AddItem(M.File, ExportReportItemText, [this] { ExportReport(this, Display_, Env_.User); });
+  M.ExportReport->setObjectName("MenuItem_ExportReport");
+  M.File->addSeparator();
+  M.ShutDownWindows = AddItem(M.File, "Shutdown windows", [this] { ShutDownWindowsClick(); });
+  M.ShutDownWindows->setObjectName("MenuItem_ShutDownWindows");
+  M.Exit = AddItem(M.File, "E&xit", [this] { close(); });
+  M.Exit->setObjectName("MenuItem_Exit");
+  connect(M.File, &QMenu::aboutToShow, this, [this] { FileMenuAboutToShow(); });
 
-  ViewMenu_ = menuBar()->addMenu("&View");
-  const auto Toggle = [this](bool TOptions::*Option, bool TDisplayChanges::*Change) {
-    return [this, Option, Change] {
-      ToggleOption(Option, Change);
-    };
-  };
-  AddCheckItem(ViewMenu_, "Endoscope",
-               Toggle(&TOptions::ViewEndoscope, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Markers", Toggle(&TOptions::ViewMarkers, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Sensors", Toggle(&TOptions::ViewSensors, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Hand", Toggle(&TOptions::ViewHand, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Overtube", Toggle(&TOptions::ViewOvertube, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Measure", Toggle(&TOptions::ViewMeasure, &TDisplayChanges::ViewItems));
-  AddCheckItem(ViewMenu_, "Endoscope curvature", [this] { ToggleCurvatureGraph(); });
-  AddCheckItem(ViewMenu_, "Loops", Toggle(&TOptions::ViewLoops, &TDisplayChanges::ViewItems));
-  ViewMenu_->addSeparator();
-  AddCheckItem(ViewMenu_, "AP view", [this] { SetViewMode(ViewModeAP); });
-  AddCheckItem(ViewMenu_, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
-  AddCheckItem(ViewMenu_, "Twin view", [this] { SetViewMode(ViewModeTwin); });
-  QAction* Fit = AddItem(ViewMenu_, "Fit endoscope", [this] {
-    Display_.Changes.FitRequested = true;
+  M.View = menuBar()->addMenu("&View");
+  constexpr auto ViewItems = &TDisplayChanges::ViewItems;
+  M.Endoscope = AddOptionItem(M.View, "Endoscope", &TOptions::ViewEndoscope, ViewItems);
+  M.Markers = AddOptionItem(M.View, "Markers", &TOptions::ViewMarkers, ViewItems);
+  M.Sensors = AddOptionItem(M.View, "Sensors", &TOptions::ViewSensors, ViewItems);
+  M.Hand = AddOptionItem(M.View, "Hand", &TOptions::ViewHand, ViewItems);
+  M.Overtube = AddOptionItem(M.View, "Overtube", &TOptions::ViewOvertube, ViewItems);
+  M.Measure = AddOptionItem(M.View, "Measure", &TOptions::ViewMeasure, ViewItems);
+  M.EndoscopeCurvature = AddOptionItem(M.View, "Endoscope curvature",
+                                       &TOptions::ViewEndoscopeCurvature, &TDisplayChanges::Layout);
+  M.Loops = AddOptionItem(M.View, "Loops", &TOptions::ViewLoops, ViewItems);
+  M.View->addSeparator();
+  M.APView = AddCheckItem(M.View, "AP view", [this] { SetViewMode(ViewModeAP); });
+  M.LateralView = AddCheckItem(M.View, "Lateral view", [this] { SetViewMode(ViewModeLateral); });
+  M.TwinView = AddCheckItem(M.View, "Twin view", [this] { SetViewMode(ViewModeTwin); });
+  M.FitEndoscope = AddItem(M.View, "Fit endoscope", [this] {
+    Display_.Change(&TDisplayChanges::FitRequested);
     Update();
   });
-  Fit->setShortcut(QKeySequence(Qt::Key_F));
-  Fit->setObjectName("MenuItem_FitEndoscope");
-  ViewMenu_->addSeparator();
-  AddCheckItem(ViewMenu_, "Info", Toggle(&TOptions::ViewInfo, &TDisplayChanges::InfoVisibility));
-  AddCheckItem(ViewMenu_, "Time line and patient pain",
-               Toggle(&TOptions::ViewTimeLine, &TDisplayChanges::TimeLineVisibility));
-  connect(ViewMenu_, &QMenu::aboutToShow, this, [this] { ViewMenuAboutToShow(); });
+  M.FitEndoscope->setShortcut(QKeySequence(Qt::Key_F));
+  M.FitEndoscope->setObjectName("MenuItem_FitEndoscope");
+  M.View->addSeparator();
+  M.Info = AddOptionItem(M.View, "Info", &TOptions::ViewInfo, &TDisplayChanges::InfoVisibility);
+  M.TimeLine = AddOptionItem(M.View, "Time line and patient pain", &TOptions::ViewTimeLine,
+                             &TDisplayChanges::TimeLineVisibility);
+  connect(M.View, &QMenu::aboutToShow, this, [this] { CheckMenuItems(); });
 
-  OptionsMenu_ = menuBar()->addMenu("&Options");
-  AddCheckItem(OptionsMenu_, "Auto align", [this] {
-    Options_.AutoAlign = !Options_.AutoAlign;
-    Update();
+  M.Options = menuBar()->addMenu("&Options");
+  M.AutoAlign = AddOptionItem(M.Options, "Auto align", &TOptions::AutoAlign, nullptr);
+  M.AutoCutoff = AddOptionItem(M.Options, "Auto cutoff", &TOptions::UseAutoCutoff,
+                               &TDisplayChanges::AutoCutoff);
+  M.UsePhaseCorrection =
+      AddCheckItem(M.Options, "Use phase correction", [this] { UsePhaseCorrectionClick(); });
+  M.UseHardwareDirect3D = AddOptionItem(M.Options, "Use hardware Direct3D",
+                                        &TOptions::UseHardwareDirect3D, &TDisplayChanges::Renderer);
+  M.BackgroundColour = AddItem(M.Options, "Background Colour", [this] { BackgroundColourClick(); });
+  M.PatientPainThreshold = AddItem(M.Options, "Patient pain threshold", [] {});
+  M.OpenIGTLinkServer = AddCheckItem(M.Options, "OpenIGTLink server", [this] { StreamingClick(); });
+  M.AutoFitEndoscope = AddOptionItem(M.Options, "Auto fit endoscope", &TOptions::AutoFitEndoscope,
+                                     &TDisplayChanges::AutoFit);
+  M.Options->addSeparator();
+  M.SetStorageDirectory =
+      AddItem(M.Options, "Set storage directory...", [this] { SetStorageDirectoryClick(); });
+  M.SetDefaultOptions = AddItem(M.Options, "Set default options", [this] { SetDefaultOptions(); });
+  connect(M.Options, &QMenu::aboutToShow, this, [this] {
+    CheckMenuItems();
+    Menus_.SetStorageDirectory->setEnabled(!Sampler_->Ready());
   });
-  AddCheckItem(OptionsMenu_, "Auto cutoff",
-               Toggle(&TOptions::UseAutoCutoff, &TDisplayChanges::AutoCutoff));
-  AddCheckItem(OptionsMenu_, "Use phase correction", [this] { UsePhaseCorrectionClick(); });
-  AddCheckItem(OptionsMenu_, "Use hardware Direct3D",
-               Toggle(&TOptions::UseHardwareDirect3D, &TDisplayChanges::Renderer));
-  AddItem(OptionsMenu_, "Background Colour", [this] { BackgroundColourClick(); });
-  AddItem(OptionsMenu_, "Patient pain threshold", [] {});
-  AddCheckItem(OptionsMenu_, "OpenIGTLink server", [this] { StreamingClick(); });
-  AddCheckItem(OptionsMenu_, "Auto fit endoscope",
-               Toggle(&TOptions::AutoFitEndoscope, &TDisplayChanges::AutoFit));
-  OptionsMenu_->addSeparator();
-  AddItem(OptionsMenu_, "Set storage directory...", [this] { SetStorageDirectoryClick(); });
-  AddItem(OptionsMenu_, "Set default options", [this] { SetDefaultOptions(); });
-  connect(OptionsMenu_, &QMenu::aboutToShow, this, [this] { OptionsMenuAboutToShow(); });
 
   QMenu* Timeline = menuBar()->addMenu("&Timeline");
-  QAction* Tag = AddItem(Timeline, "Tag lesion", [this] { TagLesionClick(); });
-  Tag->setShortcut(QKeySequence(Qt::Key_T));
-  Tag->setObjectName("MenuItem_TagLesion");
-  QAction* Caecum = AddItem(Timeline, "Caecum reached", [this] { CaecumReachedClick(); });
-  Caecum->setShortcut(QKeySequence(Qt::Key_K));
-  Caecum->setObjectName("MenuItem_CaecumReached");
+  M.TagLesion = AddItem(Timeline, "Tag lesion", [this] { TagLesionClick(); });
+  M.TagLesion->setShortcut(QKeySequence(Qt::Key_T));
+  M.TagLesion->setObjectName("MenuItem_TagLesion");
+  M.CaecumReached = AddItem(Timeline, "Caecum reached", [this] { CaecumReachedClick(); });
+  M.CaecumReached->setShortcut(QKeySequence(Qt::Key_K));
+  M.CaecumReached->setObjectName("MenuItem_CaecumReached");
 
   QMenu* Help = menuBar()->addMenu("&Help");
-  AddItem(Help, "About...", [this] { AboutDialog_->exec(); });
+  M.About = AddItem(Help, "About...", [this] { AboutDialog_->exec(); });
 
-  ECGGraphMenu_ = new QMenu(this);
-  ECGGraphMenu_->setObjectName("ECGGraphMenu");
+  M.TimeLinePopUp = new QMenu(this);
+  M.TimeLinePopUp->setObjectName("ECGGraphMenu");
   for (const TTimeLineCommand Command : TimeLineMenuCommands) {
     if (Command == TTimeLineCommand::SetReferenceStart)
-      ECGGraphMenu_->addSeparator();
-    QAction* Item = AddItem(ECGGraphMenu_, TimeLineCommandCaption(Command), [this, Command] {
-      ApplyTimeLineCommand(Display_.Procedure(), Command, Display_.TimeLineIndex);
+      M.TimeLinePopUp->addSeparator();
+    QAction* Item = AddItem(M.TimeLinePopUp, TimeLineCommandCaption(Command), [this, Command] {
+      ApplyTimeLineCommand(Display_.Procedure(), Command, Display_.TimeLineIndex());
       Update();
     });
     Item->setData(static_cast<int>(Command));
   }
 }
 
-QAction* TMain::MenuAction(const QString& Text) const {
-  const QList<QMenu*> Menus = findChildren<QMenu*>();
-  for (const QMenu* Menu : Menus)
-    for (QAction* Item : Menu->actions())
-      if (Item->text() == Text)
-        return Item;
-  return nullptr;
+QAction* TMain::AddOptionItem(QMenu* Menu, const char* Text, bool TOptions::*Option,
+                              bool TDisplayChanges::*Change) {
+  QAction* Item =
+      AddCheckItem(Menu, Text, [this, Option, Change] { ToggleOption(Option, Change); });
+  OptionItems_.emplace_back(Item, Option);
+  return Item;
 }
 
 void TMain::FileMenuAboutToShow() {
   const bool Recording = Sampler_->Ready();
-  MenuAction("Open imager file...")->setEnabled(!Recording);
-  MenuAction(ExportReportItemText)->setEnabled(Display_.ProcedureShown && !Recording);
-  QAction* Shutdown = MenuAction("Shutdown windows");
-  Shutdown->setVisible(DriverIdFound_);
-  Shutdown->setEnabled(!Recording);
+  Menus_.OpenImagerFile->setEnabled(!Recording);
+  Menus_.ExportReport->setEnabled(Display_.ProcedureShown() && !Recording);
+  Menus_.ShutDownWindows->setVisible(DriverIdFound_);
+  Menus_.ShutDownWindows->setEnabled(!Recording);
 }
 
-void TMain::OptionsMenuAboutToShow() {
-  MenuAction("Auto align")->setChecked(Options_.AutoAlign);
-  MenuAction("Auto cutoff")->setChecked(Options_.UseAutoCutoff);
-  MenuAction("Use phase correction")->setChecked(Options_.UsePhaseCorrection);
-  MenuAction("Use hardware Direct3D")->setChecked(Options_.UseHardwareDirect3D);
-  MenuAction("Set storage directory...")->setEnabled(!Sampler_->Ready());
-  MenuAction("OpenIGTLink server")->setChecked(Stream_ != nullptr);
-  MenuAction("Auto fit endoscope")->setChecked(Options_.AutoFitEndoscope);
-}
-
-void TMain::ViewMenuAboutToShow() {
-  MenuAction("Endoscope")->setChecked(Options_.ViewEndoscope);
-  MenuAction("Markers")->setChecked(Options_.ViewMarkers);
-  MenuAction("Sensors")->setChecked(Options_.ViewSensors);
-  MenuAction("Hand")->setChecked(Options_.ViewHand);
-  MenuAction("Overtube")->setChecked(Options_.ViewOvertube);
-  MenuAction("Measure")->setChecked(Options_.ViewMeasure);
-  MenuAction("Endoscope curvature")->setChecked(Options_.ViewEndoscopeCurvature);
-  MenuAction("Loops")->setChecked(Options_.ViewLoops);
-  MenuAction("AP view")->setChecked(Options_.ViewMode == ViewModeAP);
-  MenuAction("Lateral view")->setChecked(Options_.ViewMode == ViewModeLateral);
-  MenuAction("Twin view")->setChecked(Options_.ViewMode == ViewModeTwin);
-  MenuAction("Info")->setChecked(Options_.ViewInfo);
-  MenuAction("Time line and patient pain")->setChecked(Options_.ViewTimeLine);
+void TMain::CheckMenuItems() {
+  for (const auto& [Item, Option] : OptionItems_)
+    Item->setChecked(Options_.*Option);
+  Menus_.UsePhaseCorrection->setChecked(Options_.UsePhaseCorrection);
+  Menus_.OpenIGTLinkServer->setChecked(Stream_ != nullptr);
+  Menus_.APView->setChecked(Options_.ViewMode == ViewModeAP);
+  Menus_.LateralView->setChecked(Options_.ViewMode == ViewModeLateral);
+  Menus_.TwinView->setChecked(Options_.ViewMode == ViewModeTwin);
 }
 
 void TMain::ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change) {
   Options_.*Option = !(Options_.*Option);
-  Display_.Changes.*Change = true;
+  if (Change != nullptr)
+    Display_.Change(Change);
   Update();
 }
 
 void TMain::SetViewMode(std::int32_t Mode) {
   if (Options_.ViewMode != Mode) {
     Options_.ViewMode = Mode;
-    Display_.Changes.ViewMode = true;
+    Display_.Change(&TDisplayChanges::ViewMode);
   }
-  Update();
-}
-
-void TMain::ToggleCurvatureGraph() {
-  Options_.ViewEndoscopeCurvature = !Options_.ViewEndoscopeCurvature;
-  Display_.Changes.Layout = true;
   Update();
 }
 
@@ -632,7 +574,9 @@ void TMain::OpenImagerFileClick() {
 }
 
 bool TMain::OpenImagerFile(const std::string& FileName) {
-  const bool Opened = Display_.OpenImagerFile(FileName, Env_.User, *this);
+  const bool Opened = Display_.OpenImagerFile(FileName, Env_.User);
+  SetTimeLine(TimeLinePointsOf(Display_.Procedure()));
+  Update();
   ShowTimelineProblem();
   return Opened;
 }
@@ -676,13 +620,13 @@ void TMain::closeEvent(QCloseEvent* Event) {
 
 void TMain::resizeEvent(QResizeEvent* Event) {
   QMainWindow::resizeEvent(Event);
-  if (!Display_.Ready)
+  if (!Ready_)
     return;
-  Display_.Changes.Layout = true;
+  Display_.Change(&TDisplayChanges::Layout);
   Update();
 }
 
-// ---------------------------------------------------------------- surface
+// ---------------------------------------------------------------- the refresh
 
 void TMain::LayOut() {
   TMainLayoutInput In;
@@ -737,9 +681,38 @@ void TMain::LayOut() {
   SideView_->setGeometry(ToQRect(Out.SideView));
 }
 
-void TMain::ShowTimeLineCursor(std::int32_t Position) {
-  TimeLine_->SetCursorPosition(Position);
-  TimeLine_->update();
+void TMain::Update() {
+  if (!Ready_)
+    return;
+  if (Display_.Changes().NeedLayout())
+    LayOut();
+  // The layout's choice, whether or not the window itself is on screen yet.
+  Show(Display_.Update({ViewSizes(), MarkerLabelRoom(), !CurvatureGraph_->isHidden()}));
+}
+
+void TMain::Show(const TDisplayShown& Shown) {
+  if (Shown.TimeLineCursor) {
+    TimeLine_->SetCursorPosition(*Shown.TimeLineCursor);
+    TimeLine_->update();
+  }
+  if (Shown.Curvature) {
+    TECGGraph& Graph = *CurvatureGraph_;
+    const std::vector<double>& Points = Shown.Curvature->Points();
+    Graph.SetNumPoints(static_cast<std::int32_t>(Points.size()));
+    for (std::size_t I = 0; I < Points.size(); ++I)
+      Graph.SetPoint(static_cast<std::int32_t>(I), Points[I]);
+    Graph.SetSelectedIndex(Shown.Curvature->SelectedIndex());
+  }
+  Gauge_->SetProgress(Shown.GaugePercent);
+  FillInformationBox(Shown.Info, Shown.InfoToolTip);
+  Notices_.FrameProblem(Shown.FrameProblem);
+  Notices_.MarkerAlert(Shown.MarkerAlert);
+  ShowNotices();
+  ShowViews(Shown.Camera, Shown.Twin);
+  ShowStatusTexts(Shown.Status, Shown.LoopAlert);
+  if (Shown.NewFrame)
+    FrameShown();
+  repaint();
 }
 
 void TMain::SetTimeLine(const TTimeLinePoints& Line) {
@@ -754,57 +727,16 @@ void TMain::SetTimeLine(const TTimeLinePoints& Line) {
   Graph.update();
 }
 
-// The layout's choice, whether or not the window itself is on screen yet.
-bool TMain::CurvatureGraphVisible() const {
-  return !CurvatureGraph_->isHidden();
-}
-
-ICurvatureGraph& TMain::CurvatureGraph() {
-  return *CurvatureGraph_;
-}
-
-void TMain::SetGaugeProgress(std::int32_t Percent) {
-  Gauge_->SetProgress(Percent);
-}
-
-void TMain::FillInformationBox() {
-  TInformationBoxState State;
-  // After a failed open nothing is shown, not even empty details.
-  State.Mode = Display_.ProcedureShown || Display_.Recording() ? Display_.Mode : ModeIdle;
-  State.CurrentFileName = Display_.CurrentFileName;
-  State.CurrentFrame = Display_.CurrentFrame;
-  State.ScopeLength = Display_.CurrentScopeLength();
-  State.SelectedCurvaturePoint = Display_.SelectedCurvaturePoint;
-  if (State.SelectedCurvaturePoint >= 0)
-    State.Curvature = CurvatureGraph_->GetPoint(State.SelectedCurvaturePoint);
-  State.SensorFileName = Options_.SensorFilename;
-  const TInformationBoxText Text =
-      InformationBoxLines(State, Display_.Procedure(), Display_.ShownFrame());
+void TMain::FillInformationBox(const TInformationBoxText& Text, const std::string& ToolTip) {
   InfoBox_->Clear();
   InfoBox_->ClearTabStops();
   InfoBox_->AddTabStop(Text.TabStop);
   for (const std::string& Line : Text.Lines)
     InfoBox_->AddLine(Line);
-  // Our lines are kept short enough for the box; the details are its tool tip.
-  const bool Loops = Options_.ViewLoops && Display_.Mode != ModeIdle;
-  if (Loops)
-    for (const std::string& Line : LoopInformationLines(Display_.CurrentLoop()))
-      InfoBox_->AddLine(Line);
-  InfoBox_->setToolTip(Loops ? FromUtf8(LoopDetailText(Display_.CurrentLoop())) : QString());
-  if (Display_.ProcedureShown || Display_.Recording())
-    for (const std::string& Line :
-         TimelineInformationLines(Display_.Timeline(), Display_.TimelineIndex()))
-      InfoBox_->AddLine(Line);
-  if (!Display_.FrameCheck().Sound())
-    InfoBox_->AddLine(ModelInformationLine(Display_.FrameCheck()));
+  InfoBox_->setToolTip(FromUtf8(ToolTip));
   InfoBox_->update();
-  if (!InfoBoxMirror_.isEmpty()) {
-    std::vector<std::string> Lines;
-    Lines.reserve(static_cast<std::size_t>(InfoBox_->NumItems()));
-    for (std::int32_t I = 0; I < InfoBox_->NumItems(); ++I)
-      Lines.push_back(InfoBox_->Line(I));
-    MirrorInformationBox(Lines);
-  }
+  if (!InfoBoxMirror_.isEmpty())
+    MirrorInformationBox(Text.Lines);
 }
 
 void TMain::MirrorInformationBox(const std::vector<std::string>& Lines) const {
@@ -829,51 +761,24 @@ void TMain::ShowViews(const TViewCamera& Camera, bool Twin) {
   SideView_->update();
 }
 
-void TMain::SetStatusTexts(const TStatusPanelTexts& Texts) {
+void TMain::ShowStatusTexts(const TStatusPanelTexts& Texts, const std::string& LoopAlert) {
   for (std::size_t I = 0; I < Texts.size(); ++I)
     StatusPanels_[I]->setText(FromUtf8(Texts[I]));
-  // While recording, an announced loop stands out in the status bar.
-  const bool Alert = Display_.LoopAnnounced();
-  LoopAlertPanel_->setText(Alert ? FromUtf8(LoopAlertText(Display_.AnnouncedLoopClass()))
-                                 : QString());
+  LoopAlertPanel_->setText(FromUtf8(LoopAlert));
   QPalette Colours = LoopAlertPanel_->palette();
   Colours.setColor(QPalette::Window,
-                   Alert ? QColor(255, 128, 0) : palette().color(QPalette::Window));
+                   LoopAlert.empty() ? palette().color(QPalette::Window) : QColor(255, 128, 0));
   LoopAlertPanel_->setPalette(Colours);
 }
 
-void TMain::SetRemoteIndicators(std::uint32_t Mask) {
-  Sampler_->SetRemoteIndicators(Mask);
-}
-
-void TMain::RepaintNow() {
-  repaint();
-}
-
-void TMain::ShowFrameProblem(const std::string& Text) {
-  // A problem of an earlier frame must not linger; other notices stay.
-  if (Text.empty() && !ShownFrameProblem_)
-    return;
-  ShowNoticeInStatusBar(Text);
-  ShownFrameProblem_ = !Text.empty();
+void TMain::SetRemoteMode(std::int32_t Mode) {
+  RemoteMode_ = Mode;
+  Sampler_->SetRemoteIndicators(Mode == RemoteModeMarkers ? 0u : 63u);
 }
 
 TFitViews TMain::ViewSizes() const {
   return {FrontView_->width(), FrontView_->height(), Options_.ViewMode == ViewModeTwin,
           SideView_->width(), SideView_->height()};
-}
-
-TLabelRoom TMain::MarkerLabelRoom() const {
-  return kestrava::MarkerLabelRoom();
-}
-
-void TMain::ShowMarkerAlert(const std::string& Text) {
-  if (Text == ShownMarkerAlert_)
-    return;
-  // A marker put right clears its alert, not a notice that came after it.
-  if (!Text.empty() || NoticePanel_->text() == FromUtf8(ShownMarkerAlert_))
-    ShowNoticeInStatusBar(Text);
-  ShownMarkerAlert_ = Text;
 }
 
 // ---------------------------------------------------------------- streaming
@@ -937,7 +842,7 @@ void TMain::StopStreaming() {
 
 // While recording the session streams every sample itself.
 void TMain::FrameShown() {
-  if (!Stream_ || Display_.Mode != ModeReplay)
+  if (!Stream_ || Display_.Mode() != ModeReplay)
     return;
   TStreamContext Context = StreamContextOf(Display_.Procedure());
   Context.AutoCutoff = Options_.UseAutoCutoff;
@@ -999,9 +904,9 @@ bool TMain::PollKeysAndRemote() {
   if (!HardwareReady_)
     return Acted;
   const TRemotePoll Remote =
-      PollRemote(Sampler_->GetRemoteButtons(), Display_.RemoteMode, Display_.Recording());
+      PollRemote(Sampler_->GetRemoteButtons(), RemoteMode_, Display_.Recording());
   if (Remote.NewRemoteMode)
-    Display_.SetRemoteMode(*Remote.NewRemoteMode, *this);
+    SetRemoteMode(*Remote.NewRemoteMode);
   for (const TControlAction& Action : Remote.Actions)
     ApplyControlAction(Action, false);
   return Acted || Remote.Acted;
@@ -1009,11 +914,11 @@ bool TMain::PollKeysAndRemote() {
 
 void TMain::ApplyControlAction(const TControlAction& Action, bool Refresh) {
   if (ApplyCameraAction(Display_.Camera(), Action)) {
-    Display_.Changes.Camera = true;
+    Display_.Change(&TDisplayChanges::Camera);
   } else {
     switch (Action.Kind) {
     case TControlActionKind::RequestAlignment:
-      Display_.Changes.AlignmentRequested = true;
+      Display_.Change(&TDisplayChanges::AlignmentRequested);
       break;
     case TControlActionKind::StepFrame:
       StepFrame(Action.Value);
@@ -1026,15 +931,15 @@ void TMain::ApplyControlAction(const TControlAction& Action, bool Refresh) {
       return;
     case TControlActionKind::ToggleAutoCutoff:
       Options_.UseAutoCutoff = !Options_.UseAutoCutoff;
-      Display_.Changes.AutoCutoff = true;
+      Display_.Change(&TDisplayChanges::AutoCutoff);
       break;
     case TControlActionKind::SetViewMode:
       Options_.ViewMode = Action.Value;
-      Display_.Changes.ViewMode = true;
+      Display_.Change(&TDisplayChanges::ViewMode);
       break;
     case TControlActionKind::ToggleViewSensors:
       Options_.ViewSensors = !Options_.ViewSensors;
-      Display_.Changes.ViewItems = true;
+      Display_.Change(&TDisplayChanges::ViewItems);
       break;
     default:
       break;

@@ -11,8 +11,10 @@
 #include "app/ControlAction.h"
 #include "app/KeyboardControl.h"
 #include "app/MainDisplay.h"
+#include "app/NoticePanel.h"
 #include "app/OptionStore.h"
 #include "app/Options.h"
+#include "app/PainDisplay.h"
 #include "app/ProcedureDetails.h"
 #include "app/ProcedureRecorder.h"
 #include "app/RecordingSession.h"
@@ -22,7 +24,10 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -61,6 +66,47 @@ inline constexpr const char* SaveProblemMessage = "A problem occurred saving the
 // and was not made elsewhere.
 std::string UnsavedRecordingQuestion(const std::string& FileName);
 
+// The window's menu items, made with the menus; the items whose state
+// follows the options and the mode are set from them before a menu opens.
+struct TMainMenus {
+  QMenu* File = nullptr;
+  QAction* OpenImagerFile = nullptr;
+  QAction* ExportReport = nullptr;
+  QAction* ShutDownWindows = nullptr;
+  QAction* Exit = nullptr;
+  QMenu* View = nullptr;
+  QAction* Endoscope = nullptr;
+  QAction* Markers = nullptr;
+  QAction* Sensors = nullptr;
+  QAction* Hand = nullptr;
+  QAction* Overtube = nullptr;
+  QAction* Measure = nullptr;
+  QAction* EndoscopeCurvature = nullptr;
+  QAction* Loops = nullptr;
+  QAction* APView = nullptr;
+  QAction* LateralView = nullptr;
+  QAction* TwinView = nullptr;
+  QAction* FitEndoscope = nullptr;
+  QAction* Info = nullptr;
+  QAction* TimeLine = nullptr;
+  QMenu* Options = nullptr;
+  QAction* AutoAlign = nullptr;
+  QAction* AutoCutoff = nullptr;
+  QAction* UsePhaseCorrection = nullptr;
+  QAction* UseHardwareDirect3D = nullptr;
+  QAction* BackgroundColour = nullptr;
+  QAction* PatientPainThreshold = nullptr;
+  QAction* OpenIGTLinkServer = nullptr;
+  QAction* AutoFitEndoscope = nullptr;
+  QAction* SetStorageDirectory = nullptr;
+  QAction* SetDefaultOptions = nullptr;
+  QAction* TagLesion = nullptr;
+  QAction* CaecumReached = nullptr;
+  QAction* About = nullptr;
+  // The time line's pop-up.
+  QMenu* TimeLinePopUp = nullptr;
+};
+
 // What the window needs from the world around it.
 struct TMainEnvironment {
   IOptionStore& UserOptions;
@@ -89,7 +135,7 @@ struct TMainEnvironment {
   std::function<std::string()> AskSaveFileName;
 };
 
-class TMain : public QMainWindow, private IMainDisplaySurface {
+class TMain : public QMainWindow {
 public:
   explicit TMain(TMainEnvironment Environment, QWidget* Parent = nullptr);
   ~TMain() override;
@@ -126,10 +172,12 @@ public:
   // Our panels: the OpenIGTLink server's state and the notices.
   QString StreamPanelText() const;
   QString NoticePanelText() const;
-  QMenu& TimeLineMenu() { return *ECGGraphMenu_; }
-  QAction* MenuAction(const QString& Text) const;
-  // The refresh, for handlers outside the window (and the benchmark).
-  void Update() { Display_.Update(*this); }
+  QMenu& TimeLineMenu() { return *Menus_.TimeLinePopUp; }
+  const TMainMenus& Menus() const { return Menus_; }
+  // The single refresh: lays out when the changes need it, then shows what
+  // the display engine returns for the frame on show. Nothing before
+  // start-up has finished.
+  void Update();
 
   void SetDefaultOptions();
 
@@ -168,16 +216,19 @@ private:
 
   // Menus.
   void FileMenuAboutToShow();
-  void OptionsMenuAboutToShow();
-  void ViewMenuAboutToShow();
+  // The check marks of the View and Options menus.
+  void CheckMenuItems();
   void OpenImagerFileClick();
   void ShutDownWindowsClick();
   void SetStorageDirectoryClick();
   void BackgroundColourClick();
   void UsePhaseCorrectionClick();
+  // A check item that toggles Option, marks Change (when given) and
+  // refreshes; its check mark follows the option.
+  QAction* AddOptionItem(QMenu* Menu, const char* Text, bool TOptions::*Option,
+                         bool TDisplayChanges::*Change);
   void ToggleOption(bool TOptions::*Option, bool TDisplayChanges::*Change);
   void SetViewMode(std::int32_t Mode);
-  void ToggleCurvatureGraph();
   // "Tag lesion" and "Caecum reached": on the last frame stored while
   // recording, else on the frame on show; kept in the side file at once.
   void TagLesionClick();
@@ -189,12 +240,14 @@ private:
   bool CloseQuery();
   bool RunProcedureDetails(TProcedureDetails& Details);
   bool SetUpSampler();
-  bool BeginRecording(const TProcedureDetails& Details);
-  void EnterRecordingMode();
+  // The live file's path; none when it could not be made (the operator
+  // was told).
+  std::optional<std::string> BeginRecording(const TProcedureDetails& Details);
+  void EnterRecordingMode(const std::string& FileName);
   void ShowAcquisition(const TSessionStep& Step);
   void ShowLiveFileFailure(const std::string& Failure);
   // False when the save failed and was not made elsewhere.
-  bool SaveRecording();
+  bool SaveRecording(std::string FileName);
   std::string AskSaveFileName();
   void KeepTimelineMarksBeside(const std::string& FileName);
   // Before something drops the procedure on show: true when it may go (it
@@ -210,25 +263,21 @@ private:
   void ApplyControlAction(const TControlAction& Action, bool Refresh);
   void DrawView(TDirect3DViewerControl& View);
   void DrawTimeLineMarkers(QPainter& Canvas);
-  void DrawTimelineBand(QPainter& Canvas);
 
-  // IMainDisplaySurface
-  void LayOut() override;
-  void ShowTimeLineCursor(std::int32_t Position) override;
-  void SetTimeLine(const TTimeLinePoints& Line) override;
-  bool CurvatureGraphVisible() const override;
-  ICurvatureGraph& CurvatureGraph() override;
-  void SetGaugeProgress(std::int32_t Percent) override;
-  void FillInformationBox() override;
-  void ShowViews(const TViewCamera& Camera, bool Twin) override;
-  void SetStatusTexts(const TStatusPanelTexts& Texts) override;
-  void SetRemoteIndicators(std::uint32_t Mask) override;
-  void RepaintNow() override;
-  void FrameShown() override;
-  void ShowFrameProblem(const std::string& Text) override;
-  TFitViews ViewSizes() const override;
-  TLabelRoom MarkerLabelRoom() const override;
-  void ShowMarkerAlert(const std::string& Text) override;
+  // The refresh's parts: placing the controls for the options and the
+  // mode, then drawing what the display engine returned.
+  void LayOut();
+  void Show(const TDisplayShown& Shown);
+  void SetTimeLine(const TTimeLinePoints& Line);
+  void FillInformationBox(const TInformationBoxText& Text, const std::string& ToolTip);
+  void ShowViews(const TViewCamera& Camera, bool Twin);
+  void ShowStatusTexts(const TStatusPanelTexts& Texts, const std::string& LoopAlert);
+  void ShowNotices();
+  TFitViews ViewSizes() const;
+  // The remote's mode, with its indicator lamps.
+  void SetRemoteMode(std::int32_t Mode);
+  // A new frame is on show: for the streaming server in replay.
+  void FrameShown();
 
   // The OpenIGTLink server, running while the option is on.
   void StartStreaming();
@@ -248,6 +297,9 @@ private:
   std::unique_ptr<TRecordingSession> Session_;
   bool UnsavedRecording_ = false;
   bool StartupFailed_ = false;
+  // Refreshes act once start-up has finished, until the window goes.
+  bool Ready_ = false;
+  std::int32_t RemoteMode_ = RemoteModeMarkers;
   bool DriverIdFound_ = false;
   std::string DriverId_;
   bool HardwareReady_ = false;
@@ -270,15 +322,11 @@ private:
   QLabel* LoopAlertPanel_ = nullptr;
   QLabel* StreamPanel_ = nullptr;
   QLabel* NoticePanel_ = nullptr;
-  // The marker alert the notice panel was last given.
-  std::string ShownMarkerAlert_;
+  TNoticePanel Notices_;
   QMessageBox* LiveFileNotice_ = nullptr;
-  // The notice panel shows a frame's problem (not another notice).
-  bool ShownFrameProblem_ = false;
-  QMenu* ECGGraphMenu_ = nullptr;
-  QMenu* FileMenu_ = nullptr;
-  QMenu* ViewMenu_ = nullptr;
-  QMenu* OptionsMenu_ = nullptr;
+  TMainMenus Menus_;
+  // The check items of options, each with the option it shows.
+  std::vector<std::pair<QAction*, bool TOptions::*>> OptionItems_;
   TAboutDialog* AboutDialog_ = nullptr;
   TGetStorageDirectoryDialog* StorageDirectoryDialog_ = nullptr;
   TGenCoilsDisconnectedDialog* GenCoilsNotice_ = nullptr;

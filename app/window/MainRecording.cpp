@@ -4,6 +4,7 @@
 // procedure and reopens it for replay.
 
 #include "acquisition/ImagerSampler.h"
+#include "app/PainDisplay.h"
 #include "app/QelApplication.h"
 #include "app/StorageDirectoryCheck.h"
 #include "app/window/GenCoilsDisconnectedDialog.h"
@@ -63,9 +64,10 @@ void TMain::StartProcedure() {
   Options_.UsePainSensor = Details.UsePainSensor;
   Options_.OvertubeFilename = Details.OvertubeFile;
   Options_.GeneratorCoilsFilename = Details.GeneratorCoilsFile;
-  if (!SetUpSampler() || !BeginRecording(Details))
+  if (!SetUpSampler())
     return;
-  EnterRecordingMode();
+  if (const std::optional<std::string> FileName = BeginRecording(Details))
+    EnterRecordingMode(*FileName);
 }
 
 bool TMain::RunProcedureDetails(TProcedureDetails& Details) {
@@ -91,38 +93,34 @@ bool TMain::SetUpSampler() {
   return Ready;
 }
 
-bool TMain::BeginRecording(const TProcedureDetails& Details) {
+std::optional<std::string> TMain::BeginRecording(const TProcedureDetails& Details) {
   try {
-    Display_.CurrentFileName = Session_->Start(
-        {Details.PatientName, Details.ProcedureType, Sampler_->UsePainSensor()}, Details.FileName);
+    return Session_->Start({Details.PatientName, Details.ProcedureType, Sampler_->UsePainSensor()},
+                           Details.FileName);
   } catch (const std::exception&) {
     // The session has stopped the sampler and left the procedure on show.
     ShowNotice(Env_.User, SaveProblemMessage);
-    return false;
+    return std::nullopt;
   }
-  return true;
 }
 
-void TMain::EnterRecordingMode() {
-  Display_.MaxPain = Session_->MaxPain();
-  Display_.CurrentFrame = 0;
-  Display_.ResetLoops();
+void TMain::EnterRecordingMode(const std::string& FileName) {
+  Display_.BeginRecording(FileName, Session_->MaxPain());
   TimeLine_->ClearPoints();
   TimeLine_->SetFollowLatest(true);
   TimeLine_->SetCursorPosition(-1);
-  TimeLine_->SetYScale(static_cast<float>(TimeLineScaleForPain(Display_.MaxPain)));
+  TimeLine_->SetYScale(static_cast<float>(TimeLineScaleForPain(Session_->MaxPain())));
   if (Options_.ViewMode == ViewModeLateral) {
     Options_.ViewMode = ViewModeAP;
-    Display_.Changes.ViewMode = true;
-    LayOut();
+    Display_.Change(&TDisplayChanges::ViewMode);
   }
   Options_.AutoAlign = true;
   Options_.UseAutoCutoff = true;
-  Display_.ProcedureShown = false;
   Timer_.stop();
   StartButton_->setEnabled(false);
   StopButton_->setEnabled(true);
-  Display_.SetMode(ModeRecording, *this);
+  SetRemoteMode(RemoteModeMarkers);
+  Update();
   if (TQelApplication* Application = QelApplication())
     Application->SetOnIdle([this](QObject*, bool& Done) { AcquisitionStep(Done); });
 }
@@ -140,7 +138,7 @@ void TMain::AcquisitionStep(bool& Done) {
     ApplyControlAction(Action, false);
   const TSessionStep Step =
       Session_->Step({Options_.UsePhaseCorrection, Options_.ViewLoops, Options_.UseAutoCutoff});
-  Display_.RemoteMode = Session_->RemoteMode();
+  RemoteMode_ = Session_->RemoteMode();
   for (const TControlAction& Action : Step.Remote.Actions)
     ApplyControlAction(Action, false);
   const TAcquisitionStep& Acquisition = Step.Acquisition;
@@ -181,17 +179,14 @@ void TMain::ShowLiveFileFailure(const std::string& Failure) {
 
 void TMain::ShowAcquisition(const TSessionStep& Step) {
   if (Step.Acquisition.MaxPainRaised) {
-    Display_.MaxPain = Session_->MaxPain();
-    TimeLine_->SetYScale(static_cast<float>(TimeLineScaleForPain(Display_.MaxPain)));
+    TimeLine_->SetYScale(static_cast<float>(TimeLineScaleForPain(Session_->MaxPain())));
     TimeLine_->update();
   }
-  Display_.ShowLiveLoop(Step.Loop);
+  Display_.ShowSample({Session_->StoredFrames(), Session_->MaxPain(), Step.Loop});
   if (Step.Acquisition.FrameStored) {
-    Display_.CurrentFrame = Session_->StoredFrames();
     TimeLine_->AddPoint(Display_.CurrentFrameData().Pain);
     TimeLine_->update();
   }
-  Display_.Changes.Frame = true;
   Update();
 }
 
@@ -205,7 +200,7 @@ void TMain::StopProcedure() {
   StartButton_->setEnabled(HardwareReady_);
   StopButton_->setEnabled(false);
   Timer_.start();
-  SaveRecording();
+  SaveRecording(Display_.CurrentFileName());
   TimeLine_->SetFollowLatest(false);
 }
 
@@ -213,15 +208,13 @@ void TMain::StopProcedure() {
 // the disk. A save that fails must not pass in silence: the recording stays
 // in memory and on show, and the operator may save it elsewhere; until it
 // is saved, nothing may drop it without asking.
-bool TMain::SaveRecording() {
-  std::string FileName = Display_.CurrentFileName;
+bool TMain::SaveRecording(std::string FileName) {
   for (;;) {
     try {
       FileName = Display_.Procedure().SaveToFile(FileName);
       UnsavedRecording_ = false;
       KeepTimelineMarksBeside(FileName);
-      Display_.OpenImagerFile(FileName, Env_.User, *this);
-      ShowTimelineProblem();
+      OpenImagerFile(FileName);
       return true;
     } catch (const std::exception& Failure) {
       const TMessageAnswer Answer =
@@ -232,7 +225,9 @@ bool TMain::SaveRecording() {
         Elsewhere = AskSaveFileName();
       if (Elsewhere.empty()) {
         UnsavedRecording_ = true;
-        Display_.ShowProcedure(FileName, *this);
+        Display_.ShowProcedure(FileName);
+        SetTimeLine(TimeLinePointsOf(Display_.Procedure()));
+        Update();
         return false;
       }
       FileName = Elsewhere;
@@ -264,7 +259,7 @@ bool TMain::KeepOrSaveUnsavedRecording() {
   if (!UnsavedRecording_)
     return true;
   const TMessageAnswer Answer =
-      Env_.User.ShowMessage({UnsavedRecordingQuestion(Display_.CurrentFileName), "",
+      Env_.User.ShowMessage({UnsavedRecordingQuestion(Display_.CurrentFileName()), "",
                              TMessageIcon::Warning, TMessageButtons::YesNoCancel});
   if (Answer == TMessageAnswer::Cancel)
     return false;
@@ -275,8 +270,7 @@ bool TMain::KeepOrSaveUnsavedRecording() {
   const std::string Elsewhere = AskSaveFileName();
   if (Elsewhere.empty())
     return false;
-  Display_.CurrentFileName = Elsewhere;
-  return SaveRecording();
+  return SaveRecording(Elsewhere);
 }
 
 } // namespace kestrava

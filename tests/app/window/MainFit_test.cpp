@@ -81,15 +81,15 @@ protected:
 TEST_F(MainFit, FitEndoscopePutsEverythingInsideEachViewAndFillsOne) {
   const auto Main = Make();
   Main->StepFrame(1);
-  EXPECT_EQ(Main->MenuAction("Fit endoscope")->shortcut(), QKeySequence(Qt::Key_F));
-  for (const char* View : {"AP view", "Lateral view", "Twin view"}) {
-    SCOPED_TRACE(View);
-    Main->MenuAction(View)->trigger();
+  EXPECT_EQ(Main->Menus().FitEndoscope->shortcut(), QKeySequence(Qt::Key_F));
+  for (QAction* View : {Main->Menus().APView, Main->Menus().LateralView, Main->Menus().TwinView}) {
+    SCOPED_TRACE(View->text().toStdString());
+    View->trigger();
     Main->Display().Camera().ResetCamera(); // the design's camera, aligned
-    Main->Display().Changes.AlignmentRequested = true;
+    Main->Display().Change(&TDisplayChanges::AlignmentRequested);
     Main->Update();
     ASSERT_FALSE(Inside(*Main, Main->FrontView()).first) << "the design camera crops it";
-    Main->MenuAction("Fit endoscope")->trigger();
+    Main->Menus().FitEndoscope->trigger();
     const bool Twin = Main->Options().ViewMode == ViewModeTwin;
     const auto [FrontInside, FrontFilled] = Inside(*Main, Main->FrontView());
     const auto [SideInside, SideFilled] =
@@ -119,7 +119,7 @@ TEST_F(MainFit, AutoFitFitsWhenANewFrameWouldLeaveAViewAndLeavesTheCameraAloneOt
   EXPECT_EQ(Camera.Camera().Position, Aligned.Camera().Position);
   EXPECT_EQ(Camera.ZoomFactor(), Fitted);
 
-  Main->MenuAction("Auto fit endoscope")->trigger();
+  Main->Menus().AutoFitEndoscope->trigger();
   Main->StepFrame(1);
   Main->Update();
   EXPECT_EQ(Camera.Camera().Position, Aligned.Camera().Position) << "off: as aligned";

@@ -77,7 +77,7 @@ TEST(MainLoops, ARecordedLoopIsAnEpisodeALineAndAWarningColourUntilSwitchedOff) 
   EXPECT_LE(Main.InfoBox().HorzRange(), Main.InfoBox().ClientWidth()) << "no sideways scrolling";
   EXPECT_GT(OrangePixels(Main.FrontView().grab().toImage()), 500);
 
-  Main.MenuAction("Loops")->trigger();
+  Main.Menus().Loops->trigger();
   EXPECT_FALSE(Main.Options().ViewLoops);
   EXPECT_TRUE(LoopLines().empty());
   EXPECT_EQ(OrangePixels(Main.FrontView().grab().toImage()), 0);

@@ -1,7 +1,7 @@
 // Recording in the main window with the simulated driver on a scripted clock:
 // the start's checks, frames stored once per second while the display keeps
 // refreshing, the generator-coils notice, the timeouts, a save that fails at
-// Stop, closing refused while recording.
+// Stop, closing and the report's export refused while recording.
 
 #include "WindowTestSupport.h"
 #include "acquisition/ImagerSampler.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -93,6 +94,12 @@ protected:
     return Steps;
   }
 
+  // Whether the File menu, about to show, offers File > "Export report...".
+  static bool ExportOffered(TMain& Main) {
+    emit Main.Menus().File->aboutToShow();
+    return Main.Menus().ExportReport->isEnabled();
+  }
+
   QTemporaryDir Program;
   TScriptedClock Clock;
   std::string SaveElsewhere;
@@ -104,17 +111,19 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   User.QueueAnswer(TMessageAnswer::Yes); // create the storage directory
   const auto Main = Make();
   ASSERT_TRUE(Main->HardwareReady());
+  EXPECT_FALSE(ExportOffered(*Main)) << "nothing shown";
   Main->StartProcedure();
   ASSERT_TRUE(Main->Sampler().Ready()) << ::testing::PrintToString(User.Texts());
+  EXPECT_FALSE(ExportOffered(*Main)) << "recording";
   EXPECT_EQ(Main->Options().ViewMode, 0) << "lateral becomes AP at the start";
-  EXPECT_EQ(Main->Display().Mode, ModeRecording);
+  EXPECT_EQ(Main->Display().Mode(), ModeRecording);
   EXPECT_FALSE(Main->StartProcedureButton().isEnabled());
   EXPECT_FALSE(Main->close()) << "closing refused while recording";
   EXPECT_EQ(User.Texts().back(), StopBeforeClosingMessage);
 
   // 2.5 s: the first frame at the first step past 1 s, the second past 2 s.
   EXPECT_GE(Record(*Main, 2.5), 20);
-  EXPECT_EQ(Main->Display().CurrentFrame, 2);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 2);
   EXPECT_EQ(Main->TimeLine().NumPoints(), 2);
 
   // Esc stops, saves and reopens the recording for replay.
@@ -122,10 +131,11 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : Main.get(),
                           &Escape);
   EXPECT_FALSE(Main->Sampler().Ready());
-  EXPECT_EQ(Main->Display().Mode, ModeReplay);
+  EXPECT_EQ(Main->Display().Mode(), ModeReplay);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
-  EXPECT_EQ(Main->Display().CurrentFileName, FullImagerFilePath(Storage(), "rec"));
+  EXPECT_EQ(Main->Display().CurrentFileName(), FullImagerFilePath(Storage(), "rec"));
   EXPECT_TRUE(Main->StartProcedureButton().isEnabled());
+  EXPECT_TRUE(ExportOffered(*Main)) << "the recording reopened for replay";
 }
 
 // Key events as the window's key preview sees them.
@@ -216,12 +226,13 @@ TEST_F(MainRecording, UnpluggedCoilsShowTheNoticeAndStoreNothingUntilTheNextGood
   const auto* Notice = Main->findChild<TGenCoilsDisconnectedDialog*>();
   ASSERT_NE(Notice, nullptr);
   EXPECT_TRUE(Notice->isVisible());
-  const std::int32_t Stored = Main->Display().CurrentFrame;
+  const std::int32_t Stored = Main->Display().CurrentFrame();
   Record(*Main, 2.0);
-  EXPECT_EQ(Main->Display().CurrentFrame, Stored) << "nothing stored while unplugged";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Stored) << "nothing stored while unplugged";
   Record(*Main, 1.0);
   EXPECT_FALSE(Notice->isVisible());
-  EXPECT_EQ(Main->Display().CurrentFrame, Stored + 1) << "the first good sample is stored at once";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Stored + 1)
+      << "the first good sample is stored at once";
   Main->StopProcedure();
 }
 
@@ -238,7 +249,7 @@ TEST_F(MainRecording, TimeoutsEndTheRecordingWithTheirMessageAndSaveIt) {
     Record(*Main, 5.0);
     EXPECT_FALSE(Main->Sampler().Ready());
     EXPECT_EQ(User.Texts().back(), Message);
-    EXPECT_EQ(Main->Display().Mode, ModeReplay);
+    EXPECT_EQ(Main->Display().Mode(), ModeReplay);
     EXPECT_TRUE(std::filesystem::exists(FullImagerFilePath(Storage(), "rec")));
   }
 }
@@ -251,7 +262,7 @@ TEST_F(MainRecording, ACalibrationFileThatDoesNotLoadIsNamedAndNothingStarts) {
   Main->StartProcedure();
   EXPECT_FALSE(Main->Sampler().Ready());
   EXPECT_EQ(User.Texts().back(), "Failed to load remote control calibration data");
-  EXPECT_EQ(Main->Display().Mode, ModeIdle);
+  EXPECT_EQ(Main->Display().Mode(), ModeIdle);
 }
 
 TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace) {
@@ -269,7 +280,7 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   Main->StopProcedure();
   ASSERT_GE(User.Messages().size(), 1u);
   EXPECT_NE(User.Texts().back().find(Recorded), std::string::npos) << User.Texts().back();
-  EXPECT_TRUE(Main->Display().ProcedureShown);
+  EXPECT_TRUE(Main->Display().ProcedureShown());
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 3);
 
   // Nothing drops the unsaved recording without asking: Cancel keeps it.
@@ -294,7 +305,7 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   SaveElsewhere = QDir(Folder.path()).filePath("rescued.img").toStdString();
   User.QueueAnswer(TMessageAnswer::Yes);
   Main->StopProcedure();
-  EXPECT_EQ(Main->Display().CurrentFileName, SaveElsewhere);
+  EXPECT_EQ(Main->Display().CurrentFileName(), SaveElsewhere);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 1);
   EXPECT_FALSE(Main->UnsavedRecording());
 }
@@ -328,9 +339,9 @@ TEST_F(MainRecording, AFailingDiskIsANoticeThatHoldsNothingUpAndTheRecordingGoes
   EXPECT_EQ(Notice->windowModality(), Qt::NonModal);
   EXPECT_NE(Notice->text().toStdString().find(Path), std::string::npos);
   EXPECT_TRUE(User.Messages().empty()) << "no box waits for OK";
-  const std::int32_t Stored = Main->Display().CurrentFrame;
+  const std::int32_t Stored = Main->Display().CurrentFrame();
   Record(*Main, 2.0);
-  EXPECT_EQ(Main->Display().CurrentFrame, Stored + 2) << "the recording goes on";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Stored + 2) << "the recording goes on";
   Main->StopProcedure();
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), Stored + 2) << "and is saved at Stop";
 }
@@ -372,7 +383,7 @@ TEST_F(MainRecording, OperatorMarksRunTheWithdrawalTimerAndStayWithTheRecording)
   EXPECT_EQ(Magenta, 1) << "the tag's tick";
   TimeLine.OnMouseDown(TimeLine, Qt::LeftButton, TickX + 3, 10);
   TimeLine.OnMouseUp(TimeLine, Qt::LeftButton, TickX + 3, 10);
-  EXPECT_EQ(Main->Display().CurrentFrame, Tagged) << "a click near the tick goes to its frame";
+  EXPECT_EQ(Main->Display().CurrentFrame(), Tagged) << "a click near the tick goes to its frame";
 }
 
 TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItWas) {
@@ -390,7 +401,7 @@ TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItW
   Main->StartProcedure();
   EXPECT_EQ(User.Texts().back(), SaveProblemMessage);
   EXPECT_FALSE(Main->Session().Recording());
-  EXPECT_EQ(Main->Display().Mode, ModeReplay);
+  EXPECT_EQ(Main->Display().Mode(), ModeReplay);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
   EXPECT_EQ(Main->Display().Procedure().PatientName, "Patient");
 }

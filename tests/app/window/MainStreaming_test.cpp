@@ -7,9 +7,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -24,16 +22,11 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
   test::TWindowTestWorld World;
   TMain Main(World.Environment());
   Main.MutableOptions().IGTLinkPort = 0; // any free port
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   ASSERT_NE(Main.StreamingServer(), nullptr);
   EXPECT_EQ(Main.StreamingServer()->Address(), "127.0.0.1");
 
-  TImagerProcedure Procedure;
-  for (int I = 0; I < 3; ++I)
-    Procedure.AddFrame().Time = I / 86400.0;
-  const std::string Recording = QDir(World.Folder.path()).filePath("rec.img").toStdString();
-  Procedure.SaveToFile(Recording);
-  Main.OpenImagerFile(Recording);
+  Main.OpenImagerFile(World.WritePainRecording(3));
   Main.StepFrame(1);
   Main.Update();
   Main.Update(); // the same frame again: nothing new to send
@@ -43,13 +36,13 @@ TEST(MainStreaming, TheMenuStartsTheServerWhichGetsEachFrameShownAndATakenPortIs
   // Another workstation on the same port cannot listen there.
   TMain Second(World.Environment());
   Second.MutableOptions().IGTLinkPort = Main.StreamingServer()->Port();
-  Second.MenuAction("OpenIGTLink server")->trigger();
+  Second.Menus().OpenIGTLinkServer->trigger();
   EXPECT_EQ(Second.StreamingServer(), nullptr);
   EXPECT_FALSE(Second.Options().IGTLinkServer);
   EXPECT_EQ(World.User.Texts().back().rfind(StreamingFailedMessage, 0), 0u)
       << World.User.Texts().back();
 
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   EXPECT_EQ(Main.StreamingServer(), nullptr);
 }
 
@@ -58,7 +51,7 @@ TEST(MainStreaming, ThePanelSaysWhetherTheServerRunsWhereAndForHowManyClients) {
   TMain Main(World.Environment());
   EXPECT_EQ(Main.StreamPanelText(), "IGTLink: off");
   Main.MutableOptions().IGTLinkPort = 0;
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   const QString Listening = QString("IGTLink: 127.0.0.1:%1, ").arg(Main.StreamingServer()->Port());
   EXPECT_EQ(Main.StreamPanelText(), Listening + "no clients");
 
@@ -76,7 +69,7 @@ TEST(MainStreaming, ThePanelSaysWhetherTheServerRunsWhereAndForHowManyClients) {
   EXPECT_EQ(Main.StreamPanelText(), Listening + "1 client");
   ::close(Client);
 
-  Main.MenuAction("OpenIGTLink server")->trigger();
+  Main.Menus().OpenIGTLinkServer->trigger();
   EXPECT_EQ(Main.StreamPanelText(), "IGTLink: off");
 }
 

@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -45,18 +44,6 @@ protected:
     return Main;
   }
 
-  std::string WriteRecording(int Frames) {
-    TImagerProcedure Procedure;
-    for (int I = 0; I < Frames; ++I) {
-      TImagerFrame& Frame = Procedure.AddFrame();
-      Frame.Time = I / 86400.0;
-      Frame.Pain = I;
-    }
-    std::string Name = QDir(Folder.path()).filePath("rec.img").toStdString();
-    Procedure.SaveToFile(Name);
-    return Name;
-  }
-
   std::int32_t ScreenDepth = 32;
   int Beeps = 0;
 };
@@ -75,7 +62,7 @@ TEST_F(MainWindow, StartsOnAnEmptyStoreWithEveryDefaultAndNoHardware) {
   EXPECT_FALSE(Main->HardwareReady());
   EXPECT_FALSE(Main->StartProcedureButton().isEnabled());
   EXPECT_FALSE(Main->StopProcedureButton().isEnabled());
-  EXPECT_EQ(Main->Display().Mode, ModeIdle);
+  EXPECT_EQ(Main->Display().Mode(), ModeIdle);
   EXPECT_EQ(Main->StatusText(0), "AP view");
   EXPECT_EQ(Main->StatusText(4), "Phase correction off");
 }
@@ -102,19 +89,19 @@ TEST_F(MainWindow, TheSimulatedDriverMakesTheHardwareReadyAndTheButtonsTakeTheir
 
 TEST_F(MainWindow, TwinViewFromTheMenuShowsBothViewsSideBySide) {
   const auto Main = Make();
-  Main->MenuAction("Twin view")->trigger();
+  Main->Menus().TwinView->trigger();
   EXPECT_EQ(Main->Options().ViewMode, 2);
   EXPECT_EQ(Main->StatusText(0), "Twin view");
   EXPECT_FALSE(Main->SideView().isHidden());
   EXPECT_EQ(Main->FrontView().width(), Main->SideView().width());
   EXPECT_GT(Main->SideView().x(), Main->FrontView().geometry().right());
-  Main->MenuAction("AP view")->trigger();
+  Main->Menus().APView->trigger();
   EXPECT_TRUE(Main->SideView().isHidden());
 }
 
 TEST_F(MainWindow, RightClickOnAnEmptyTimeLineOffersOnlyTheClearingItems) {
   const auto Main = Make();
-  Main->OpenImagerFile(WriteRecording(0));
+  Main->OpenImagerFile(WritePainRecording(0));
   TECGGraph& Line = Main->TimeLine();
   Line.OnMouseDown(Line, Qt::RightButton, 5, 5);
   Line.OnMouseUp(Line, Qt::RightButton, 5, 5);
@@ -136,7 +123,7 @@ void SendKey(TMain& Main, QEvent::Type Type, int Key, Qt::KeyboardModifiers Modi
 
 TEST_F(MainWindow, OpensAndHeldPageDownStepsOncePerTickShiftTenAndBeepsAtBothEnds) {
   const auto Main = Make();
-  ASSERT_TRUE(Main->OpenImagerFile(WriteRecording(25)));
+  ASSERT_TRUE(Main->OpenImagerFile(WritePainRecording(25)));
   EXPECT_EQ(Main->TimeLine().NumPoints(), 25);
   Main->StepFrame(-1);
   EXPECT_EQ(Beeps, 1);
@@ -146,17 +133,17 @@ TEST_F(MainWindow, OpensAndHeldPageDownStepsOncePerTickShiftTenAndBeepsAtBothEnd
   SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown);
   Main->TimerTimer();
   Main->TimerTimer();
-  EXPECT_EQ(Main->Display().CurrentFrame, 3);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 3);
   SendKey(*Main, QEvent::KeyRelease, Qt::Key_PageDown);
   Main->TimerTimer();
-  EXPECT_EQ(Main->Display().CurrentFrame, 3);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 3);
 
   SendKey(*Main, QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
   SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown, Qt::ShiftModifier);
   for (int Tick = 0; Tick < 4; ++Tick)
     Main->TimerTimer();
   // 13, 23, 25, then the end: a beep on the last tick only.
-  EXPECT_EQ(Main->Display().CurrentFrame, 25);
+  EXPECT_EQ(Main->Display().CurrentFrame(), 25);
   EXPECT_EQ(Beeps, 2);
   EXPECT_EQ(Main->InfoBox().Line(4), "Current frame: \t25");
   EXPECT_EQ(Main->TimeLine().CursorPosition(), 24);
@@ -234,10 +221,8 @@ TEST_F(MainWindow, AHardwareDeviceThatCannotStartFallsBackOnceAndTheMenuKeepsThe
   Main->resize(900, 600); // lays the window out again
   QApplication::processEvents();
   EXPECT_FALSE(Main->FrontView().UseDirect3DHardware()) << "not asked for hardware again";
-  for (QMenu* Menu : Main->findChildren<QMenu*>())
-    if (Menu->title() == "&Options")
-      emit Menu->aboutToShow();
-  EXPECT_TRUE(Main->MenuAction("Use hardware Direct3D")->isChecked()) << "the option's own value";
+  emit Main->Menus().Options->aboutToShow();
+  EXPECT_TRUE(Main->Menus().UseHardwareDirect3D->isChecked()) << "the option's own value";
   EXPECT_TRUE(Main->Options().UseHardwareDirect3D);
 }
 

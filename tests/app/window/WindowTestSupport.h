@@ -5,7 +5,9 @@
 #include "app/window/Main.h"
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
+#include "imagerdata/ImagerProcedure.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <string>
 
@@ -27,6 +29,17 @@ struct TWindowTestWorld {
             nullptr,
             {},
             {}};
+  }
+
+  // "rec.img" in the folder: Frames frames a second apart, pain 0, 1, 2...
+  std::string WritePainRecording(int Frames) {
+    TImagerProcedure Procedure;
+    for (int I = 0; I < Frames; ++I) {
+      TImagerFrame& Frame = Procedure.AddFrame();
+      Frame.Time = I / 86400.0;
+      Frame.Pain = I;
+    }
+    return Procedure.SaveToFile(QDir(Folder.path()).filePath("rec.img").toStdString());
   }
 
   QTemporaryDir Folder;
