@@ -59,7 +59,7 @@ protected:
 
   std::set<std::filesystem::path> Files() const {
     std::set<std::filesystem::path> Found;
-    for (const auto& Entry : std::filesystem::recursive_directory_iterator(Dir)) {
+    for (const auto& Entry : std::filesystem::recursive_directory_iterator(Scratch.Dir)) {
       Found.insert(Entry.path());
     }
     return Found;
@@ -251,7 +251,7 @@ TEST_F(ReportCommand, TheFirstPageShowsThePlotAboveTwoPicturesOfTheEndoscope) {
 TEST_F(ReportCommand, RefusesWhatItCannotReadOrWriteAndLeavesNothingBehind) {
   const std::string File = SavePains("rec.img", {1, 2, 3});
   WriteBytes("bad.img", "not an imager file");
-  std::filesystem::create_directory(Dir / "folder");
+  std::filesystem::create_directory(Scratch.Dir / "folder");
   const auto Before = Files();
   const struct {
     std::vector<std::string> Arguments;
