@@ -10,6 +10,7 @@
 // Each variant runs 400 frames, ten seconds.
 
 #include "drivers/igtlink/IGTLinkDriver.h"
+#include "tests/support/ScratchDirectory.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -174,12 +175,12 @@ void BM_PoseReceivedToSampleReturned(benchmark::State& State) {
     State.SkipWithError("cannot listen on the loopback interface");
     return;
   }
-  std::string Pattern = (std::filesystem::temp_directory_path() / "kestrava-bench-XXXXXX").string();
-  if (mkdtemp(Pattern.data()) == nullptr) {
+  const support::TScratchDirectory Scratch("kestrava-bench");
+  if (!Scratch.Made()) {
     State.SkipWithError("no temporary directory");
     return;
   }
-  const std::filesystem::path Dsp = std::filesystem::path(Pattern) / "DSP.DAT";
+  const std::filesystem::path Dsp = Scratch.Dir / "DSP.DAT";
   {
     std::ofstream File(Dsp);
     File << "server 127.0.0.1 " << Server.Port() << "\nrequest_tdata 0\nhand Hand\n"
@@ -216,7 +217,6 @@ void BM_PoseReceivedToSampleReturned(benchmark::State& State) {
   State.counters["median_us"] = Percentile(Latencies, 0.5);
   State.counters["p99_us"] = Percentile(Latencies, 0.99);
   State.counters["frames"] = static_cast<double>(Latencies.size());
-  std::filesystem::remove_all(Pattern);
 }
 BENCHMARK(BM_PoseReceivedToSampleReturned)
     ->Arg(1)

@@ -22,6 +22,8 @@
 #include "looping/LoopClassifier.h"
 #include "looping/LoopScore.h"
 #include "looping/LoopTracker.h"
+#include "tests/support/ModelFrames.h"
+#include "tests/support/SimulatedSampler.h"
 #include "timeline/TimelineTracker.h"
 
 #include <algorithm>
@@ -64,48 +66,6 @@ std::string ScenarioScript(const TScenario& Scenario, double PositionNoise) {
   return Script;
 }
 
-// A sampler on the simulated driver, set up from the bundled calibration set
-// with Script as its DSP.DAT.
-struct TSimulatedRun {
-  std::filesystem::path Dir;
-  TScriptedUserInteraction User;
-  TNullPlatformServices Platform;
-  std::unique_ptr<TImagerSampler> Sampler;
-  TComPtr<ISimulatedHardware> Hardware;
-
-  TSimulatedRun(const std::string& Script, std::uint64_t Seed) {
-    std::string Pattern =
-        (std::filesystem::temp_directory_path() / "kestrava-loops-XXXXXX").string();
-    if (mkdtemp(Pattern.data()) == nullptr) {
-      return;
-    }
-    Dir = Pattern;
-    std::ofstream(Dir / "DSP.DAT") << Script;
-    TImagerDriver Driver = LoadImagerDriver(ProgramDir() + "/drivers", SimulatorDriverId);
-    if (!Driver.Created) {
-      return;
-    }
-    Hardware = Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware);
-    Hardware->OverrideSeed(Seed);
-    Sampler = std::make_unique<TImagerSampler>(
-        std::move(Driver), TImagerSamplerPlaces{ProgramDir() + "/drivers", Dir.string()}, User,
-        Platform);
-    const std::string P = ProgramDir() + "/";
-    if (!Sampler->InitialiseHardware() ||
-        !Sampler->Setup(ProcedureColonoscopy, P + "Sampler.dat", P + "Pain Sensor.dat", false, "",
-                        false, P + "Remote.dat", P + "Catheter16.msd", P + "Generator.gen")) {
-      Sampler.reset();
-    }
-  }
-  TSimulatedRun(const TSimulatedRun&) = delete;
-  TSimulatedRun& operator=(const TSimulatedRun&) = delete;
-  ~TSimulatedRun() {
-    Sampler.reset();
-    std::error_code Ignored;
-    std::filesystem::remove_all(Dir, Ignored);
-  }
-};
-
 const char* Name(TLoopClass Class) {
   static std::string Texts[LoopClassCount];
   const auto I = static_cast<std::size_t>(Class);
@@ -129,7 +89,7 @@ bool ScoreRun(const TScenario& Scenario, std::uint64_t Seed, double Noise, int D
     return false;
   }
   const simulator::TSimulatedProcedure Truth(Settings);
-  TSimulatedRun Run(Script, Seed);
+  support::TScriptedSampler Run(ProgramDir(), Script, Seed);
   if (!Run.Sampler) {
     return false;
   }
@@ -224,22 +184,7 @@ void LoopedFrame(TImagerFrame& Frame) {
   Settings.StraightenDuration = 0;
   Settings.Loops.push_back({simulator::TLoopKind::Gamma, 6, 15, 6});
   const simulator::TSimulatedProcedure Model(Settings);
-  const double T = 60;
-  const simulator::TScopeShape Shape = Model.ShapeAt(T);
-  Frame.SensorCount = MaxSensors;
-  for (std::int32_t I = 0; I < MaxSensors; ++I) {
-    const simulator::TSensorReading R = Model.EndoscopeSensor(Shape, 0.08 * I);
-    Frame.SensorValid[static_cast<std::size_t>(I)] = R.Measured;
-    Frame.SensorPosition[static_cast<std::size_t>(I)] = R.Position;
-    Frame.SensorDirection[static_cast<std::size_t>(I)] = NegateVector(R.Direction);
-    if (I + 1 < MaxSensors) {
-      Frame.SegmentLength[static_cast<std::size_t>(I)] = 0.08;
-    }
-  }
-  for (std::int32_t M = 0; M < 3; ++M) {
-    Frame.MarkerValid[static_cast<std::size_t>(M)] = true;
-    Frame.MarkerPosition[static_cast<std::size_t>(M)] = simulator::TSimulatedProcedure::Landmark(M);
-  }
+  support::ModelFrame(Model, 60, Frame);
 }
 
 void BM_ClassifySixteenSensors(benchmark::State& State) {

@@ -12,6 +12,7 @@
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "render/Direct3DViewerControl.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,38 +27,16 @@ namespace {
 
 using namespace kestrava;
 
-// A full scope advancing along a bend under the three body markers of a
-// colonoscopy, so that the axes and the cut-off plane exist.
-void FillProcedure(TImagerProcedure& Procedure) {
-  Procedure.ProcedureType = ProcedureColonoscopy;
-  Procedure.HasPainData = true;
-  for (int Index = 0; Index < 60; ++Index) {
-    TImagerFrame& Frame = Procedure.AddFrame();
-    Frame.Time = Index / 86400.0;
-    Frame.Pain = 1 + std::sin(Index * 0.1);
-    Frame.SensorCount = MaxSensors;
-    Frame.TubeRadius = DefaultTubeRadius;
-    Frame.EndoscopeValid = true;
-    const double Advance = 0.005 * Index;
-    for (int Sensor = 0; Sensor < MaxSensors; ++Sensor) {
-      const auto Slot = static_cast<std::size_t>(Sensor);
-      const double A = 0.12 * Sensor - Advance;
-      Frame.SensorValid[Slot] = true;
-      Frame.SensorPosition[Slot] = {0.3 * std::sin(A), 0.1, 0.3 * (1 - std::cos(A)) - 0.2};
-      Frame.SensorDirection[Slot] = {std::cos(A), 0, std::sin(A)};
-    }
-    Frame.SegmentLength.fill(0.3 * 0.12);
-    Frame.MarkerValid = {true, true, true};
-    Frame.MarkerPosition = {{{-0.15, 0.12, 0.25}, {0.15, 0.12, 0.25}, {0.0, 0.15, -0.05}}};
-  }
-}
-
 void MainWindowUpdate(benchmark::State& State) {
   QTemporaryDir Folder;
   const std::string Recording = QDir(Folder.path()).filePath("bench.img").toStdString();
   {
     TImagerProcedure Procedure;
-    FillProcedure(Procedure);
+    support::AddAdvancingScopeFrames(Procedure, 60);
+    Procedure.HasPainData = true;
+    for (int Index = 0; Index < 60; ++Index) {
+      Procedure.GetFrame(Index).Pain = 1 + std::sin(Index * 0.1);
+    }
     Procedure.SaveToFile(Recording);
   }
   TMemoryOptionStore UserOptions, MachineOptions;

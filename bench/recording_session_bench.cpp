@@ -4,16 +4,9 @@
 // procedure time) and reports the worst step, the 99th percentile and the
 // median (target: worst under 5 ms).
 
-#include "acquisition/DriverLoader.h"
-#include "acquisition/ImagerSampler.h"
-#include "app/RecordingSession.h"
-#include "drivers/SimulatedHardware.h"
-#include "foundation/PlatformServices.h"
-#include "foundation/UserInteraction.h"
-#include "imagerdata/EncodedFrameSink.h"
+#include "tests/support/SimulatedSampler.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -24,56 +17,26 @@
 namespace kestrava {
 namespace {
 
-constexpr const char* ProgramDir = KESTRAVA_PROGRAM_DIR;
-constexpr const char* DriversDir = KESTRAVA_PROGRAM_DIR "/drivers";
-
 struct TSampleClock final : IRecordingClock {
   int Readings = 0;
   double Now() override { return 46000.0 + (Readings++) * 0.04 / SecondsPerDay; }
 };
 
-// A disk that takes 200 ms for every frame, until told to hurry (so that
-// the stop after the measurement does not wait for the backlog).
-class TSlowDisk final : public IEncodedFrameSink {
-public:
-  explicit TSlowDisk(const std::atomic<bool>& Hurry) : Hurry_(Hurry) {}
-  bool HasPainData() const override { return false; }
-  const std::string& Path() const override { return Path_; }
-  void Close() override {}
-  void AppendEncoded(std::span<const std::uint8_t>, std::int32_t Count) override {
-    for (std::int32_t I = 0; I < Count && !Hurry_; ++I)
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-
-private:
-  const std::atomic<bool>& Hurry_;
-  std::string Path_ = "slow.img";
-};
-
 void BM_AcquisitionStepWithASlowDisk(benchmark::State& State) {
-  TImagerDriver Driver = LoadImagerDriver(DriversDir, SimulatorDriverId);
-  if (!Driver.Created) {
-    State.SkipWithError(("no simulator: " + Driver.Problem).c_str());
-    return;
-  }
-  Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware)->SetPacing(0);
-  TScriptedUserInteraction User;
-  TNullPlatformServices Platform;
-  TImagerSampler Sampler(std::move(Driver), {DriversDir, ProgramDir}, User, Platform);
-  TImagerProcedure Procedure;
-  TImagerFrame Frame;
   TSampleClock Clock;
-  TRecordingSession Session(Sampler, Procedure, Frame, Clock);
-  if (!Sampler.InitialiseHardware() ||
-      !Session.SetUp(ProgramDirectorySetup(ProgramDir, ProcedureColonoscopy, "Catheter16.msd", "",
-                                           "Generator.gen", false))) {
-    State.SkipWithError("the simulator did not set up");
+  support::TUnpacedSession Simulated(KESTRAVA_PROGRAM_DIR, Clock);
+  if (!Simulated.Session) {
+    State.SkipWithError(("no simulator: " + Simulated.Problem).c_str());
     return;
   }
+  TRecordingSession& Session = *Simulated.Session;
   std::vector<double> Milliseconds;
   for (auto _ : State) {
-    std::atomic<bool> Hurry = false;
-    Session.Start({"Bench", ProcedureColonoscopy, false}, std::make_unique<TSlowDisk>(Hurry));
+    // A disk that takes 200 ms for every frame, until released (so that the
+    // stop after the measurement does not wait for the backlog).
+    support::THeldDisk::TGate Gate;
+    Session.Start({"Bench", ProcedureColonoscopy, false},
+                  std::make_unique<support::THeldDisk>(Gate, std::chrono::milliseconds(200)));
     for (int Step = 0; Step < 1000; ++Step) {
       const auto Start = std::chrono::steady_clock::now();
       benchmark::DoNotOptimize(Session.Step({false, true, true}));
@@ -81,7 +44,7 @@ void BM_AcquisitionStepWithASlowDisk(benchmark::State& State) {
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Start)
               .count());
     }
-    Hurry = true;
+    Gate.Release();
     Session.Stop();
   }
   std::sort(Milliseconds.begin(), Milliseconds.end());

@@ -21,6 +21,7 @@
 #include "render/ProcessorCache.h"
 #include "scene/Graphics3DMesh.h"
 #include "scene/PolygonImagerData.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -46,25 +47,9 @@ void Check(HRESULT Result) {
   }
 }
 
-// Sixteen sensors along a gentle S-bend, an overtube over the operator's
-// half, six body markers and the hand.
+// The shared bent scope with all six body markers placed.
 std::unique_ptr<TImagerFrame> FullFrame() {
-  auto Frame = std::make_unique<TImagerFrame>();
-  Frame->SensorCount = MaxSensors;
-  Frame->TubeRadius = DefaultTubeRadius;
-  Frame->EndoscopeValid = true;
-  const double Step = 0.2, Bend = 0.25, Rise = 0.01;
-  for (int I = 0; I < MaxSensors; ++I) {
-    const auto S = static_cast<std::size_t>(I);
-    const double A = Step * I;
-    Frame->SensorValid[S] = true;
-    Frame->SensorPosition[S] = {Bend * std::sin(A), Bend * (1 - std::cos(A)), Rise * I};
-    Frame->SensorDirection[S] =
-        NormalizeVector({Bend * Step * std::cos(A), Bend * Step * std::sin(A), Rise});
-    if (I + 1 < MaxSensors) {
-      Frame->SegmentLength[S] = std::hypot(Bend * Step, Rise);
-    }
-  }
+  auto Frame = support::BentScopeFrame();
   Frame->MarkerValid = {true, true, true, true, true, true};
   Frame->MarkerPosition[0] = {-0.5, 0.4, 0};
   Frame->MarkerPosition[1] = {-0.5, -0.2, 0};
@@ -72,12 +57,6 @@ std::unique_ptr<TImagerFrame> FullFrame() {
   Frame->MarkerPosition[3] = {0.4, 0.5, 0.05};
   Frame->MarkerPosition[4] = {0.1, -0.2, 0.1};
   Frame->MarkerPosition[5] = {-0.2, 0.6, -0.05};
-  Frame->HandValid = true;
-  Frame->HandPosition = {0.3, 0.4, 0.2};
-  Frame->OvertubeKind = 2;
-  const TVector3 Sensor = Frame->SensorPosition[10];
-  Frame->OvertubeData2 = {0.014f, 0.1f, 0.05f, true,
-                          Vector3ToSingle(AddVectors(Sensor, {0, 0, 0.01}))};
   return Frame;
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/ProcedureFigures.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "tests/support/ScratchDirectory.h"
 #include "tools/ToolApp.h"
 
 #include <cstdio>
@@ -29,27 +30,9 @@ constexpr const char* Script = "pacing none\ninsertion_start 5\ninsertion_speed 
                                "end_depth -0.1\npress 0.5 0.4 0x01\npress 1.5 0.4 0x02\n"
                                "press 2.5 0.4 0x04\nloop alpha 20 60 20\nloop gamma 20 60 20\n";
 
-// A folder of the benchmark's own, removed at the end.
-struct TScratch {
-  TScratch() {
-    std::string Pattern = (fs::temp_directory_path() / "kestrava-report-XXXXXX").string();
-    if (mkdtemp(Pattern.data()) == nullptr) {
-      std::abort();
-    }
-    Dir = Pattern;
-  }
-  TScratch(const TScratch&) = delete;
-  TScratch& operator=(const TScratch&) = delete;
-  ~TScratch() {
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
-  }
-  fs::path Dir;
-};
-
 // The recording, made on first use.
 const fs::path& Recording() {
-  static const TScratch Scratch;
+  static const support::TScratchDirectory Scratch("kestrava-report");
   static const fs::path File = [] {
     const fs::path& Dir = Scratch.Dir;
     // The built program directory with the script in its DSP.DAT.

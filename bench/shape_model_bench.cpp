@@ -4,6 +4,7 @@
 #include "imagerdata/ImagerFrame.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "scene/PolygonImagerData.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <atomic>
 #include <cmath>
@@ -44,41 +45,8 @@ namespace {
 
 using namespace kestrava;
 
-// Sixteen sensors along a gentle S-bend in space, an overtube of the second
-// kind over the operator's half, three body markers (which put a cutoff
-// plane beyond the last sensor, so nothing is cut) and the hand.
-std::unique_ptr<TImagerFrame> FullFrame() {
-  auto Frame = std::make_unique<TImagerFrame>();
-  Frame->SensorCount = MaxSensors;
-  Frame->TubeRadius = DefaultTubeRadius;
-  Frame->EndoscopeValid = true;
-  const double Step = 0.2, Bend = 0.25, Rise = 0.01;
-  for (int I = 0; I < MaxSensors; ++I) {
-    const auto S = static_cast<std::size_t>(I);
-    const double A = Step * I;
-    Frame->SensorValid[S] = true;
-    Frame->SensorPosition[S] = {Bend * std::sin(A), Bend * (1 - std::cos(A)), Rise * I};
-    Frame->SensorDirection[S] =
-        NormalizeVector({Bend * Step * std::cos(A), Bend * Step * std::sin(A), Rise});
-    if (I + 1 < MaxSensors) {
-      Frame->SegmentLength[S] = std::hypot(Bend * Step, Rise);
-    }
-  }
-  Frame->MarkerValid = {true, true, true, false, false, false};
-  Frame->MarkerPosition[0] = {-0.5, 1, 0};
-  Frame->MarkerPosition[1] = {-0.5, -1, 0};
-  Frame->MarkerPosition[2] = {-0.6, 0, 0}; // plane at x = -0.6, normal -X
-  Frame->HandValid = true;
-  Frame->HandPosition = {0.3, 0.4, 0.2};
-  Frame->OvertubeKind = 2;
-  const TVector3 Sensor = Frame->SensorPosition[10];
-  Frame->OvertubeData2 = {0.014f, 0.1f, 0.05f, true,
-                          Vector3ToSingle(AddVectors(Sensor, {0, 0, 0.01}))};
-  return Frame;
-}
-
 void BM_BuildFromFrame(benchmark::State& State) {
-  const auto Frame = FullFrame();
+  const auto Frame = support::BentScopeFrame();
   auto Model = std::make_unique<TPolygonImagerData>();
   Model->BuildFromFrame(*Frame, ProcedureColonoscopy, true); // lists reach their size
   const long Before = Allocations.load();
@@ -95,7 +63,7 @@ void BM_BuildFromFrame(benchmark::State& State) {
 BENCHMARK(BM_BuildFromFrame)->Unit(benchmark::kMicrosecond);
 
 void BM_ScopeLength(benchmark::State& State) {
-  const auto Frame = FullFrame();
+  const auto Frame = support::BentScopeFrame();
   for (auto _ : State) {
     benchmark::DoNotOptimize(TPolygonImagerData::ScopeLength(*Frame, ProcedureColonoscopy, true));
   }

@@ -21,6 +21,8 @@
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "tests/support/ModelFrames.h"
+#include "tests/support/SimulatedSampler.h"
 #include "timeline/FolderTimelines.h"
 #include "timeline/TimelineAnalysis.h"
 #include "timeline/TimelineTracker.h"
@@ -45,38 +47,7 @@ std::string ProgramDir() {
   return KESTRAVA_PROGRAM_DIR;
 }
 
-std::filesystem::path TemporaryDirectory(const char* Name) {
-  std::string Pattern =
-      (std::filesystem::temp_directory_path() / (std::string(Name) + "-XXXXXX")).string();
-  if (mkdtemp(Pattern.data()) == nullptr) {
-    return {};
-  }
-  return Pattern;
-}
-
 // --- Recordings made from the simulator's model, without the driver -------
-
-// Frame N of a recording at one frame a second, straight from the model
-// (noise-free), with markers 1-3 placed.
-void ModelFrame(const simulator::TSimulatedProcedure& Model, double Seconds, TImagerFrame& Frame) {
-  const simulator::TScopeShape Shape = Model.ShapeAt(Seconds);
-  Frame.Time = Seconds / SecondsPerDay;
-  Frame.SensorCount = MaxSensors;
-  Frame.TubeRadius = DefaultTubeRadius;
-  for (std::int32_t I = 0; I < MaxSensors; ++I) {
-    const simulator::TSensorReading R = Model.EndoscopeSensor(Shape, 0.08 * I);
-    Frame.SensorValid[static_cast<std::size_t>(I)] = R.Measured;
-    Frame.SensorPosition[static_cast<std::size_t>(I)] = R.Position;
-    Frame.SensorDirection[static_cast<std::size_t>(I)] = NegateVector(R.Direction);
-    if (I + 1 < MaxSensors) {
-      Frame.SegmentLength[static_cast<std::size_t>(I)] = 0.08;
-    }
-  }
-  for (std::int32_t M = 0; M < 3; ++M) {
-    Frame.MarkerValid[static_cast<std::size_t>(M)] = true;
-    Frame.MarkerPosition[static_cast<std::size_t>(M)] = simulator::TSimulatedProcedure::Landmark(M);
-  }
-}
 
 // A colonoscopy of Seconds at one frame a second, slow enough to last.
 void ModelRecording(double Seconds, TImagerProcedure& Procedure) {
@@ -87,7 +58,7 @@ void ModelRecording(double Seconds, TImagerProcedure& Procedure) {
   const simulator::TSimulatedProcedure Model(Settings);
   Procedure.ProcedureType = ProcedureColonoscopy;
   for (double T = 0; T < Seconds; T += 1) {
-    ModelFrame(Model, T, Procedure.AddFrame());
+    support::ModelFrame(Model, T, Procedure.AddFrame());
   }
 }
 
@@ -123,7 +94,8 @@ void BM_TrackFramesAndAskAfterEach(benchmark::State& State) {
 void BM_FolderOfRecordings(benchmark::State& State) {
   constexpr int Count = 24;
   const auto Threads = static_cast<unsigned>(State.range(0));
-  const std::filesystem::path Dir = TemporaryDirectory("kestrava-timeline-folder");
+  const support::TScratchDirectory Scratch("kestrava-timeline-folder");
+  const std::filesystem::path& Dir = Scratch.Dir;
   {
     TImagerProcedure Procedure;
     ModelRecording(20 * 60, Procedure);
@@ -137,8 +109,6 @@ void BM_FolderOfRecordings(benchmark::State& State) {
     benchmark::DoNotOptimize(Rows);
   }
   State.SetItemsProcessed(State.iterations() * Count);
-  std::error_code Ignored;
-  std::filesystem::remove_all(Dir, Ignored);
 }
 
 // --- Accuracy against the simulator's truth --------------------------------
@@ -189,46 +159,9 @@ std::string Script(const TScenario& Scenario, double Noise) {
          (Own.find("loop_amplitude") == std::string::npos ? "loop_amplitude 0\n" : "") + Own;
 }
 
-// A sampler on the simulated driver, set up from the bundled calibration set
-// with Script as its DSP.DAT.
-struct TSimulatedRun {
-  std::filesystem::path Dir;
-  TScriptedUserInteraction User;
-  TNullPlatformServices Platform;
-  std::unique_ptr<TImagerSampler> Sampler;
-  TComPtr<ISimulatedHardware> Hardware;
-
-  TSimulatedRun(const std::string& Text, std::uint64_t Seed) {
-    Dir = TemporaryDirectory("kestrava-timeline");
-    std::ofstream(Dir / "DSP.DAT") << Text;
-    TImagerDriver Driver = LoadImagerDriver(ProgramDir() + "/drivers", SimulatorDriverId);
-    if (!Driver.Created) {
-      return;
-    }
-    Hardware = Driver.PositionLocator.Query<ISimulatedHardware>(IID_ISimulatedHardware);
-    Hardware->OverrideSeed(Seed);
-    Sampler = std::make_unique<TImagerSampler>(
-        std::move(Driver), TImagerSamplerPlaces{ProgramDir() + "/drivers", Dir.string()}, User,
-        Platform);
-    const std::string P = ProgramDir() + "/";
-    if (!Sampler->InitialiseHardware() ||
-        !Sampler->Setup(ProcedureColonoscopy, P + "Sampler.dat", P + "Pain Sensor.dat", false, "",
-                        false, P + "Remote.dat", P + "Catheter16.msd", P + "Generator.gen")) {
-      Sampler.reset();
-    }
-  }
-  TSimulatedRun(const TSimulatedRun&) = delete;
-  TSimulatedRun& operator=(const TSimulatedRun&) = delete;
-  ~TSimulatedRun() {
-    Sampler.reset();
-    std::error_code Ignored;
-    std::filesystem::remove_all(Dir, Ignored);
-  }
-};
-
 // Records until a minute after the model's withdrawal ends, storing a frame
 // each second of procedure time as the workstation does.
-bool Record(TSimulatedRun& Run, double Seconds, TImagerProcedure& Procedure) {
+bool Record(support::TScriptedSampler& Run, double Seconds, TImagerProcedure& Procedure) {
   TImagerFrame Frame;
   double Now = 0, NextStore = 1;
   while (Now < Seconds) {
@@ -286,7 +219,7 @@ std::optional<TOutcome> Judge(const TScenario& Scenario, double Noise, std::uint
   }
   const simulator::TSimulatedProcedure Model(Settings);
   const std::optional<double> TruthEnd = Model.WithdrawalEnd();
-  TSimulatedRun Run(Text, Seed);
+  support::TScriptedSampler Run(ProgramDir(), Text, Seed);
   TImagerProcedure Procedure;
   if (!TruthEnd || !Run.Sampler || !Record(Run, *TruthEnd + 60, Procedure)) {
     return std::nullopt;

@@ -10,6 +10,7 @@
 #include "render/Direct3DViewerCore.h"
 #include "render/Direct3DViewerWindow.h"
 #include "scene/PolygonImagerData.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <QGuiApplication>
 #include <cmath>
@@ -20,30 +21,6 @@
 namespace {
 
 using namespace kestrava;
-
-// Sixty frames of a full sixteen-sensor scope advancing along a bend under
-// the three body markers of a colonoscopy, so that the axes and the cut-off
-// plane exist and part of the scope lies outside the patient.
-void FillProcedure(TImagerProcedure& Procedure) {
-  Procedure.ProcedureType = ProcedureColonoscopy;
-  for (int Index = 0; Index < 60; ++Index) {
-    TImagerFrame& Frame = Procedure.AddFrame();
-    Frame.SensorCount = MaxSensors;
-    Frame.TubeRadius = DefaultTubeRadius;
-    Frame.EndoscopeValid = true;
-    const double Advance = 0.005 * Index;
-    for (int Sensor = 0; Sensor < MaxSensors; ++Sensor) {
-      const auto Slot = static_cast<std::size_t>(Sensor);
-      const double A = 0.12 * Sensor - Advance;
-      Frame.SensorValid[Slot] = true;
-      Frame.SensorPosition[Slot] = {0.3 * std::sin(A), 0.1, 0.3 * (1 - std::cos(A)) - 0.2};
-      Frame.SensorDirection[Slot] = {std::cos(A), 0, std::sin(A)};
-    }
-    Frame.SegmentLength.fill(0.3 * 0.12);
-    Frame.MarkerValid = {true, true, true};
-    Frame.MarkerPosition = {{{-0.15, 0.12, 0.25}, {0.15, 0.12, 0.25}, {0.0, 0.15, -0.05}}};
-  }
-}
 
 // One view set up as the main window sets its views up at start.
 struct TBenchView {
@@ -61,7 +38,7 @@ struct TBenchView {
 
 void TwinViewRefresh(benchmark::State& State) {
   TImagerProcedure Procedure;
-  FillProcedure(Procedure);
+  support::AddAdvancingScopeFrames(Procedure, 60);
   auto Model = std::make_unique<TPolygonImagerData>();
   const TViewPlacement Placement = PlaceViews(ViewModeTwin, {0, 0, 1920, 1080});
   const auto WidthOf = [](const TRect& R) {

@@ -1,13 +1,17 @@
-// Reading and writing the options: the value types, what a wrongly typed
-// value does, the driver's identifier, and the QSettings store on a file.
+// The options: what "Set default options" keeps; reading and writing them,
+// the value types, what a wrongly typed value does, the driver's identifier,
+// and the QSettings store on a file.
 
 #include "app/OptionStore.h"
+#include "app/Options.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +23,36 @@ TOptions ChangedOptions() {
                   false,    true,   2,       false, true,  true,      1,
                   "Cath Ä", "Tube", "Coils", false, true,  "/opened", "/stored, here",
                   0x123456, 0.25,   false,   true,  4000,  "0.0.0.0", true};
+}
+
+TEST(Options, SetDefaultOptionsKeepsOnlyTheLastChoicesAndTheFilesDirectory) {
+  const TOptions Fresh = DefaultOptions("/work/dir");
+  EXPECT_EQ(Fresh.ImagerFilesDirectory, "/work/dir");
+  EXPECT_EQ(Fresh.ImagerFileStorageDirectory, QDir::homePath().toStdString() + "/Images");
+  // The documented ones: the stream's port and address, the pain threshold.
+  EXPECT_EQ(std::tuple(Fresh.IGTLinkPort, Fresh.IGTLinkAddress, Fresh.PatientPainThreshold),
+            std::tuple(18944, "127.0.0.1", 0.1));
+
+  TOptions Changed = DefaultOptions("/opened");
+  Changed.ViewEndoscope = Changed.AutoAlign = Changed.ViewLoops = false;
+  Changed.ViewMode = 2;
+  Changed.BackgroundColor = 0xFF;
+  Changed.PatientPainThreshold = 0.5;
+  Changed.ImagerFileStorageDirectory = "/stored";
+  Changed.IGTLinkServer = true;
+  Changed.UsePainSensor = true;
+  Changed.ProcedureType = 2;
+  Changed.SensorFilename = "Cath";
+  Changed.OvertubeFilename = "Tube";
+  Changed.GeneratorCoilsFilename = "Coils";
+  TOptions Expected = DefaultOptions("/opened");
+  Expected.UsePainSensor = true;
+  Expected.ProcedureType = 2;
+  Expected.SensorFilename = "Cath";
+  Expected.OvertubeFilename = "Tube";
+  Expected.GeneratorCoilsFilename = "Coils";
+  SetDefaultOptions(Changed);
+  EXPECT_EQ(Changed, Expected);
 }
 
 TEST(OptionStore, EmptyStoreLeavesEveryOptionAtItsDefault) {

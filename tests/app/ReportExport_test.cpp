@@ -3,8 +3,9 @@
 
 #include "app/ReportExport.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "tests/support/ProcedureBuilders.h"
+#include "tests/support/ScratchDirectory.h"
 
-#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 
@@ -20,12 +21,10 @@ TEST(ReportExport, TheDialogSuggestsThePdfBesideTheRecording) {
 }
 
 TEST(ReportExport, WritesTheReportOrSaysWhichFileFailedAndWhy) {
-  const QTemporaryDir Folder;
-  const std::filesystem::path Dir = Folder.path().toStdString();
+  const support::TScratchDirectory Folder;
+  const std::filesystem::path& Dir = Folder.Dir;
   TImagerProcedure Procedure;
-  for (int I = 0; I < 3; ++I) {
-    Procedure.AddFrame().Time = I / 86400.0;
-  }
+  support::AddPainFrames(Procedure, {1, 2, 3});
   const std::string Recording = Procedure.SaveToFile((Dir / "exam.img").string());
 
   EXPECT_EQ(ExportProcedureReport(Procedure, Recording, {}, (Dir / "exam.pdf").string()), "");

@@ -3,6 +3,7 @@
 
 #include "app/InformationBoxLines.h"
 #include "app/TimeLineMenu.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -15,16 +16,10 @@ namespace {
 
 using TLines = std::vector<std::string>;
 using Command = TTimeLineCommand;
-constexpr double Second = 1.0 / 86400;
 
 void AddFrames(TImagerProcedure& Procedure, std::initializer_list<double> Pains) {
-  Procedure.HasPainData = true;
+  support::AddPainFrames(Procedure, Pains);
   Procedure.SetPainThreshold(0.1);
-  for (const double Pain : Pains) {
-    TImagerFrame& Frame = Procedure.AddFrame();
-    Frame.Time = Procedure.FrameCount() * Second;
-    Frame.Pain = Pain;
-  }
 }
 
 // The box's analysis lines, from "  Analysis interval:" on.

@@ -1,12 +1,14 @@
 // The main window's camera: key and remote moves, auto-align, and how each
 // view is pointed and scaled before drawing.
 
+#include "app/ControlAction.h"
 #include "app/ViewCamera.h"
 #include "imagerdata/ImagerFrame.h"
 #include "render/Direct3DViewerCore.h"
 #include "render/Direct3DViewerWindow.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 
 #include <gtest/gtest.h>
@@ -39,34 +41,38 @@ TEST(ViewCamera, StartsAtTheStartCameraAndResetUndoesEveryMove) {
   EXPECT_EQ(Camera.ZoomFactor(), 1.0);
 }
 
-TEST(ViewCamera, PansMoveThePositionAgainstEachAxis) {
+// Each control action reaches the camera operation of its kind; other
+// actions leave the camera alone.
+TEST(ViewCamera, ControlActionsPanAndTurnAlongTheirAxesWithTheirSigns) {
+  using Kind = TControlActionKind;
+  const auto Moved = [](std::initializer_list<std::pair<Kind, double>> Actions) {
+    TViewCamera Camera;
+    for (const auto& [K, Amount] : Actions)
+      EXPECT_TRUE(ApplyCameraAction(Camera, TControlAction::WithAmount(K, Amount)));
+    return Camera.Camera();
+  };
   // Direction (-1, 0, 0) x Up (0, 1, 0) = (0, 0, -1).
+  ExpectVector({0.4, 0, 0.02}, Moved({{Kind::PanSideways, 0.02}}).Position);
+  ExpectVector({0.4, -0.02, 0}, Moved({{Kind::PanUp, 0.02}}).Position);
+  ExpectVector({0.5, 0, 0}, Moved({{Kind::PanForward, 0.1}}).Position);
+  // Yaw turns Direction by -a about Up: the lateral view looks the way the
+  // twin side view does, along Direction x Up.
+  const TPositionOrientation Yawed = Moved({{Kind::Yaw, QuarterTurn}});
+  ExpectVector({0, 0, -1}, Yawed.Direction);
+  ExpectVector({0, 1, 0}, Yawed.Up);
+  const TPositionOrientation Pitched = Moved({{Kind::Pitch, QuarterTurn}}); // about (0, 0, 1)
+  ExpectVector({0, -1, 0}, Pitched.Direction);
+  ExpectVector({-1, 0, 0}, Pitched.Up);
+  const TPositionOrientation Rolled = Moved({{Kind::Roll, QuarterTurn}}); // Up about Direction
+  ExpectVector({-1, 0, 0}, Rolled.Direction);
+  ExpectVector({0, 0, -1}, Rolled.Up);
+
   TViewCamera Camera;
-  Camera.PanSideways(0.02);
-  ExpectVector({0.4, 0, 0.02}, Camera.Camera().Position);
-  Camera.PanUp(0.02);
-  ExpectVector({0.4, -0.02, 0.02}, Camera.Camera().Position);
-  Camera.PanForward(0.1);
-  ExpectVector({0.5, -0.02, 0.02}, Camera.Camera().Position);
-}
-
-TEST(ViewCamera, TurnsFollowTheirAxesAndSigns) {
-  TViewCamera Yawed;
-  // Direction turned by -a about Up: the lateral view looks the way the twin
-  // side view does, along Direction x Up.
-  Yawed.Yaw(QuarterTurn);
-  ExpectVector({0, 0, -1}, Yawed.Camera().Direction);
-  ExpectVector({0, 1, 0}, Yawed.Camera().Up);
-
-  TViewCamera Pitched;
-  Pitched.Pitch(QuarterTurn); // about Up x Direction = (0, 0, 1)
-  ExpectVector({0, -1, 0}, Pitched.Camera().Direction);
-  ExpectVector({-1, 0, 0}, Pitched.Camera().Up);
-
-  TViewCamera Rolled;
-  Rolled.Roll(QuarterTurn); // Up about Direction (-1, 0, 0)
-  ExpectVector({-1, 0, 0}, Rolled.Camera().Direction);
-  ExpectVector({0, 0, -1}, Rolled.Camera().Up);
+  EXPECT_TRUE(ApplyCameraAction(Camera, TControlAction::WithAmount(Kind::Zoom, 2)));
+  EXPECT_FALSE(ApplyCameraAction(Camera, TControlAction::WithValue(Kind::StepFrame, 1)));
+  EXPECT_EQ(Camera.ZoomFactor(), 2.0);
+  EXPECT_TRUE(ApplyCameraAction(Camera, TControlAction::Of(Kind::ResetCamera)));
+  EXPECT_EQ(Camera.ZoomFactor(), 1.0);
 }
 
 TEST(ViewCamera, ManyTurnsKeepTheAxesUnitLength) {
@@ -130,18 +136,7 @@ TEST(ViewCamera, FollowingThePatientKeepsTheOperatorsMovesUntilTheMarkersMoveOrH
   EXPECT_TRUE(Camera.FollowPatient(Frame, 0, false)) << "a marker placed again";
 }
 
-TEST(ViewScales, ShorterSideSpansTheUnitTimesFourTimesZoom) {
-  const TViewScales Wide = ViewScalesFor(200, 100, 1.0);
-  EXPECT_DOUBLE_EQ(Wide.X, 2.0);
-  EXPECT_DOUBLE_EQ(Wide.Y, 4.0);
-  const TViewScales Tall = ViewScalesFor(100, 400, 2.0);
-  EXPECT_DOUBLE_EQ(Tall.X, 8.0);
-  EXPECT_DOUBLE_EQ(Tall.Y, 2.0);
-  const TViewScales Empty = ViewScalesFor(0, 0, 1.0);
-  EXPECT_DOUBLE_EQ(Empty.X, 4.0);
-  EXPECT_DOUBLE_EQ(Empty.Y, 4.0);
-}
-
+// The shorter side spans the unit times four times the zoom.
 TEST(ViewPointing, FrontEyeSitsOneUnitBehindAndSideViewLooksAlongDirectionCrossUp) {
   TViewCamera Camera;
   Camera.Zoom(0.5);
@@ -160,6 +155,8 @@ TEST(ViewPointing, FrontEyeSitsOneUnitBehindAndSideViewLooksAlongDirectionCrossU
   ExpectVector({0, 1, 0}, Side.GetCamera().Up);
   EXPECT_DOUBLE_EQ(Side.GetScaleX(), 2.0);
   EXPECT_DOUBLE_EQ(Side.GetScaleY(), 1.0);
+  const TViewScales Empty = ViewScalesFor(0, 0, 1.0);
+  EXPECT_EQ(std::pair(Empty.X, Empty.Y), std::pair(4.0, 4.0));
 }
 
 TEST(ViewPlacement, TwinViewsShareTheWidthLessFourWithTheSideViewFlushRight) {

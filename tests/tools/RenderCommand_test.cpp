@@ -9,6 +9,7 @@
 #include "tools/ToolErrors.h"
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 
 namespace kestrava::testing {
@@ -73,54 +74,41 @@ protected:
   std::string File;
 };
 
-TEST_F(RenderCommand, DrawsMarkersTheirLabelsAndTheBackgroundWhereTheProjectionPutsThem) {
-  const QImage Picture = Render({"--size", "640x360"});
-  ASSERT_EQ(Picture.width(), 640);
-  ASSERT_EQ(Picture.height(), 360);
+TEST_F(RenderCommand, DrawsMarkersLabelsTubeAndBackgroundWhereTheProjectionPutsThem) {
+  const QImage Picture = Render({"--size", "640x360", "--no-cutoff"});
+  ASSERT_EQ(Picture.size(), QSize(640, 360));
   for (const auto& [X, Y] : {std::pair{0, 0}, {639, 0}, {0, 359}, {639, 359}})
     EXPECT_TRUE(IsBackground(RgbAt(Picture, X, Y))) << X << "," << Y;
-
-  const char* Labels = "RLA";
-  for (int Marker = 0; Marker < 3; ++Marker) {
-    ASSERT_TRUE(Frame().MarkerValid[static_cast<std::size_t>(Marker)]);
-    const TVector3 At =
-        ScreenOf(Frame().MarkerPosition[static_cast<std::size_t>(Marker)], 640, 360);
-    const int X = static_cast<int>(std::lround(At.X)), Y = static_cast<int>(std::lround(At.Y));
-    int Red = 0, Pixels = 0;
+  std::vector<TVector3> Markers;
+  for (std::size_t Marker = 0; Marker < 3; ++Marker) {
+    ASSERT_TRUE(Frame().MarkerValid[Marker]);
+    Markers.push_back(ScreenOf(Frame().MarkerPosition[Marker], 640, 360));
+    const int X = static_cast<int>(std::lround(Markers.back().X));
+    const int Y = static_cast<int>(std::lround(Markers.back().Y));
+    int Red = 0, White = 0, WhiteOpposite = 0;
     for (int DY = -6; DY <= 6; ++DY)
-      for (int DX = -6; DX <= 6; ++DX, ++Pixels)
+      for (int DX = -6; DX <= 6; ++DX)
         Red += IsRedDominant(RgbAt(Picture, X + DX, Y + DY));
-    EXPECT_GT(Red, Pixels / 2) << "marker " << Marker << " at " << X << "," << Y;
-
+    EXPECT_GT(Red, 13 * 13 / 2) << "marker " << Marker << " at " << X << "," << Y;
     // The label's white text starts 10 pixels right of and below the
     // marker; the same box on the other side of the marker is background.
-    int White = 0, WhiteOpposite = 0;
     for (int DY = 10; DY < 26; ++DY)
       for (int DX = 10; DX < 22; ++DX) {
         White += IsWhite(RgbAt(Picture, X + DX, Y + DY));
         WhiteOpposite += IsWhite(RgbAt(Picture, X - DX, Y + DY));
       }
-    EXPECT_GE(White, 3) << "label " << Labels[Marker];
+    EXPECT_GE(White, 3) << "label "
+                        << "RLA"[Marker];
     EXPECT_EQ(WhiteOpposite, 0);
   }
-}
-
-TEST_F(RenderCommand, TheGreyTubeRunsThroughEveryProjectedSensor) {
-  const QImage Picture = Render({"--size", "640x360", "--no-cutoff"});
+  // The grey tube runs through every projected sensor clear of the edges and markers.
   int Checked = 0;
-  for (int Sensor = 0; Sensor < Frame().SensorCount; ++Sensor) {
-    const TVector3 At =
-        ScreenOf(Frame().SensorPosition[static_cast<std::size_t>(Sensor)], 640, 360);
+  for (std::size_t Sensor = 0; Sensor < static_cast<std::size_t>(Frame().SensorCount); ++Sensor) {
+    const TVector3 At = ScreenOf(Frame().SensorPosition[Sensor], 640, 360);
     const int X = static_cast<int>(std::lround(At.X)), Y = static_cast<int>(std::lround(At.Y));
-    if (X < 15 || Y < 15 || X > 625 || Y > 345)
-      continue;
-    bool NearMarker = false;
-    for (int Marker = 0; Marker < 3; ++Marker) {
-      const TVector3 M =
-          ScreenOf(Frame().MarkerPosition[static_cast<std::size_t>(Marker)], 640, 360);
-      NearMarker = NearMarker || std::hypot(M.X - At.X, M.Y - At.Y) < 40;
-    }
-    if (NearMarker)
+    if (X < 15 || Y < 15 || X > 625 || Y > 345 ||
+        std::any_of(Markers.begin(), Markers.end(),
+                    [&](const TVector3& M) { return std::hypot(M.X - At.X, M.Y - At.Y) < 40; }))
       continue;
     ++Checked;
     EXPECT_TRUE(IsGrey(RgbAt(Picture, X, Y))) << "sensor " << Sensor << " at " << X << "," << Y;
@@ -246,7 +234,7 @@ TEST_F(RenderCommand, CaptionLabelsReadableAtAnySizeAndOnWhite) {
   EXPECT_GE(Large.height(), 2160 / 40) << "text grows with the picture";
 }
 
-TEST_F(RenderCommand, WritesTheFormatTheExtensionNames) {
+TEST_F(RenderCommand, WritesTheFormatTheExtensionNamesAndRefusesBadOptionsBeforeReading) {
   for (const auto& [Name, Magic] : {std::pair<std::string, std::string>{"a.png", "\x89PNG"},
                                     {"a.JPG", "\xFF\xD8\xFF"},
                                     {"a.jpeg", "\xFF\xD8\xFF"},
@@ -257,32 +245,28 @@ TEST_F(RenderCommand, WritesTheFormatTheExtensionNames) {
     In.read(Start.data(), static_cast<std::streamsize>(Start.size()));
     EXPECT_EQ(Start, Magic) << Name;
   }
-  const TToolRun Unknown = Run({"render", File, "--frame", "1", "-o", PathOf("a.gif")});
-  EXPECT_EQ(Unknown.Code, ExitUsageError);
-  EXPECT_FALSE(std::filesystem::exists(PathOf("a.gif")));
-}
-
-TEST_F(RenderCommand, RefusesBadOptionsBeforeReadingAndReportsFileErrors) {
-  const auto Code = [&](const std::vector<std::string>& Arguments) {
-    return Run(Arguments).Code;
+  const auto Frame1 = [](std::vector<std::string> More) {
+    More.insert(More.begin(), {"render", "@demo.img", "--frame", "1", "-o", "@x.png"});
+    return More;
   };
-  const std::string Out = PathOf("x.png");
-  EXPECT_EQ(Code({"render", File, "--frame", "0", "-o", Out}), ExitUsageError);
-  EXPECT_EQ(Code({"render", File, "--frame", "301", "-o", Out}), ExitUsageError);
-  EXPECT_EQ(Code({"render", File, "--frame", "1", "--view", "top", "-o", Out}), ExitUsageError);
+  std::vector<TGolden> Table = {
+      {{"render", "@demo.img", "--frame", "0", "-o", "@x.png"}, 1, {}},
+      {{"render", "@demo.img", "--frame", "301", "-o", "@x.png"}, 1, {}},
+      {{"render", "@demo.img", "--frame", "1"}, 1, {}}, // no output
+      {{"render", "@demo.img", "--frame", "1", "-o", "@a.gif"}, 1, {}},
+      {Frame1({"--view", "top"}), 1, {}},
+      {Frame1({"--zoom", "0"}), 1, {}},
+      {{"render", "@missing.img", "--frame", "1", "-o", "@x.png"}, 2, {}},
+      {{"render", "@demo.img", "--frame", "1", "-o", "@no/such/dir/x.png"}, 2, {}},
+  };
   for (const char* Size : {"0x10", "10x", "x10", "9000x10", "10*10", "-5x10"})
-    EXPECT_EQ(Code({"render", File, "--frame", "1", "--size", Size, "-o", Out}), ExitUsageError)
-        << Size;
+    Table.push_back({Frame1({"--size", Size}), 1, {}});
   for (const char* Colour : {"0x1000000", "green", "0x", "-1"})
-    EXPECT_EQ(Code({"render", File, "--frame", "1", "--background", Colour, "-o", Out}),
-              ExitUsageError)
-        << Colour;
-  EXPECT_EQ(Code({"render", File, "--frame", "1", "--zoom", "0", "-o", Out}), ExitUsageError);
-  EXPECT_EQ(Code({"render", File, "--frame", "1"}), ExitUsageError); // no output
-  EXPECT_EQ(Code({"render", PathOf("missing.img"), "--frame", "1", "-o", Out}), ExitFileError);
-  EXPECT_EQ(Code({"render", File, "--frame", "1", "-o", PathOf("no/such/dir/x.png")}),
-            ExitFileError);
-  EXPECT_FALSE(std::filesystem::exists(Out));
+    Table.push_back({Frame1({"--background", Colour}), 1, {}});
+  for (const TGolden& Case : Table)
+    ExpectGolden(Case);
+  EXPECT_FALSE(std::filesystem::exists(PathOf("x.png")) ||
+               std::filesystem::exists(PathOf("a.gif")));
 }
 
 } // namespace

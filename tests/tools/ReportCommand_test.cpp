@@ -57,9 +57,9 @@ protected:
     return Result.Json();
   }
 
-  std::set<std::filesystem::path> Files() const {
+  std::set<std::filesystem::path> Listing() const {
     std::set<std::filesystem::path> Found;
-    for (const auto& Entry : std::filesystem::recursive_directory_iterator(Dir)) {
+    for (const auto& Entry : std::filesystem::recursive_directory_iterator(Scratch.Dir)) {
       Found.insert(Entry.path());
     }
     return Found;
@@ -251,8 +251,8 @@ TEST_F(ReportCommand, TheFirstPageShowsThePlotAboveTwoPicturesOfTheEndoscope) {
 TEST_F(ReportCommand, RefusesWhatItCannotReadOrWriteAndLeavesNothingBehind) {
   const std::string File = SavePains("rec.img", {1, 2, 3});
   WriteBytes("bad.img", "not an imager file");
-  std::filesystem::create_directory(Dir / "folder");
-  const auto Before = Files();
+  std::filesystem::create_directory(Scratch.Dir / "folder");
+  const auto Before = Listing();
   const struct {
     std::vector<std::string> Arguments;
     int Code;
@@ -271,7 +271,7 @@ TEST_F(ReportCommand, RefusesWhatItCannotReadOrWriteAndLeavesNothingBehind) {
     const testing::TToolRun Result = Run(Arguments);
     EXPECT_EQ(Result.Code, Case.Code) << Case.Arguments[2];
     EXPECT_NE(Result.Err.find(Case.Says), std::string::npos) << Result.Err;
-    EXPECT_EQ(Files(), Before) << Case.Arguments[2];
+    EXPECT_EQ(Listing(), Before) << Case.Arguments[2];
   }
 }
 

@@ -65,24 +65,6 @@ long ResidentBytes() {
 
 using SimulateCommandCrashSafety = TToolTest;
 
-// A private directory in memory (/dev/shm), when the system has one.
-struct TMemoryDirectory {
-  TMemoryDirectory() {
-    std::string Pattern = "/dev/shm/kestrava-soak-XXXXXX";
-    if (std::filesystem::is_directory("/dev/shm") && ::mkdtemp(Pattern.data()) != nullptr) {
-      Path = Pattern;
-    }
-  }
-  TMemoryDirectory(const TMemoryDirectory&) = delete;
-  TMemoryDirectory& operator=(const TMemoryDirectory&) = delete;
-  ~TMemoryDirectory() {
-    if (!Path.empty()) {
-      std::filesystem::remove_all(Path);
-    }
-  }
-  std::filesystem::path Path;
-};
-
 TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStoredUpToTheKill) {
   const std::string Tool = (BuiltProgramDir() / "kestrava-tool").string();
   const std::string Path = PathOf("killed.img");
@@ -197,8 +179,8 @@ TEST_F(SimulateCommandCrashSafety, HoursOfRecordingWithFaultsLoseNoFrameAndKeepM
   const std::filesystem::path Program = ScriptedProgramDir(Script);
   // Every frame is flushed to the disk twice; on memory the flushes cost
   // nothing and the test measures the recording, not the disk.
-  TMemoryDirectory Memory;
-  const std::string Path = ((Memory.Path.empty() ? Dir : Memory.Path) / "soak.img").string();
+  const support::TScratchDirectory Memory("kestrava-soak", "/dev/shm");
+  const std::string Path = ((Memory.Made() ? Memory : Scratch).Dir / "soak.img").string();
 
   const Clock::time_point Began = Clock::now();
   TToolRun Result;
