@@ -37,10 +37,10 @@ struct TLightingCase {
 // lit as brightly as one facing it. Colours reach the device red first.
 TEST(SceneLighting, DiffuseGreyFollowsAmbientAttenuationAndColourUpToFullColour) {
   const struct {
-    double Z;
+    double Z = 0;
     TVector3 Normal;
-    double Ambient, Diffuse, Linear;
-    std::uint32_t Colour, Expected;
+    double Ambient = 0, Diffuse = 0, Linear = 0;
+    std::uint32_t Colour = 0, Expected = 0;
   } Cases[] = {
       {1, {1, 0, 0}, 1, 0, 0, 0x00FFFFFFu, 0x00FFFFFFu}, // ambient 1: whatever the normal
       {-2, {0, 0, 1}, 0, 1, 0.5, 0x00FFFFFFu, 0x00808080u},
