@@ -151,12 +151,6 @@ TEST_F(ImagerSampler, OptionalFilesAreReadOnlyWhenTheirPartIsUsed) {
   EXPECT_FALSE(Sampler->UsePainSensor());
 }
 
-TEST_F(ImagerSampler, CatheterOfSixteenSensorsWithTipOffsetIsRefused) {
-  WriteCatheter(0.02, 16);
-  EXPECT_THROW(RunSetup(), Exception);
-  EXPECT_THAT(User.Texts(), ElementsAre(std::string(SensorTipOffsetRefusedMessage)));
-}
-
 TEST_F(ImagerSampler, HardwareThatWillNotStartFailsSetup) {
   ASSERT_TRUE(RunSetup());
   Driver.InitialiseResult = 1;
