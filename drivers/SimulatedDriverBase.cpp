@@ -5,83 +5,62 @@
 
 namespace kestrava {
 
-namespace {
-
-template <std::size_t N> HRESULT Keep(const double* Values, std::array<double, N>& Kept) {
-  if (Values == nullptr) {
-    return E_POINTER;
-  }
-  std::copy_n(Values, N, Kept.begin());
-  return S_OK;
-}
-
-} // namespace
-
 HRESULT TSimulatedDriverBase::QueryInterface(const TGuid& Iid, void** Object) {
-  if (Object == nullptr) {
-    return E_POINTER;
-  }
-  *Object = nullptr;
-  if (Iid == IID_IUnknown) {
-    return HandOut(static_cast<IUnknown*>(static_cast<IImagerPositionLocator*>(this)), Object);
-  }
-  if (Iid == IID_IImagerPositionLocator) {
-    return HandOut(static_cast<IImagerPositionLocator*>(this), Object);
-  }
-  if (Iid == IID_IImagerRemoteControl) {
-    return HandOut(static_cast<IImagerRemoteControl*>(this), Object);
-  }
-  if (Iid == IID_IImagerPressureSensor) {
-    return HandOut(static_cast<IImagerPressureSensor*>(&PainSensor_), Object);
-  }
-  if (Iid == IID_ISimulatedHardware) {
+  if (Object != nullptr && Iid == IID_ISimulatedHardware) {
     return HandOut(static_cast<ISimulatedHardware*>(this), Object);
   }
-  if (Iid == IID_IDriverDiagnostics) {
-    return HandOut(static_cast<IDriverDiagnostics*>(this), Object);
+  return TDriverComponent::QueryInterface(Iid, Object);
+}
+
+HRESULT TSimulatedDriverBase::Trigger() {
+  if (!Ready()) {
+    return DRIVER_E_NOT_READY;
   }
-  return E_NOINTERFACE;
+  Pacer_.Trigger(RealTime(), SampleRate());
+  Triggered();
+  return S_OK;
 }
 
-std::uint32_t TSimulatedDriverBase::AddRef() {
-  return References_.Add();
-}
-
-std::uint32_t TSimulatedDriverBase::Release() {
-  const std::uint32_t Left = References_.Drop();
-  if (Left == 0) {
-    delete this;
+HRESULT TSimulatedDriverBase::WaitForSample(double TimeLimit) {
+  if (!Ready()) {
+    return DRIVER_E_NOT_READY;
   }
-  return Left;
+  if (!Pacer_.Pending()) {
+    return DRIVER_E_FAIL;
+  }
+  if (TimedOut()) {
+    return TimeOut(TimeLimit);
+  }
+  Pacer_.Deliver(RealTime(), SampleRate());
+  return S_OK;
 }
 
-HRESULT TSimulatedDriverBase::SetSamplerCalibration(const double* Values) {
-  return Keep(Values, SamplerCalibration_);
+HRESULT TSimulatedDriverBase::TimeOut(double TimeLimit) const {
+  if (RealTime()) {
+    WaitOutTimeLimit(TimeLimit);
+  }
+  return DRIVER_E_TIMEOUT;
 }
 
-HRESULT TSimulatedDriverBase::SetGeneratorCalibration1(const double* Values) {
-  return Keep(Values, Generator1_);
-}
-
-HRESULT TSimulatedDriverBase::SetGeneratorCalibration2(const double* Values) {
-  return Keep(Values, Generator2_);
-}
-
-HRESULT TSimulatedDriverBase::SetChannelParameters(const double* Table) {
-  return Keep(Table, Channels_);
-}
-
-HRESULT TSimulatedDriverBase::GetChannelParameters(double* Table) {
-  if (Table == nullptr) {
+HRESULT TSimulatedDriverBase::GetButtons(std::uint32_t* Mask) {
+  if (Mask == nullptr) {
     return E_POINTER;
   }
-  std::copy(Channels_.begin(), Channels_.end(), Table);
-  return S_OK;
+  *Mask = Ready() ? ButtonsAt(SampleTime()) : 0;
+  return ReadyOrNot();
 }
 
-HRESULT TSimulatedDriverBase::SetIndicators(std::uint32_t Mask) {
-  Indicators_ = Mask;
-  return S_OK;
+TChannelRole TSimulatedDriverBase::ChannelRole(std::int32_t Channel) const {
+  switch (static_cast<int>(std::lround(std::clamp(ChannelWiring(Channel), -1.0, 4.0)))) {
+  case RoleEndoscope:
+    return RoleEndoscope;
+  case RoleRemote:
+    return RoleRemote;
+  case RoleOvertube:
+    return RoleOvertube;
+  default:
+    return RoleNothing;
+  }
 }
 
 HRESULT TSimulatedDriverBase::SetPacing(std::uint8_t RealTime) {
@@ -89,27 +68,25 @@ HRESULT TSimulatedDriverBase::SetPacing(std::uint8_t RealTime) {
   return S_OK;
 }
 
-HRESULT TSimulatedDriverBase::GetLastErrorText(char* Buffer, std::uint32_t Capacity) {
-  return CopyTextOut(LastError_, Buffer, Capacity);
-}
-
-HRESULT TSimulatedDriverBase::TPainSensor::QueryInterface(const TGuid& Iid, void** Object) {
-  return Owner_.QueryInterface(Iid, Object);
-}
-
-HRESULT TSimulatedDriverBase::TPainSensor::SetCalibration(double Value) {
-  if (!std::isfinite(Value)) {
-    return DRIVER_E_INVALIDARG;
-  }
-  Owner_.PainCalibration_ = Value;
+HRESULT TSimulatedDriverBase::OverrideSeed(std::uint64_t Seed) {
+  SeedOverride_ = Seed;
   return S_OK;
 }
 
-HRESULT TSimulatedDriverBase::TPainSensor::GetPain(double* Value) {
-  if (Value == nullptr) {
+HRESULT TSimulatedDriverBase::GetSampleTime(double* Seconds) {
+  if (Seconds == nullptr) {
     return E_POINTER;
   }
-  return Owner_.PainReading(Value);
+  *Seconds = Ready() ? ReportedTime(SampleTime()) : 0;
+  return S_OK;
+}
+
+HRESULT TSimulatedDriverBase::GetSampleRate(double* Hertz) {
+  if (Hertz == nullptr) {
+    return E_POINTER;
+  }
+  *Hertz = SampleRate();
+  return S_OK;
 }
 
 } // namespace kestrava

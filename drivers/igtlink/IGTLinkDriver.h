@@ -22,18 +22,14 @@
 //
 // Thread: one thread at a time, as every driver.
 
-#include "acquisition/ImagerDriver.h"
-#include "drivers/DriverDiagnostics.h"
-#include "drivers/DriverSupport.h"
+#include "drivers/DriverComponent.h"
 #include "drivers/igtlink/IGTLinkDriverId.h"
 #include "drivers/igtlink/IGTLinkSettings.h"
 #include "drivers/igtlink/NewestPoses.h"
 #include "drivers/igtlink/TrackerConnection.h"
 
-#include <array>
 #include <memory>
 #include <optional>
-#include <string>
 
 namespace kestrava::igtlink {
 
@@ -43,19 +39,10 @@ inline constexpr double MaxWaitSeconds = 2.0;
 // Deleted by its own Release when the last reference goes, hence the private
 // destructor.
 class TIGTLinkDriver final // NOLINT(cppcoreguidelines-virtual-class-destructor)
-    : public IImagerPositionLocator,
-      public IImagerRemoteControl,
-      public IDriverDiagnostics {
+    : public TDriverComponent {
 public:
   // A new component with one reference for the caller, as its root interface.
   static IUnknown* Create();
-
-  TIGTLinkDriver(const TIGTLinkDriver&) = delete;
-  TIGTLinkDriver& operator=(const TIGTLinkDriver&) = delete;
-
-  HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
-  std::uint32_t AddRef() override { return References_.Add(); }
-  std::uint32_t Release() override;
 
   // IImagerPositionLocator. Initialise reads DspFile (IGTLinkSettings.h),
   // finds the server's host and (re)starts the connection; it succeeds
@@ -63,27 +50,8 @@ public:
   HRESULT Initialise(const char16_t* DspFile) override;
   HRESULT Trigger() override;
   HRESULT WaitForSample(double TimeLimit) override;
-  HRESULT GetSensor(std::int32_t Channel, std::uint8_t PhaseCorrection, double* Position,
-                    double* Angles, double Reserved, std::uint8_t ReservedFlag) override;
-  HRESULT SetSamplerCalibration(const double* Values) override;
-  HRESULT SetGeneratorCalibration1(const double* Values) override;
-  HRESULT SetGeneratorCalibration2(const double* Values) override;
-  HRESULT SetChannelParameters(const double* Table) override;
-  HRESULT GetChannelParameters(double* Table) override;
-  HRESULT Reserved6() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved7() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved8() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved9() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved10() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved11() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved12() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved15() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved17() override { return DRIVER_E_FAIL; }
-  HRESULT Reserved19() override { return DRIVER_E_FAIL; }
 
   // IImagerRemoteControl: no lamps, no buttons.
-  HRESULT Reserved3() override { return DRIVER_E_FAIL; }
-  HRESULT SetIndicators(std::uint32_t Mask) override;
   HRESULT GetButtons(std::uint32_t* Mask) override;
 
   // IDriverDiagnostics: Initialise's reason, else the connection's problem.
@@ -91,41 +59,24 @@ public:
 
 private:
   TIGTLinkDriver() = default;
-  ~TIGTLinkDriver() = default;
+  ~TIGTLinkDriver() override = default;
+
+  bool Ready() const override { return Connection_ != nullptr; }
+  HRESULT Sense(std::int32_t Channel, double* Position, double* Angles) override;
 
   // The pain sensor reads the `pain` name's number with each sample, times
-  // the calibration value. Its Initialise fails without a `pain` name. The
-  // locator's Trigger and WaitForSample share their signatures with the pain
-  // sensor's, so the sensor is a part of the component with its count.
-  class TPainSensor final // NOLINT(cppcoreguidelines-virtual-class-destructor)
-      : public IImagerPressureSensor {
-  public:
-    explicit TPainSensor(TIGTLinkDriver& Owner) : Owner_(Owner) {}
-    HRESULT QueryInterface(const TGuid& Iid, void** Object) override;
-    std::uint32_t AddRef() override { return Owner_.AddRef(); }
-    std::uint32_t Release() override { return Owner_.Release(); }
-    HRESULT SetCalibration(double Value) override;
-    HRESULT Initialise() override;
-    HRESULT Trigger() override;
-    HRESULT Reserved6() override { return DRIVER_E_FAIL; }
-    HRESULT WaitForSample(double TimeLimit) override;
-    HRESULT GetPain(double* Value) override;
-
-  private:
-    bool Ready() const { return Ready_ && Owner_.Connection_; }
-
-    TIGTLinkDriver& Owner_;
-    double Calibration_ = 1;
-    bool Ready_ = false;
-  };
+  // the calibration value. Its Initialise fails without a `pain` name; the
+  // reading comes with the position locator's sample: nothing to wait for.
+  HRESULT PainInitialise() override;
+  HRESULT PainTrigger() override { return PainReadyOrNot(); }
+  HRESULT PainWaitForSample(double /*TimeLimit*/) override { return PainReadyOrNot(); }
+  HRESULT PainReading(double* Value) override;
+  HRESULT PainReadyOrNot() const { return PainReady_ && Ready() ? S_OK : DRIVER_E_NOT_READY; }
 
   void Stop();
 
-  TDriverReferenceCount References_;
-  TPainSensor PainSensor_{*this};
   TIGTLinkSettings Settings_;
-  std::array<double, std::size_t{2} * ChannelCount> Channels_{};
-  std::string LastError_;
+  bool PainReady_ = false;
   bool Triggered_ = false;
   TTrackerSample Sample_;
   // The connection writes into the poses: it is made after them and goes first.

@@ -1,9 +1,10 @@
 #include "drivers/igtlink/IGTLinkSettings.h"
 
+#include "drivers/SettingsText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -11,30 +12,8 @@ namespace kestrava::igtlink {
 
 namespace {
 
-// Thrown inside the parser only, to leave a line at its first problem; the
-// public readers turn it into their false result.
-struct TSettingsError {
-  std::string Text;
-};
-
-constexpr std::string_view Blanks = " \t\r";
-
-std::string_view Trimmed(std::string_view Text) {
-  const std::size_t First = Text.find_first_not_of(Blanks);
-  if (First == std::string_view::npos) {
-    return {};
-  }
-  return Text.substr(First, Text.find_last_not_of(Blanks) - First + 1);
-}
-
-// The first word of Text and the trimmed rest after it.
-std::pair<std::string_view, std::string_view> FirstWord(std::string_view Text) {
-  const std::size_t Gap = std::min(Text.find_first_of(Blanks), Text.size());
-  return {Text.substr(0, Gap), Trimmed(Text.substr(Gap))};
-}
-
 std::string_view OneWord(std::string_view Keyword, std::string_view Values) {
-  if (Values.empty() || Values.find_first_of(Blanks) != std::string_view::npos) {
+  if (Values.empty() || Values.find_first_of(SettingsBlanks) != std::string_view::npos) {
     throw TSettingsError{std::string(Keyword) + " takes one value"};
   }
   return Values;
@@ -74,7 +53,7 @@ public:
 
   void Apply(std::string_view Keyword, std::string_view Values) {
     if (Keyword == "sensor") {
-      const auto [SlotWord, Name] = FirstWord(Values);
+      const auto [SlotWord, Name] = FirstSettingWord(Values);
       const auto Slot = Number<std::size_t>(SlotWord, 0, SensorSlots - 1, "the sensor slot");
       Once("sensor " + std::to_string(Slot));
       SetName(Slot, TrackedName(Keyword, Name));
@@ -86,7 +65,7 @@ public:
       SetName(Index, TrackedName(Keyword, Values));
     } else if (Keyword == "server") {
       Once(Keyword);
-      const auto [Host, PortWord] = FirstWord(Values);
+      const auto [Host, PortWord] = FirstSettingWord(Values);
       if (Host.empty() || PortWord.empty()) {
         throw TSettingsError{"server takes a host and a port"};
       }
@@ -138,21 +117,14 @@ private:
 bool ParseIGTLinkSettings(std::string_view Text, TIGTLinkSettings& Settings, std::string& Error) {
   TIGTLinkSettings Parsed = Settings;
   TParser Parser(Parsed);
-  for (std::size_t LineNumber = 1; !Text.empty(); ++LineNumber) {
-    const std::size_t End = Text.find('\n');
-    std::string_view Line = Text.substr(0, End);
-    Text.remove_prefix(End == std::string_view::npos ? Text.size() : End + 1);
-    Line = Trimmed(Line.substr(0, Line.find('#')));
-    if (Line.empty()) {
-      continue;
-    }
-    const auto [Keyword, Values] = FirstWord(Line);
-    try {
-      Parser.Apply(Keyword, Values);
-    } catch (const TSettingsError& Failure) {
-      Error = "line " + std::to_string(LineNumber) + ": " + Failure.Text;
-      return false;
-    }
+  if (!ForEachSettingsLine(
+          Text,
+          [&Parser](std::string_view Line) {
+            const auto [Keyword, Values] = FirstSettingWord(Line);
+            Parser.Apply(Keyword, Values);
+          },
+          Error)) {
+    return false;
   }
   if (std::all_of(Parsed.Names.begin(), Parsed.Names.end(),
                   [](const std::string& Name) { return Name.empty(); })) {
@@ -166,31 +138,12 @@ bool ParseIGTLinkSettings(std::string_view Text, TIGTLinkSettings& Settings, std
 
 bool LoadIGTLinkSettings(const std::filesystem::path& Path, TIGTLinkSettings& Settings,
                          std::string& Error) {
-  const std::string Name = Path.filename().string();
-  std::ifstream File(Path, std::ios::binary);
-  if (!File) {
-    Error = "cannot open " + Path.string();
-    return false;
-  }
-  // One byte more than allowed tells a file at the limit from a larger one
-  // without reading the whole of something that is not a settings file.
-  std::string Text(MaxIGTLinkSettingsBytes + 1, '\0');
-  File.read(Text.data(), static_cast<std::streamsize>(Text.size()));
-  if (File.bad()) {
-    Error = "cannot read " + Path.string();
-    return false;
-  }
-  Text.resize(static_cast<std::size_t>(File.gcount()));
-  if (Text.size() > MaxIGTLinkSettingsBytes || Text.find('\0') != std::string::npos) {
-    Error = Name + " is not a settings file of at most " + std::to_string(MaxIGTLinkSettingsBytes) +
-            " bytes of text";
-    return false;
-  }
-  if (!ParseIGTLinkSettings(Text, Settings, Error)) {
-    Error = Name + " " + Error;
-    return false;
-  }
-  return true;
+  return LoadSettingsFile(
+      Path, MaxIGTLinkSettingsBytes,
+      [&Settings](std::string_view Text, std::string& Why) {
+        return ParseIGTLinkSettings(Text, Settings, Why);
+      },
+      Error);
 }
 
 } // namespace kestrava::igtlink

@@ -1,16 +1,8 @@
 #include "drivers/replay/ReplayDriver.h"
 
-#include <algorithm>
-#include <cmath>
 #include <exception>
 
 namespace kestrava::replay {
-
-namespace {
-
-enum TChannelRole : int { RoleEndoscope = 1, RoleRemote = 2, RoleOvertube = 3 };
-
-} // namespace
 
 IUnknown* TReplayDriver::Create() {
   return static_cast<IImagerPositionLocator*>(new TReplayDriver());
@@ -18,7 +10,7 @@ IUnknown* TReplayDriver::Create() {
 
 HRESULT TReplayDriver::Initialise(const char16_t* DspFile) {
   Source_.reset();
-  Pacer_.Restart();
+  RestartClock();
   const std::filesystem::path Settings =
       PathOfWideText(DspFile).parent_path() / ReplaySettingsFileName;
   TReplaySettings Loaded;
@@ -38,44 +30,12 @@ HRESULT TReplayDriver::Initialise(const char16_t* DspFile) {
   return S_OK;
 }
 
-HRESULT TReplayDriver::Trigger() {
-  if (!Source_) {
-    return DRIVER_E_NOT_READY;
-  }
-  Pacer_.Trigger(RealTime(), Settings_.SampleRate);
-  return S_OK;
-}
-
-HRESULT TReplayDriver::WaitForSample(double /*TimeLimit*/) {
-  if (!Source_) {
-    return DRIVER_E_NOT_READY;
-  }
-  if (!Pacer_.Pending()) {
-    return DRIVER_E_FAIL;
-  }
-  Pacer_.Deliver(RealTime(), Settings_.SampleRate);
-  return S_OK;
-}
-
-HRESULT TReplayDriver::GetSensor(std::int32_t Channel, std::uint8_t /*PhaseCorrection*/,
-                                 double* Position, double* Angles, double /*Reserved*/,
-                                 std::uint8_t /*ReservedFlag*/) {
-  if (Position == nullptr || Angles == nullptr) {
-    return E_POINTER;
-  }
-  if (Channel < 0 || Channel >= ChannelCount) {
-    return DRIVER_E_INVALIDARG;
-  }
-  if (!Source_) {
-    return DRIVER_E_NOT_READY;
-  }
-  const double A = ChannelPlace(Channel);
-  const double B = ChannelWiring(Channel);
+HRESULT TReplayDriver::Sense(std::int32_t Channel, double* Position, double* Angles) {
   const TImagerFrame& Frame = Source_->FrameAt(SampleTime());
   TReplayReading Reading;
-  switch (static_cast<int>(std::lround(std::clamp(B, -1.0, 4.0)))) {
+  switch (ChannelRole(Channel)) {
   case RoleEndoscope:
-    Reading = TReplaySource::EndoscopeSensor(Frame, A);
+    Reading = TReplaySource::EndoscopeSensor(Frame, ChannelPlace(Channel));
     break;
   case RoleRemote:
     Reading = Source_->Remote(SampleTime());
@@ -83,62 +43,14 @@ HRESULT TReplayDriver::GetSensor(std::int32_t Channel, std::uint8_t /*PhaseCorre
   case RoleOvertube:
     Reading = TReplaySource::Overtube(Frame);
     break;
-  default:
+  case RoleNothing:
     break;
   }
   if (!Reading.Measured) {
     return DRIVER_E_NOT_MEASURED;
   }
-  Position[0] = Reading.Position.X;
-  Position[1] = Reading.Position.Y;
-  Position[2] = Reading.Position.Z;
-  Angles[0] = std::acos(std::clamp(Reading.Direction.Z, -1.0, 1.0));
-  Angles[1] = std::atan2(Reading.Direction.Y, Reading.Direction.X);
+  PutPose(Reading.Position, Reading.Direction, Position, Angles);
   return S_OK;
-}
-
-HRESULT TReplayDriver::GetButtons(std::uint32_t* Mask) {
-  if (Mask == nullptr) {
-    return E_POINTER;
-  }
-  *Mask = Source_ ? Source_->ButtonsAt(SampleTime()) : 0;
-  return Source_ ? S_OK : DRIVER_E_NOT_READY;
-}
-
-HRESULT TReplayDriver::OverrideSeed(std::uint64_t /*Seed*/) {
-  return S_OK;
-}
-
-HRESULT TReplayDriver::GetSampleTime(double* Seconds) {
-  if (Seconds == nullptr) {
-    return E_POINTER;
-  }
-  *Seconds = Source_ ? SampleTime() : 0;
-  return S_OK;
-}
-
-HRESULT TReplayDriver::GetSampleRate(double* Hertz) {
-  if (Hertz == nullptr) {
-    return E_POINTER;
-  }
-  *Hertz = Settings_.SampleRate;
-  return S_OK;
-}
-
-bool TReplayDriver::RealTime() const {
-  return RealTimeOr(Settings_.RealTime);
-}
-
-HRESULT TReplayDriver::PainInitialise() {
-  return Source_ ? S_OK : DRIVER_E_NOT_READY;
-}
-
-HRESULT TReplayDriver::PainTrigger() {
-  return Source_ ? S_OK : DRIVER_E_NOT_READY;
-}
-
-HRESULT TReplayDriver::PainWaitForSample(double /*TimeLimit*/) {
-  return Source_ ? S_OK : DRIVER_E_NOT_READY;
 }
 
 // A file without pain data has no reading to give: the sampler then marks

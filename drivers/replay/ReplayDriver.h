@@ -10,7 +10,6 @@
 // Thread: one thread at a time.
 
 #include "acquisition/ImagerDriver.h"
-#include "drivers/SamplePacer.h"
 #include "drivers/SimulatedDriverBase.h"
 #include "drivers/replay/ReplaySource.h"
 
@@ -22,45 +21,30 @@ namespace kestrava::replay {
 // Read from the directory of the DSP.DAT path handed to Initialise.
 inline constexpr const char* ReplaySettingsFileName = "Replay.dat";
 
-// Deleted by its own Release when the last reference goes, hence the private
-// destructor.
+// A component deletes itself with its last reference (hence the private
+// destructor); Create hands out the first, as the root interface.
 class TReplayDriver final // NOLINT(cppcoreguidelines-virtual-class-destructor)
     : public TSimulatedDriverBase {
 public:
-  // A new component with one reference for the caller, as its root interface.
-  static IUnknown* Create();
-
   // Reads Replay.dat beside DspFile and loads its imager file; restarts at time 0.
   HRESULT Initialise(const char16_t* DspFile) override;
-  HRESULT Trigger() override;
-  HRESULT WaitForSample(double TimeLimit) override;
-  HRESULT GetSensor(std::int32_t Channel, std::uint8_t PhaseCorrection, double* Position,
-                    double* Angles, double Reserved, std::uint8_t ReservedFlag) override;
-
-  HRESULT GetButtons(std::uint32_t* Mask) override;
-
-  // Nothing in a replay is random.
-  HRESULT OverrideSeed(std::uint64_t Seed) override;
-  HRESULT GetSampleTime(double* Seconds) override;
-  HRESULT GetSampleRate(double* Hertz) override;
+  static IUnknown* Create();
 
 private:
+  HRESULT Sense(std::int32_t Channel, double* Position, double* Angles) override;
+  // The pain sensor plays the recording's pain (nothing is random in a
+  // replay and the calibration means nothing to a recording).
+  HRESULT PainReading(double* Value) override;
+  bool Ready() const override { return Source_ != nullptr; }
+  double SampleRate() const override { return Settings_.SampleRate; }
+  bool RealTimeByDefault() const override { return Settings_.RealTime; }
+  std::uint32_t ButtonsAt(double Time) const override { return Source_->ButtonsAt(Time); }
+
   TReplayDriver() = default;
   ~TReplayDriver() override = default;
 
-  // The pain sensor plays the recording's pain; the calibration means
-  // nothing to a recording.
-  HRESULT PainInitialise() override;
-  HRESULT PainTrigger() override;
-  HRESULT PainWaitForSample(double TimeLimit) override;
-  HRESULT PainReading(double* Value) override;
-
-  bool RealTime() const;
-  double SampleTime() const { return Pacer_.Time(Settings_.SampleRate); }
-
   std::unique_ptr<TReplaySource> Source_;
   TReplaySettings Settings_;
-  TSamplePacer Pacer_;
 };
 
 } // namespace kestrava::replay

@@ -1,11 +1,11 @@
 #include "drivers/replay/ReplaySource.h"
 
+#include "drivers/SettingsText.h"
 #include "foundation/QelExceptions.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 
 namespace kestrava::replay {
 
@@ -19,15 +19,6 @@ constexpr double OnSlot = 1e-5;
 // about a microsecond of rounding, and a re-recording that samples exactly
 // on the second must still meet the frame of that second.
 constexpr double EarlyShow = 1e-3;
-
-std::string_view Trimmed(std::string_view Text) {
-  const std::size_t First = Text.find_first_not_of(" \t\r");
-  if (First == std::string_view::npos) {
-    return {};
-  }
-  const std::size_t Last = Text.find_last_not_of(" \t\r");
-  return Text.substr(First, Last - First + 1);
-}
 
 TVector3 UnitOr(const TVector3& V, const TVector3& Fallback) {
   const double Length = VectorLength(V);
@@ -77,45 +68,29 @@ std::string ApplySetting(std::string_view Keyword, std::string_view Value,
 
 bool LoadReplaySettings(const std::filesystem::path& Path, TReplaySettings& Settings,
                         std::string& Error) {
-  const std::string Name = Path.filename().string();
-  std::ifstream File(Path, std::ios::binary);
-  if (!File) {
-    Error = "cannot open " + Path.string();
-    return false;
-  }
-  std::string Text(MaxReplaySettingsBytes + 1, '\0');
-  File.read(Text.data(), static_cast<std::streamsize>(Text.size()));
-  Text.resize(static_cast<std::size_t>(File.gcount()));
-  if (Text.size() > MaxReplaySettingsBytes || Text.find('\0') != std::string::npos) {
-    Error = Name + " is not a settings file of at most " + std::to_string(MaxReplaySettingsBytes) +
-            " bytes of text";
-    return false;
-  }
-  TReplaySettings Parsed;
-  std::string_view Rest = Text;
-  for (std::size_t LineNumber = 1; !Rest.empty(); ++LineNumber) {
-    const std::size_t End = Rest.find('\n');
-    std::string_view Line = Rest.substr(0, End);
-    Rest.remove_prefix(End == std::string_view::npos ? Rest.size() : End + 1);
-    Line = Trimmed(Line.substr(0, Line.find('#')));
-    if (Line.empty()) {
-      continue;
-    }
-    const std::size_t Gap = std::min(Line.find_first_of(" \t"), Line.size());
-    const std::string Problem =
-        ApplySetting(Line.substr(0, Gap), Trimmed(Line.substr(Gap)), Path.parent_path(), Parsed);
-    if (!Problem.empty()) {
-      Error = Name;
-      Error.append(" line ").append(std::to_string(LineNumber)).append(": ").append(Problem);
+  const auto Parse = [&](std::string_view Text, std::string& Why) {
+    TReplaySettings Parsed;
+    const bool Read = ForEachSettingsLine(
+        Text,
+        [&](std::string_view Line) {
+          const auto [Keyword, Value] = FirstSettingWord(Line);
+          std::string Problem = ApplySetting(Keyword, Value, Path.parent_path(), Parsed);
+          if (!Problem.empty()) {
+            throw TSettingsError{std::move(Problem)};
+          }
+        },
+        Why);
+    if (!Read) {
       return false;
     }
-  }
-  if (Parsed.File.empty()) {
-    Error = Name + " names no imager file";
-    return false;
-  }
-  Settings = std::move(Parsed);
-  return true;
+    if (Parsed.File.empty()) {
+      Why = "names no imager file";
+      return false;
+    }
+    Settings = std::move(Parsed);
+    return true;
+  };
+  return LoadSettingsFile(Path, MaxReplaySettingsBytes, Parse, Error);
 }
 
 TReplaySource::TReplaySource(const std::filesystem::path& File, bool Loop) {

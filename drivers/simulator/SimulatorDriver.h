@@ -15,17 +15,18 @@
 // Thread: one thread at a time.
 
 #include "acquisition/ImagerDriver.h"
-#include "drivers/SamplePacer.h"
 #include "drivers/SimulatedDriverBase.h"
 #include "drivers/simulator/SimulatedProcedure.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 namespace kestrava::simulator {
 
-enum TChannelRole : int { RoleNothing = 0, RoleEndoscope = 1, RoleRemote = 2, RoleOvertube = 3 };
+// The wiring codes as the simulator's calibration files write them.
+using enum kestrava::TChannelRole;
 
 // Deleted by its own Release when the last reference goes, hence the private
 // destructor.
@@ -38,22 +39,23 @@ public:
   // IImagerPositionLocator. Initialise reads DspFile (see SimulatorSettings.h)
   // and restarts the procedure at time 0.
   HRESULT Initialise(const char16_t* DspFile) override;
-  HRESULT Trigger() override;
-  HRESULT WaitForSample(double TimeLimit) override;
-  HRESULT GetSensor(std::int32_t Channel, std::uint8_t PhaseCorrection, double* Position,
-                    double* Angles, double Reserved, std::uint8_t ReservedFlag) override;
-
-  // IImagerRemoteControl
-  HRESULT GetButtons(std::uint32_t* Mask) override;
-
-  // ISimulatedHardware
-  HRESULT OverrideSeed(std::uint64_t Seed) override;
-  HRESULT GetSampleTime(double* Seconds) override;
-  HRESULT GetSampleRate(double* Hertz) override;
 
 private:
   TSimulatorDriver() = default;
   ~TSimulatorDriver() override = default;
+
+  bool Ready() const override { return Model_ != nullptr; }
+  double SampleRate() const override;
+  bool RealTimeByDefault() const override { return Model_ && Model_->Settings().RealTime; }
+  std::uint32_t ButtonsAt(double Time) const override { return Model_->Settings().ButtonsAt(Time); }
+  // A new sample has a new shape.
+  void Triggered() override { Shape_.reset(); }
+  bool TimedOut() const override { return SampleTime() >= Model_->Settings().SampleTimeoutAt; }
+  // A scripted stopped clock: samples keep coming, their time stands still.
+  double ReportedTime(double Time) const override {
+    return std::min(Time, Model_->Settings().ClockStopsAt);
+  }
+  HRESULT Sense(std::int32_t Channel, double* Position, double* Angles) override;
 
   // The pain sensor: the model's pain with its noise, times the calibration.
   HRESULT PainInitialise() override;
@@ -61,20 +63,15 @@ private:
   HRESULT PainWaitForSample(double TimeLimit) override;
   HRESULT PainReading(double* Value) override;
 
-  bool RealTime() const;
   std::uint64_t Seed() const;
-  double SampleTime() const;
-  std::uint64_t NoiseSample() const;
   const TScopeShape& Shape();
   TSensorReading ChannelReading(int Channel);
   void AddNoise(TSensorReading& Reading, int Channel) const;
 
   std::unique_ptr<TSimulatedProcedure> Model_;
   std::optional<TScopeShape> Shape_;
-  std::optional<std::uint64_t> SeedOverride_;
   bool PainReady_ = false;
   std::int32_t PainFailuresLeft_ = 0;
-  TSamplePacer Pacer_;
 };
 
 } // namespace kestrava::simulator

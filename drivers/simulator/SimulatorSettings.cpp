@@ -1,9 +1,10 @@
 #include "drivers/simulator/SimulatorSettings.h"
 
+#include "drivers/SettingsText.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -13,11 +14,6 @@ namespace kestrava::simulator {
 namespace {
 
 using TWords = std::vector<std::string_view>;
-
-std::string_view WithoutComment(std::string_view Line) {
-  const std::size_t Hash = Line.find('#');
-  return Hash == std::string_view::npos ? Line : Line.substr(0, Hash);
-}
 
 TWords SplitWords(std::string_view Line) {
   TWords Words;
@@ -36,12 +32,6 @@ TWords SplitWords(std::string_view Line) {
   }
   return Words;
 }
-
-// Thrown inside the parser only, to leave a line at its first bad word; the
-// public readers turn it into their false result.
-struct TSettingsError {
-  std::string Text;
-};
 
 double ParseReal(std::string_view Word) {
   double Value = 0;
@@ -322,45 +312,22 @@ bool ParseSimulatorSettings(std::string_view Text, TSimulatorSettings& Settings,
                             std::string& Error) {
   TSimulatorSettings Parsed = Settings;
   std::set<std::string_view> Seen;
-  std::size_t LineNumber = 0;
-  while (!Text.empty()) {
-    ++LineNumber;
-    const std::size_t End = Text.find('\n');
-    const std::string_view Line = Text.substr(0, End);
-    Text.remove_prefix(End == std::string_view::npos ? Text.size() : End + 1);
-    const TWords Words = SplitWords(WithoutComment(Line));
-    if (Words.empty()) {
-      continue;
-    }
-    try {
-      ApplyLine(Words, Parsed, Seen);
-    } catch (const TSettingsError& Failure) {
-      Error = "line " + std::to_string(LineNumber) + ": " + Failure.Text;
-      return false;
-    }
+  const bool Read = ForEachSettingsLine(
+      Text, [&](std::string_view Line) { ApplyLine(SplitWords(Line), Parsed, Seen); }, Error);
+  if (Read) {
+    Settings = std::move(Parsed);
+    Error.clear();
   }
-  Settings = std::move(Parsed);
-  Error.clear();
-  return true;
+  return Read;
 }
 
 bool LoadSimulatorSettings(const std::filesystem::path& Path, TSimulatorSettings& Settings,
                            std::string& Error) {
   const std::string Name = Path.filename().string();
-  std::ifstream File(Path, std::ios::binary);
-  if (!File) {
-    Error = "cannot open " + Path.string();
+  std::string Text;
+  if (!ReadSettingsFile(Path, MaxSettingsFileBytes, Text, Error)) {
     return false;
   }
-  // One byte more than allowed tells a file at the limit from a larger one
-  // without reading the whole of something that is not a settings file.
-  std::string Text(MaxSettingsFileBytes + 1, '\0');
-  File.read(Text.data(), static_cast<std::streamsize>(Text.size()));
-  if (File.bad()) {
-    Error = "cannot read " + Path.string();
-    return false;
-  }
-  Text.resize(static_cast<std::size_t>(File.gcount()));
   if (Text.size() > MaxSettingsFileBytes) {
     Error = Name + " is larger than " + std::to_string(MaxSettingsFileBytes) + " bytes";
     return false;

@@ -91,13 +91,18 @@ void ExpectNear(const TVector3& Actual, const TVector3& Expected) {
   EXPECT_NEAR(Actual.Z, Expected.Z, 1e-12);
 }
 
-TEST_F(ImagerSampler, SetupReadsEveryFileInOrderThenStartsTheHardware) {
+// What set-up guarantees is that the hardware starts once, after all of
+// its calibration, whatever order the files are read in.
+TEST_F(ImagerSampler, SetupStartsTheHardwareOnceAfterAllOfItsCalibration) {
   ASSERT_TRUE(RunSetup(1));
-  const char* Table[] = {"GetChannelParameters", "SetChannelParameters"};
-  EXPECT_THAT(Driver.Calls, ElementsAre("SetSamplerCalibration", "SetGeneratorCalibration1",
-                                        "SetGeneratorCalibration2", Table[0], Table[1], Table[0],
-                                        Table[1], Table[0], Table[1], "Pain SetCalibration",
-                                        "Initialise", "Pain Initialise"));
+  ASSERT_EQ(CallCount("Initialise"), 1);
+  const auto Started = std::find(Driver.Calls.begin(), Driver.Calls.end(), "Initialise");
+  EXPECT_THAT(std::vector<std::string>(Driver.Calls.begin(), Started),
+              ::testing::IsSupersetOf({"SetSamplerCalibration", "SetGeneratorCalibration1",
+                                       "SetGeneratorCalibration2", "SetChannelParameters",
+                                       "Pain SetCalibration"}));
+  EXPECT_THAT(std::vector<std::string>(Started, Driver.Calls.end()),
+              ElementsAre("Initialise", "Pain Initialise"));
   EXPECT_TRUE(Sampler->Ready());
   EXPECT_EQ(Sampler->ProcedureType(), 1);
   EXPECT_EQ(Sampler->PainUnits(), "mm Hg");
@@ -146,12 +151,6 @@ TEST_F(ImagerSampler, OptionalFilesAreReadOnlyWhenTheirPartIsUsed) {
   EXPECT_FALSE(Sampler->UsePainSensor());
 }
 
-TEST_F(ImagerSampler, CatheterOfSixteenSensorsWithTipOffsetIsRefused) {
-  WriteCatheter(0.02, 16);
-  EXPECT_THROW(RunSetup(), Exception);
-  EXPECT_THAT(User.Texts(), ElementsAre(std::string(SensorTipOffsetRefusedMessage)));
-}
-
 TEST_F(ImagerSampler, HardwareThatWillNotStartFailsSetup) {
   ASSERT_TRUE(RunSetup());
   Driver.InitialiseResult = 1;
@@ -161,7 +160,7 @@ TEST_F(ImagerSampler, HardwareThatWillNotStartFailsSetup) {
   EXPECT_FALSE(Sampler->InitialiseHardware());
 }
 
-TEST_F(ImagerSampler, PainSensorRetriesUntilTheUserStops) {
+TEST_F(ImagerSampler, PainSensorRetriesUntilTheUserStopsOrIgnoresIt) {
   Driver.PainInitialiseResults = {1, 1};
   User.QueueAnswer(TMessageAnswer::Retry);
   User.QueueAnswer(TMessageAnswer::Retry);
@@ -176,21 +175,18 @@ TEST_F(ImagerSampler, PainSensorRetriesUntilTheUserStops) {
   User.QueueAnswer(TMessageAnswer::Abort);
   EXPECT_FALSE(RunSetup());
   EXPECT_FALSE(Sampler->Ready());
-}
 
-TEST_F(ImagerSampler, IgnoringThePainSensorRecordsWithoutPain) {
+  // Ignored, the sensor is never asked and the frames carry no pain.
   Driver.PainInitialiseResults = {1};
   Driver.PainValue = 5;
   User.QueueAnswer(TMessageAnswer::Ignore);
   ASSERT_TRUE(RunSetup());
   Driver.Calls.clear();
-  for (int I = 0; I < 3; ++I) {
-    Frame.Pain = 9;
-    Frame.PainValid = true;
-    Sampler->Sample(Frame, false);
-    EXPECT_FALSE(Frame.PainValid);
-    EXPECT_EQ(Frame.Pain, 0.0);
-  }
+  Frame.Pain = 9;
+  Frame.PainValid = true;
+  Sampler->Sample(Frame, false);
+  EXPECT_FALSE(Frame.PainValid);
+  EXPECT_EQ(Frame.Pain, 0.0);
   EXPECT_EQ(CallCount("Pain Trigger"), 0);
 }
 

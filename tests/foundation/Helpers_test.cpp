@@ -1,7 +1,6 @@
 #include "foundation/BuildStamp.h"
 #include "foundation/FileNames.h"
 #include "foundation/FloatingPointMask.h"
-#include "foundation/HexText.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/Rectangle.h"
 
@@ -13,13 +12,6 @@
 
 namespace kestrava {
 namespace {
-
-TEST(HexText, AlwaysGivesEightUpperCaseDigits) {
-  EXPECT_EQ(HexText(0), "00000000");
-  EXPECT_EQ(HexText(0xBEEF), "0000BEEF");
-  EXPECT_EQ(HexText(0x80004002u), "80004002");
-  EXPECT_EQ(HexText(0xFFFFFFFFu), "FFFFFFFF");
-}
 
 TEST(FileNames, CutTheExtensionAfterTheLastSeparatorAndKeepARootsSeparator) {
   EXPECT_EQ(FileNameWithoutExtension("C:\\Data\\scan.v2.img"), "C:\\Data\\scan.v2");

@@ -176,13 +176,6 @@ protected:
   }
 };
 
-TEST_F(ViewerDrawing, ClearDividesTheChannelsBy256) {
-  PaintWith([](TDirect3DViewerCore& Sender) { Sender.Clear(0x00FFFFFF, false); });
-  EXPECT_EQ(PixelAt(5, 5), 0xFEFEFEu);
-  PaintWith([](TDirect3DViewerCore& Sender) { Sender.Clear(32768, false); });
-  EXPECT_EQ(PixelAt(5, 5), 0x008000u);
-}
-
 TEST_F(ViewerDrawing, ChildrenFirstHiddenSubtreesSkippedAndAnEmptyMeshEndsTheList) {
   AddTriangles(Root, 2);
   Root.AddMesh(); // no vertices: nothing after it in this frame is drawn

@@ -32,41 +32,33 @@ struct TLightingCase {
   }
 };
 
-TEST(SceneLighting, AmbientOneLightsWhiteFullGreyWhateverTheNormal) {
-  TLightingCase Case({0, 0, 1}, {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}});
-  Case.Mesh.Ambient = 1;
-  Case.Mesh.Diffuse = 0;
-  for (const D3DLVERTEX& V : Case.Lit()) {
-    EXPECT_EQ(V.Diffuse, 0x00FFFFFFu);
-    EXPECT_EQ(V.Specular, 0xFF000000u); // no fog, no highlight
+// Two units from the eye with attenuation (1, 0.5, 0) the factor is 0.5:
+// grey 127.5 rounds to the even 128, and a normal facing away from the eye is
+// lit as brightly as one facing it. Colours reach the device red first.
+TEST(SceneLighting, DiffuseGreyFollowsAmbientAttenuationAndColourUpToFullColour) {
+  const struct {
+    double Z = 0;
+    TVector3 Normal;
+    double Ambient = 0, Diffuse = 0, Linear = 0;
+    std::uint32_t Colour = 0, Expected = 0;
+  } Cases[] = {
+      {1, {1, 0, 0}, 1, 0, 0, 0x00FFFFFFu, 0x00FFFFFFu}, // ambient 1: whatever the normal
+      {-2, {0, 0, 1}, 0, 1, 0.5, 0x00FFFFFFu, 0x00808080u},
+      {-2, {0, 0, -1}, 0, 1, 0.5, 0x00FFFFFFu, 0x00808080u},
+      {-2, {1, 0, 0}, 0, 1, 0.5, 0x00FFFFFFu, 0}, // edge-on: cos 0, no ambient
+      {-2, {0, 0, 1}, 0, 1, 0.5, 0x0040FF20u, 0x00108020u},
+      {-1, {0, 0, 1}, 0.8, 1, 0, 0x000000FFu, 0x00FF0000u}, // limited to full colour
+  };
+  for (const auto& C : Cases) {
+    TLightingCase Case({0, 0, C.Z}, {C.Normal});
+    Case.Mesh.Ambient = C.Ambient;
+    Case.Mesh.Diffuse = C.Diffuse;
+    Case.Scene.LinearAttenuation = C.Linear;
+    Case.Mesh.Colour = C.Colour;
+    const D3DLVERTEX Lit = Case.Lit()[0];
+    EXPECT_EQ(Lit.Diffuse, C.Expected) << std::hex << C.Colour << " at " << C.Z;
+    EXPECT_EQ(Lit.Specular, 0xFF000000u); // no fog, no highlight
   }
-}
-
-TEST(SceneLighting, AttenuationHalvesTheGreyAndTiesRoundToEven) {
-  // Two units from the eye with attenuation (1, 0.5, 0): att = 0.5, I = 0.5,
-  // grey 127.5 which rounds to the even 128. The normal facing away from the
-  // eye is lit as brightly as the one facing it.
-  TLightingCase Case({0, 0, -2}, {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}});
-  Case.Scene.LinearAttenuation = 0.5;
-  const auto Lit = Case.Lit();
-  EXPECT_EQ(Lit[0].Diffuse, 0x00808080u);
-  EXPECT_EQ(Lit[1].Diffuse, 0x00808080u);
-  EXPECT_EQ(Lit[2].Diffuse, 0x00000000u); // edge-on: cos 0, no ambient
-}
-
-TEST(SceneLighting, ColouredMeshScalesEachChannelAndHandsTheDeviceRedFirst) {
-  TLightingCase Case({0, 0, -2}, {{0, 0, 1}});
-  Case.Scene.LinearAttenuation = 0.5;
-  Case.Mesh.Colour = 0x0040FF20; // blue 0x40, green 0xFF, red 0x20
-  // 0x20 * .5 = 16, 0xFF * .5 = 127.5 -> 128, 0x40 * .5 = 32
-  EXPECT_EQ(Case.Lit()[0].Diffuse, 0x00108020u);
-}
-
-TEST(SceneLighting, IntensityIsLimitedToFullColour) {
-  TLightingCase Case({0, 0, -1}, {{0, 0, 1}});
-  Case.Mesh.Ambient = 0.8;
-  Case.Mesh.Colour = 0x000000FF;
-  EXPECT_EQ(Case.Lit()[0].Diffuse, 0x00FF0000u);
 }
 
 TEST(SceneLighting, SpecularGreyFollowsTheReflectedRayAndFogTheAttenuation) {

@@ -24,34 +24,8 @@ void CountWrites(TTestDevice& T) {
   T.State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
 }
 
-TEST(SoftwareRasterizer, CoversPixelCentresByTheTopLeftRule) {
-  TTestDevice T(8, 8);
-  T.Clear();
-  // Square from (1, 1) to (5, 5): centres on its left and top edges belong
-  // to it, those on its right and bottom edges do not.
-  T.Triangles({Vertex(1, 1, 0.5f, Grey40), Vertex(5, 1, 0.5f, Grey40), Vertex(5, 5, 0.5f, Grey40),
-               Vertex(1, 1, 0.5f, Grey40), Vertex(5, 5, 0.5f, Grey40), Vertex(1, 5, 0.5f, Grey40)});
-  for (std::int32_t Y = 0; Y < 8; ++Y) {
-    for (std::int32_t X = 0; X < 8; ++X) {
-      const bool Inside = X >= 1 && X <= 4 && Y >= 1 && Y <= 4;
-      EXPECT_EQ(T.Pixel(X, Y), Inside ? 0x404040u : 0u) << X << "," << Y;
-    }
-  }
-}
-
+// The top-left rule for single triangles is checked pixel by pixel below.
 TEST(SoftwareRasterizer, DrawsSharedEdgesOnceWithoutGaps) {
-  {
-    // A diagonal through pixel centres: each centre on it belongs to one side.
-    TTestDevice T(8, 8);
-    T.Clear();
-    CountWrites(T);
-    T.Triangles({Vertex(0, 0, 0.5f, Grey40), Vertex(8, 0, 0.5f, Grey40), Vertex(8, 8, 0.5f, Grey40),
-                 Vertex(0, 0, 0.5f, Grey40), Vertex(8, 8, 0.5f, Grey40),
-                 Vertex(0, 8, 0.5f, Grey40)});
-    for (const std::uint32_t P : T.Pixels()) {
-      ASSERT_EQ(P, 0x404040u);
-    }
-  }
   // A fan of slim triangles around a point off the pixel grid, both
   // windings, vertices at fractional positions.
   for (const std::int32_t Threads : {1, 2}) {
@@ -369,12 +343,6 @@ TEST(SoftwareRasterizer, GivesTheSamePicturesOnAnyThreadCountAndOnEveryPath) {
   }
 }
 
-} // namespace
-} // namespace kestrava
-
-namespace kestrava {
-namespace {
-
 TEST(SoftwareRasterizer, SurvivesVerticesFarAwayOrNotNumbers) {
   TTestDevice T(16, 16);
   T.Clear();
@@ -455,12 +423,6 @@ TEST_F(TexturedQuad, TakesTheTextureAlphaWhenModulatingAnAlphaTexture) {
   Draw(1.0f);
   EXPECT_EQ(T.Pixel(3, 0), 0x0000FFu);
 }
-
-} // namespace
-} // namespace kestrava
-
-namespace kestrava {
-namespace {
 
 // Whether the centre of pixel (X, Y) is covered by the triangle A, B, C
 // (positions in 1/256 pixel, any winding): every edge function positive, or

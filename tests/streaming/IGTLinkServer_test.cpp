@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <igtlPolyDataMessage.h>
-#include <igtlTrackingDataMessage.h>
-#include <igtlTransformMessage.h>
 #include <map>
 #include <thread>
 
@@ -83,13 +81,7 @@ TEST_F(IGTLinkServerTest, ClientReceivesSensorsTransformsAndModelButNoPatientNam
               Last.count("HandToTracker") && Last.count("TrackerToPatient") &&
               Last.count("PatientPain") && Last.count("ScopeModel"));
 
-  const auto Tracking = Unpacked<igtl::TrackingDataMessage>(*Last["ScopeSensors"]);
-  EXPECT_EQ(Tracking->GetNumberOfTrackingDataElements(), 17); // 16 sensors and the hand
-  igtl::Matrix4x4 M;
-  Unpacked<igtl::TransformMessage>(*Last["Sensor15ToTracker"])->GetMatrix(M);
-  EXPECT_FLOAT_EQ(M[0][3], 850); // 0.1 m + 15 x 0.05 m
-  EXPECT_FLOAT_EQ(M[1][3], 200);
-
+  // What each message holds is StreamMessages_test's; here that all of them arrive.
   // The tube runs along the sensors, 9 mm around them, in millimetres.
   const auto Model = Unpacked<igtl::PolyDataMessage>(*Last["ScopeModel"]);
   ASSERT_GT(Model->GetPoints()->GetNumberOfPoints(), 100);
@@ -103,21 +95,24 @@ TEST_F(IGTLinkServerTest, ClientReceivesSensorsTransformsAndModelButNoPatientNam
   }
 }
 
-TEST_F(IGTLinkServerTest, RawClientSendingNewerAndUnknownMessagesStillReceivesEverything) {
+TEST_F(IGTLinkServerTest, NewerAndUnknownMessagesAreIgnoredButAnAbsurdHeaderDropsItsClient) {
   Start();
   TRawClient Client(Server->Port());
+  TRawClient Bad(Server->Port());
   ASSERT_TRUE(Client.Connected());
   // What 3D Slicer says on connecting (header version 2 with metadata), a
   // query and a type of the future.
   Client.Send(RawMessage(2, "STATUS", 40, std::vector<std::uint8_t>(40, 0)));
   Client.Send(RawMessage(1, "GET_TDATA", 0));
   Client.Send(RawMessage(1, "QUANTUM", 3, {1, 2, 3}));
-  ASSERT_TRUE(ClientsConnected(1));
+  ASSERT_TRUE(ClientsConnected(2));
+  Bad.Send(RawMessage(1, "IMAGE", std::uint64_t{4} << 30));
+  EXPECT_TRUE(Bad.WaitClosed());
   PublishFrame();
   const auto Messages = Client.ReceiveUntil(
       [](const auto& M) { return HasDevice("ScopeModel")(M) && HasDevice("TrackerToPatient")(M); });
   EXPECT_TRUE(HasDevice("ScopeSensors")(Messages) && HasDevice("Sensor03ToTracker")(Messages));
-  EXPECT_EQ(Server->Statistics().ClientsDisconnected, 0u);
+  EXPECT_EQ(Server->Statistics().ClientsDisconnected, 1u);
 }
 
 TEST_F(IGTLinkServerTest, ClientThatNeverReadsSlowsNothingAndIsReportedThenDropped) {
@@ -193,18 +188,6 @@ TEST_F(IGTLinkServerTest, ClientsComeAndGoDuringARecording) {
   Recorder.join();
   EXPECT_EQ(Server->Statistics().Clients.size(), 1u);
   EXPECT_EQ(Server->Statistics().ClientsDisconnected, 0u);
-}
-
-TEST_F(IGTLinkServerTest, HeaderClaimingFourGigabytesGetsOnlyThatClientDropped) {
-  Start();
-  TRawClient Good(Server->Port());
-  TRawClient Bad(Server->Port());
-  ASSERT_TRUE(ClientsConnected(2));
-  Bad.Send(RawMessage(1, "IMAGE", std::uint64_t{4} << 30));
-  EXPECT_TRUE(Bad.WaitClosed());
-  PublishFrame();
-  EXPECT_TRUE(HasDevice("ScopeSensors")(Good.ReceiveUntil(HasDevice("ScopeSensors"))));
-  EXPECT_EQ(Server->Statistics().ClientsDisconnected, 1u);
 }
 
 TEST_F(IGTLinkServerTest, IdleClientsGetKeepAlives) {
