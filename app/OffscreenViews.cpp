@@ -25,20 +25,14 @@ struct TViewsJob {
   std::int32_t ProcedureType = 0;
 };
 
-// One view as the main window sets it up at start (parallel projection,
-// clipping 0.01 to 5, back faces culled, depth test on) and points it before
+// One view set up as the main window's and pointed as it points them before
 // each paint.
 QImage DrawView(const TViewsJob& Job, const TRect& Bounds, bool Side) {
   const std::int32_t Width = Bounds.Right - Bounds.Left, Height = Bounds.Bottom - Bounds.Top;
   TOffscreenViewerWindow Window(Width, Height);
   TDirect3DViewerCore View(Window);
   View.SetUseDirect3DHardware(false);
-  View.SetProjectionType(ProjectionParallel);
-  View.SetNearClip(0.01);
-  View.SetFarClip(5.0);
-  View.SetBackFaceCulling(true);
-  View.SetZBufferEnabled(true);
-  View.SetWireframe(false);
+  SetUpAsWindowView(View);
   if (Side)
     PointSideView(View, Job.Camera, Width, Height);
   else

@@ -1,6 +1,7 @@
 #include "app/ViewPicture.h"
 
 #include "imagerdata/ImagerFrame.h"
+#include "render/Direct3DViewerCore.h"
 #include "render/DirectDrawCanvas.h"
 #include "scene/Graphics3DViewer.h"
 #include "scene/PolygonImagerData.h"
@@ -85,6 +86,15 @@ void DrawViewPicture(IGraphics3DViewer& View, TDirectDrawCanvas* Canvas,
   if (QPainter* Painter = Canvas->Painter())
     DrawMarkerLabels(View, *Painter, Model, Frame, Options.ProcedureType);
   Canvas->ReleaseCanvasDC();
+}
+
+void SetUpAsWindowView(TDirect3DViewerCore& View) {
+  View.SetProjectionType(ProjectionParallel);
+  View.SetNearClip(0.01);
+  View.SetFarClip(5.0);
+  View.SetBackFaceCulling(true);
+  View.SetZBufferEnabled(true);
+  View.SetWireframe(false);
 }
 
 } // namespace kestrava

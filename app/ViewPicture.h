@@ -13,6 +13,7 @@
 namespace kestrava {
 
 class IGraphics3DViewer;
+class TDirect3DViewerCore;
 class TGraphics3DFrame;
 class TDirectDrawCanvas;
 class TImagerFrame;
@@ -26,6 +27,12 @@ const char* MarkerLabel(std::int32_t ProcedureType, std::int32_t Index);
 // The pixels a marker's label covers right of and below its marker, in the
 // font the labels are written in. Needs a GUI application.
 TLabelRoom MarkerLabelRoom();
+
+// Sets View up as the main window sets its views up at start: parallel
+// projection, clipping 0.01 to 5 m, back faces culled, depth test on, solid.
+// The window's views, the tool's pictures and the report's share it, so that
+// they look alike.
+void SetUpAsWindowView(TDirect3DViewerCore& View);
 
 struct TViewPictureOptions {
   std::uint32_t Background = 32768; // 0x00BBGGRR

@@ -114,20 +114,14 @@ struct TDeviceUsed {
   std::string HardwareFailure;
 };
 
-// One view as the main window sets it up at start (parallel projection,
-// clipping 0.01 to 5, back faces culled, depth test on) and points it before
+// One view set up as the main window's and pointed as it points them before
 // each paint.
 QImage DrawView(const TViewJob& Job, const TRect& Bounds, bool Side, TDeviceUsed& Used) {
   const std::int32_t Width = Bounds.Right - Bounds.Left, Height = Bounds.Bottom - Bounds.Top;
   TOffscreenViewerWindow Window(Width, Height);
   TDirect3DViewerCore View(Window);
   View.SetUseDirect3DHardware(Job.Hardware); // a failing hardware device falls back to software
-  View.SetProjectionType(ProjectionParallel);
-  View.SetNearClip(0.01);
-  View.SetFarClip(5.0);
-  View.SetBackFaceCulling(true);
-  View.SetZBufferEnabled(true);
-  View.SetWireframe(false);
+  SetUpAsWindowView(View);
   if (Side)
     PointSideView(View, Job.Camera, Width, Height);
   else

@@ -277,12 +277,7 @@ void TMain::CreateViews() {
     View->OnDraw = [this, View](TDirect3DViewerCore&) {
       DrawView(*View);
     };
-    View->SetProjectionType(ProjectionParallel);
-    View->SetNearClip(0.01);
-    View->SetFarClip(5.0);
-    View->SetBackFaceCulling(true);
-    View->SetZBufferEnabled(true);
-    View->SetWireframe(false);
+    SetUpAsWindowView(*View);
     return View;
   };
   FrontView_ = MakeView("FrontView");
