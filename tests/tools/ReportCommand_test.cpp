@@ -150,7 +150,9 @@ TEST_F(ReportCommand, SaysWhatTimelineLoopsAndStatsSayForTheSameFile) {
                             : FormatFixed(Lesion["depth_m"].get<double>() * 100, 1) + " cm",
                         Lesion["segment"].get<std::string>()}));
     }
-    for (const TJson& Episode : Json({"loops", Case.File, "--json"})["episodes"]) {
+    // Held: a range-for over a member of a temporary would outlive it.
+    const TJson LoopsJson = Json({"loops", Case.File, "--json"});
+    for (const TJson& Episode : LoopsJson["episodes"]) {
       EXPECT_TRUE(
           HasRow(Text, {Episode["class"].get<std::string>(), Time(Episode["start_seconds"])}));
     }
