@@ -2,10 +2,8 @@
 
 #include "acquisition/DriverLoader.h"
 #include "drivers/SimulatedHardware.h"
-#include "foundation/ProgramDirectory.h"
 #include "foundation/QelExceptions.h"
-#include "tools/LoopTruthFile.h"
-#include "tools/RecordingRun.h"
+#include "tools/RecordingCommandLine.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -47,7 +45,7 @@ int RunRecordCommand(const TRecordOptions& Options, std::ostream& Out, std::ostr
     TRecordingRun Run;
     Run.Output = Options.Output;
     Run.Seconds = Options.Seconds;
-    Run.ProgramDir = Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
+    Run.ProgramDir = ProgramDirOr(Options.ProgramDir);
     Run.DriverId = DriverIdOf(Run.ProgramDir, Options.Driver);
     Run.DriverDescription = "imager driver " + Options.Driver;
     if (!Options.Truth.empty() && Run.DriverId != SimulatorDriverId) {
@@ -66,12 +64,7 @@ int RunRecordCommand(const TRecordOptions& Options, std::ostream& Out, std::ostr
       Settings->Write("DSP.DAT", ReadSettings(Options.Settings));
       Run.SettingsDir = Settings->Path();
     }
-    const TRecordingResult Result = RecordProcedure(Run, Err);
-    if (!Options.Truth.empty()) {
-      WriteSimulatorTruth(Result.Path, (Run.SettingsDir / "DSP.DAT").string(), Options.Truth);
-    }
-    Out << "Recorded " << Result.Path << '\n' << "Frames: " << Result.Frames << '\n';
-    return RecordingExitCode(Result.End);
+    return FinishRecording(RecordProcedure(Run, Err), Run.SettingsDir, Options.Truth, Out);
   });
 }
 
@@ -79,9 +72,8 @@ void AddRecordCommand(CLI::App& App, TToolContext& Context) {
   auto Options = std::make_shared<TRecordOptions>();
   CLI::App* Command = App.add_subcommand(
       "record", "Record a procedure from an installed driver, as the workstation does");
-  Command->add_option("-o,--output", Options->Output, "Imager file to write (.img)")->required();
-  Command->add_option("--seconds", Options->Seconds, "Seconds of procedure time to record")
-      ->required();
+  AddRecordingOptions(*Command, Options->Output, Options->Seconds, Options->Catheter,
+                      Options->Overtube, Options->ProgramDir);
   Command->add_option("--driver", Options->Driver,
                       "The driver's name or class identifier (default simulator; "
                       "kestrava-tool drivers lists them)");
@@ -90,11 +82,6 @@ void AddRecordCommand(CLI::App& App, TToolContext& Context) {
   Command->add_option("--patient", Options->PatientName, "Patient name (default Recorded Patient)");
   Command->add_option("--procedure-type", Options->ProcedureType,
                       "0 colonoscopy (default), 1 top, 2 peg");
-  Command->add_option("--catheter", Options->Catheter,
-                      "Sensor catheter file (default Catheter16.msd): a name in the program "
-                      "directory, else a path as given");
-  Command->add_option("--overtube", Options->Overtube,
-                      "Overtube file (none by default), found as --catheter's");
   Command->add_flag("--pain", Options->UsePainSensor, "Read the pain sensor");
   Command->add_flag("--realtime", Options->RealTime,
                     "With the simulator: sample in real time (default: as fast as it can, on "
@@ -102,9 +89,6 @@ void AddRecordCommand(CLI::App& App, TToolContext& Context) {
   Command->add_option("--truth", Options->Truth,
                       "With the simulator: write its ground truth per stored frame to this CSV "
                       "file");
-  Command->add_option("--program-dir", Options->ProgramDir,
-                      "Where the drivers and calibration files are (default: beside the tool, or "
-                      "where it is installed)");
   Command->callback([Options, &Context] {
     Context.ExitCode = RunRecordCommand(*Options, Context.Out, Context.Err);
   });

@@ -1,12 +1,10 @@
 #include "tools/SimulateCommand.h"
 
 #include "drivers/SimulatedHardware.h"
-#include "foundation/ProgramDirectory.h"
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "streaming/IGTLinkServer.h"
-#include "tools/LoopTruthFile.h"
-#include "tools/RecordingRun.h"
+#include "tools/RecordingCommandLine.h"
 #include "tools/ToolErrors.h"
 
 #include <CLI/CLI.hpp>
@@ -78,7 +76,7 @@ TRecordingResult Record(const TSimulateOptions& Options, std::ostream& Err,
   const TReplayedDetails Replayed = ReadReplayedDetails(Options);
   TRecordingRun Run;
   Run.Output = Options.Output;
-  Run.ProgramDir = Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
+  Run.ProgramDir = ProgramDirOr(Options.ProgramDir);
   Run.ProcedureType = Options.ProcedureType.empty() ? Replayed.ProcedureType
                                                     : ParseProcedureType(Options.ProcedureType);
   Run.PatientName = Options.PatientName.empty() ? Replayed.PatientName : Options.PatientName;
@@ -118,14 +116,9 @@ int RunSimulateCommand(const TSimulateOptions& Options, std::ostream& Out, std::
       Stream.emplace(Settings);
       Out << "Streaming on " << Stream->Address() << ':' << Stream->Port() << std::endl;
     }
-    const TRecordingResult Result = Record(Options, Err, Stream ? &*Stream : nullptr);
-    if (!Options.Truth.empty()) {
-      const std::filesystem::path ProgramDir =
-          Options.ProgramDir.empty() ? ProgramDirectory() : Options.ProgramDir;
-      WriteSimulatorTruth(Result.Path, (ProgramDir / "DSP.DAT").string(), Options.Truth);
-    }
-    Out << "Recorded " << Result.Path << '\n' << "Frames: " << Result.Frames << '\n';
-    return RecordingExitCode(Result.End);
+    // The truth is the simulator's, read from the program directory's settings.
+    return FinishRecording(Record(Options, Err, Stream ? &*Stream : nullptr),
+                           ProgramDirOr(Options.ProgramDir), Options.Truth, Out);
   });
 }
 
@@ -133,17 +126,11 @@ void AddSimulateCommand(CLI::App& App, TToolContext& Context) {
   auto Options = std::make_shared<TSimulateOptions>();
   CLI::App* Command = App.add_subcommand(
       "simulate", "Record a procedure through the sampler and the simulated imager driver");
-  Command->add_option("-o,--output", Options->Output, "Imager file to write (.img)")->required();
-  Command->add_option("--seconds", Options->Seconds, "Seconds of procedure time to record")
-      ->required();
+  AddRecordingOptions(*Command, Options->Output, Options->Seconds, Options->Catheter,
+                      Options->Overtube, Options->ProgramDir);
   Command->add_option("--seed", Options->Seed, "Random seed, instead of the one in DSP.DAT");
   Command->add_option("--procedure-type", Options->ProcedureType,
                       "0 colonoscopy (default; a replay keeps its file's), 1 top, 2 peg");
-  Command->add_option("--catheter", Options->Catheter,
-                      "Sensor catheter file (default Catheter16.msd): a name in the program "
-                      "directory, else a path as given");
-  Command->add_option("--overtube", Options->Overtube,
-                      "Overtube file (none by default), found as --catheter's");
   Command->add_flag("--pain", Options->UsePainSensor,
                     "Read the pain sensor (a replay of a file with pain data always does)");
   Command->add_option("--patient", Options->PatientName,
@@ -155,9 +142,6 @@ void AddSimulateCommand(CLI::App& App, TToolContext& Context) {
                       "the recording ends where the file ends");
   Command->add_flag("--loop", Options->Loop,
                     "With --replay: start the file again when it ends, until --seconds");
-  Command->add_option("--program-dir", Options->ProgramDir,
-                      "Where the drivers and calibration files are (default: beside the tool, or "
-                      "where it is installed)");
   Command->add_option("--truth", Options->Truth,
                       "Write the simulator's loop ground truth per stored frame to this CSV file");
   Command->add_flag("--stream", Options->Stream,
