@@ -25,44 +25,6 @@ void CountWrites(TTestDevice& T) {
   T.State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
 }
 
-// The top-left rule for single triangles is checked pixel by pixel below.
-TEST(SoftwareRasterizer, DrawsSharedEdgesOnceWithoutGaps) {
-  // A fan of slim triangles around a point off the pixel grid, both
-  // windings, vertices at fractional positions.
-  for (const std::int32_t Threads : {1, 2}) {
-    TTestDevice T(40, 40, Threads);
-    T.Clear();
-    CountWrites(T);
-    std::vector<D3DLVERTEX> Fan;
-    const float CX = 19.3f, CY = 20.7f, Radius = 17.6f;
-    const std::int32_t Pieces = 23;
-    for (std::int32_t I = 0; I < Pieces; ++I) {
-      const auto At = [&](std::int32_t K) {
-        const double A = 2 * 3.14159265358979 * K / Pieces + 0.1;
-        return Vertex(static_cast<float>(CX + Radius * std::cos(A)),
-                      static_cast<float>(CY + Radius * std::sin(A)), 0.5f, Grey40);
-      };
-      const D3DLVERTEX Centre = Vertex(CX, CY, 0.5f, Grey40);
-      if (I % 2 == 0) {
-        Fan.insert(Fan.end(), {Centre, At(I), At(I + 1)});
-      } else {
-        Fan.insert(Fan.end(), {At(I + 1), At(I), Centre});
-      }
-    }
-    T.Triangles(Fan);
-    const double Inner = Radius * std::cos(3.14159265358979 / Pieces) - 0.75;
-    for (std::int32_t Y = 0; Y < 40; ++Y) {
-      for (std::int32_t X = 0; X < 40; ++X) {
-        const std::uint32_t P = T.Pixel(X, Y);
-        ASSERT_TRUE(P == 0 || P == 0x404040u) << "written twice at " << X << "," << Y;
-        if (std::hypot(X - CX, Y - CY) < Inner) {
-          ASSERT_EQ(P, 0x404040u) << "gap at " << X << "," << Y;
-        }
-      }
-    }
-  }
-}
-
 TEST(SoftwareRasterizer, KeepsTheNearerSurfaceInEitherOrder) {
   TTestDevice T(8, 8);
   const auto Near = Corner(8, 0xFFFF0000u, 0.2f), Far = Corner(8, 0xFF00FF00u, 0.6f);
