@@ -222,12 +222,6 @@ TEST(DeviceEnumeration, PretendsAnOlderPlatformWhenAsked) {
   EXPECT_EQ(Mode.PixelFormat.BitCount, 8u);
 }
 
-} // namespace
-} // namespace kestrava
-
-namespace kestrava {
-namespace {
-
 // A depth-tested scene over several bands, drawn in two scenes of which the
 // second draws on without clearing. The first scene is cleared twice (the
 // second colour counts) and clears a part of the right; everything is drawn
