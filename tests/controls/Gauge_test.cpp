@@ -47,8 +47,7 @@ TEST(GaugeRange, InvertingTheRangeIsRefusedWithTheRangeInTheMessage) {
   EXPECT_EQ(RangeError([&] { Range.SetMinValue(101); }),
             "Value must be between -2147483647 and 99");
   EXPECT_EQ(RangeError([&] { Range.SetMaxValue(-1); }), "Value must be between 1 and 2147483647");
-  EXPECT_EQ(Range.MinValue(), 0);
-  EXPECT_EQ(Range.MaxValue(), 100);
+  EXPECT_EQ(std::pair(Range.MinValue(), Range.MaxValue()), std::pair(0, 100));
   EXPECT_EQ(RangeError([&] { Range.SetMinValue(100); }), "no error"); // an empty range is allowed
 }
 

@@ -53,13 +53,11 @@ TEST(GraphGeometry, IndexAtXClampsToTheSamples) {
   EXPECT_EQ(IndexAtX(G, 15, 0), -1);
 }
 
-TEST(GraphGeometry, TicksAndScrollRangeCoverEverySample) {
+// The scroll range built on them is checked through the graph itself.
+TEST(GraphGeometry, TicksCoverEverySample) {
   EXPECT_EQ(TickCount(0, 50), 0);
-  EXPECT_EQ(GraphScrollRange(0, 50, false), 20);
   EXPECT_EQ(TickCount(101, 50), 2);
-  EXPECT_EQ(GraphScrollRange(101, 50, false), 120);
   EXPECT_EQ(TickCount(102, 50), 3);
-  EXPECT_EQ(GraphScrollRange(101, 50, true), 0);
   EXPECT_EQ(TickCount(101, 0), 100); // no division by zero
 }
 

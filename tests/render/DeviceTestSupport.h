@@ -16,15 +16,15 @@ namespace kestrava::testing {
 
 inline D3DLVERTEX Vertex(float X, float Y, float Z, D3DCOLOR Diffuse,
                          D3DCOLOR Specular = 0xFF000000u, float U = 0, float V = 0) {
-  D3DLVERTEX Result;
-  Result.X = X;
-  Result.Y = Y;
-  Result.Z = Z;
-  Result.Diffuse = Diffuse;
-  Result.Specular = Specular;
-  Result.TU = U;
-  Result.TV = V;
-  return Result;
+  return {X, Y, Z, 0, Diffuse, Specular, U, V};
+}
+
+// The triangle (0, 0), (Size, 0), (0, Size) in one colour: the upper left
+// half of a square, clockwise on the screen.
+inline std::vector<D3DLVERTEX> Corner(float Size, D3DCOLOR Diffuse, float Z = 0.5f,
+                                      D3DCOLOR Specular = 0xFF000000u) {
+  return {Vertex(0, 0, Z, Diffuse, Specular), Vertex(Size, 0, Z, Diffuse, Specular),
+          Vertex(0, Size, Z, Diffuse, Specular)};
 }
 
 struct TTestDevice {
@@ -43,9 +43,7 @@ struct TTestDevice {
   TTestDevice(std::int32_t W, std::int32_t H, std::int32_t Threads = 1, bool WithDepth = true,
               const TGuid& DeviceId = IID_IDirect3DRGBDevice)
       : Width(W), Height(H) {
-    TDirectDrawOptions Options;
-    Options.RenderThreads = Threads;
-    EXPECT_EQ(DirectDrawCreate(nullptr, DirectDraw, Options), DD_OK);
+    EXPECT_EQ(DirectDrawCreate(nullptr, DirectDraw, {.RenderThreads = Threads}), DD_OK);
     EXPECT_EQ(DirectDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
     EXPECT_EQ(DirectDraw->QueryDirect3D(Direct3D), DD_OK);
     TSurfaceDescription Back;
@@ -68,14 +66,13 @@ struct TTestDevice {
     EXPECT_EQ(Device->SetCurrentViewport(Viewport), DD_OK);
     // Clip volume = the pixel rectangle; the projection flips y so that
     // vertex y runs down the screen like pixel rows.
-    TViewport2 Data;
-    Data.Width = static_cast<std::uint32_t>(W);
-    Data.Height = static_cast<std::uint32_t>(H);
-    Data.ClipX = 0;
-    Data.ClipY = 0;
-    Data.ClipWidth = static_cast<float>(W);
-    Data.ClipHeight = static_cast<float>(H);
-    EXPECT_EQ(Viewport->SetViewport2(Data), DD_OK);
+    EXPECT_EQ(Viewport->SetViewport2({.Width = static_cast<std::uint32_t>(W),
+                                      .Height = static_cast<std::uint32_t>(H),
+                                      .ClipX = 0,
+                                      .ClipY = 0,
+                                      .ClipWidth = static_cast<float>(W),
+                                      .ClipHeight = static_cast<float>(H)}),
+              DD_OK);
     TDeviceMatrix FlipY;
     FlipY.M[1][1] = -1;
     EXPECT_EQ(Device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, FlipY), DD_OK);
@@ -130,24 +127,26 @@ struct TTestDevice {
   }
 };
 
-// A texture surface of Width x Height texels (0x00RRGGBB, rows from the top).
-inline std::shared_ptr<I3DTexture>
-MakeTexture(IDirectDrawLayer& DirectDraw, std::int32_t Width, std::int32_t Height,
-            const std::vector<std::uint32_t>& Texels,
-            std::shared_ptr<IDrawSurface>* SurfaceOut = nullptr) {
+// A texture surface of Width x Height texels (rows from the top): 0x00RRGGBB,
+// or 0xAARRGGBB in a format with alpha.
+inline std::shared_ptr<I3DTexture> MakeTexture(IDirectDrawLayer& DirectDraw, std::int32_t Width,
+                                               std::int32_t Height,
+                                               const std::vector<std::uint32_t>& Texels,
+                                               std::shared_ptr<IDrawSurface>* SurfaceOut = nullptr,
+                                               const TPixelFormat& Format = PixelFormatXRGB8888) {
   TSurfaceDescription D;
   D.Flags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
   D.Width = Width;
   D.Height = Height;
   D.Caps.Caps = DDSCAPS_TEXTURE;
-  D.PixelFormat = PixelFormatXRGB8888;
+  D.PixelFormat = Format;
   std::shared_ptr<IDrawSurface> Surface;
   EXPECT_EQ(DirectDraw.CreateSurface(D, Surface), DD_OK);
   TLockedSurface Locked;
   EXPECT_EQ(Surface->Lock(Locked), DD_OK);
   auto* Bits = static_cast<std::uint32_t*>(Locked.Bits);
   for (std::size_t I = 0; I < Texels.size(); ++I) {
-    Bits[I] = Texels[I] | 0xFF000000u;
+    Bits[I] = (Format.Flags & DDPF_ALPHAPIXELS) != 0 ? Texels[I] : Texels[I] | 0xFF000000u;
   }
   EXPECT_EQ(Surface->Unlock(), DD_OK);
   std::shared_ptr<I3DTexture> Texture;

