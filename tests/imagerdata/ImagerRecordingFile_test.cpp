@@ -3,6 +3,7 @@
 #include "imagerdata/ImagerFileFormat3.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "imagerdata/ImagerRecordingFile.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -12,11 +13,9 @@ namespace {
 
 // A recording with pain data whose frames use each overtube kind in turn.
 void FillDetails(TImagerProcedure& P) {
-  P.PatientName = "Ann Live";
+  support::AddPainFrames(P, {});
   P.ProcedureType = ProcedurePeg;
   P.StartTime = 46000.25;
-  P.HasPainData = true;
-  P.PainUnits = "mmHg";
 }
 
 // The frame stored at Second of the recording, with fields of its own.
