@@ -1,4 +1,5 @@
 #include "acquisition/CalibrationText.h"
+#include "tests/support/ScratchDirectory.h"
 
 #include <filesystem>
 #include <fstream>
@@ -40,17 +41,14 @@ TEST(CalibrationText, RefusesWhatIsNotAPlainDecimalNumber) {
 }
 
 TEST(CalibrationText, ReadsSmallFilesOnlyAndDropsAByteOrderMark) {
-  const auto Dir = std::filesystem::temp_directory_path();
-  const std::string Small = (Dir / "kestrava-calibration-small.dat").string();
-  const std::string Big = (Dir / "kestrava-calibration-big.dat").string();
+  const support::TScratchDirectory Scratch("kestrava-calibration");
+  const std::string Small = Scratch.PathOf("small.dat"), Big = Scratch.PathOf("big.dat");
   std::ofstream(Small, std::ios::binary) << "\xEF\xBB\xBF"
                                          << "12\n";
   std::ofstream(Big, std::ios::binary) << std::string(MaxCalibrationFileBytes + 1, '1');
   EXPECT_EQ(ReadCalibrationFile(Small), "12\n");
   EXPECT_FALSE(ReadCalibrationFile(Big));
-  EXPECT_FALSE(ReadCalibrationFile(Dir.string()));
-  std::filesystem::remove(Small);
-  std::filesystem::remove(Big);
+  EXPECT_FALSE(ReadCalibrationFile(Scratch.Dir.string()));
 }
 
 } // namespace
