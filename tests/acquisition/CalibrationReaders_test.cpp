@@ -2,6 +2,7 @@
 #include "acquisition/CalibrationReaders.h"
 
 #include <algorithm>
+#include <string_view>
 #include <tuple>
 
 #include <gmock/gmock.h>
@@ -72,21 +73,26 @@ TEST_F(CalibrationReaders, SensorFileSetsSensorsAndKeepsOtherChannelEntries) {
   EXPECT_EQ(Values, TCalibrationValues{});
 }
 
-TEST_F(CalibrationReaders, SensorFileFaultsShowTheirMessageAndChangeNothing) {
+TEST_F(CalibrationReaders, CatheterRemoteAndOvertubeFaultsShowTheirMessageAndChangeNothing) {
   std::string Sixteen = "16\n";
   for (int Channel = 1; Channel <= 16; ++Channel) {
     Sixteen += std::to_string(Channel) + " 0 0 0.02\n";
   }
-  const std::pair<std::string, std::string> Cases[] = {
-      {"17\n", "Sensor data file has too many sensors"},
-      {"2\n3 0 0 0\n3 0 0 0.1\n", "Channel 3 used more than once"},
-      {"1\n18 0 0 0\n", "Invalid channel in sensor data file"},
-      {"1\n-1 0 0 0\n", "Invalid channel in sensor data file"},
-      {Sixteen, std::string(SensorTipOffsetRefusedMessage)},
+  using TReader =
+      bool (*)(std::string_view, IImagerPositionLocator&, TCalibrationValues&, IUserInteraction&);
+  const std::tuple<TReader, std::string, std::string> Cases[] = {
+      {ReadSensorText, "17\n", "Sensor data file has too many sensors"},
+      {ReadSensorText, "2\n3 0 0 0\n3 0 0 0.1\n", "Channel 3 used more than once"},
+      {ReadSensorText, "1\n18 0 0 0\n", "Invalid channel in sensor data file"},
+      {ReadSensorText, "1\n-1 0 0 0\n", "Invalid channel in sensor data file"},
+      {ReadSensorText, Sixteen, std::string(SensorTipOffsetRefusedMessage)},
+      {ReadRemoteText, "18 0 0\n", "Invalid channel in remote data file"},
+      {ReadOvertubeText, "1\n0.5\n0.7\n-2 0 0\n", "Invalid channel in overtube data file"},
+      {ReadOvertubeText, "3\n", "Unrecognised overtube type in overtube data file"},
   };
-  for (const auto& [Text, Message] : Cases) {
+  for (const auto& [Reader, Text, Message] : Cases) {
     TScriptedUserInteraction CaseUser;
-    EXPECT_FALSE(ReadSensorText(Text, Locator, Values, CaseUser)) << Text;
+    EXPECT_FALSE(Reader(Text, Locator, Values, CaseUser)) << Text;
     EXPECT_THAT(CaseUser.Texts(), ElementsAre(Message)) << Text;
   }
   EXPECT_FALSE(TableWritten());
@@ -118,18 +124,7 @@ TEST_F(CalibrationReaders, RemoteMayNotTakeACatheterChannelButTheOvertubeMay) {
   EXPECT_EQ(std::tuple(Values.HandChannel, Values.ChannelUsed[6], Entry(6, 0)),
             std::tuple(6, true, 1.0));
   ASSERT_TRUE(ReadOvertubeText("1\n0.5\n0.7\n4 3 9\n", Locator, Values, User));
-  EXPECT_EQ(Values.OvertubeChannel, 4);
-  EXPECT_EQ(Entry(4, 1), 9.0);
-}
-
-TEST_F(CalibrationReaders, RemoteAndOvertubeRefuseBadChannelsAndTypes) {
-  EXPECT_FALSE(ReadRemoteText("18 0 0\n", Locator, Values, User));
-  EXPECT_FALSE(ReadOvertubeText("1\n0.5\n0.7\n-2 0 0\n", Locator, Values, User));
-  EXPECT_FALSE(ReadOvertubeText("3\n", Locator, Values, User));
-  EXPECT_THAT(User.Texts(), ElementsAre("Invalid channel in remote data file",
-                                        "Invalid channel in overtube data file",
-                                        "Unrecognised overtube type in overtube data file"));
-  EXPECT_FALSE(TableWritten());
+  EXPECT_EQ(std::pair(Values.OvertubeChannel, Entry(4, 1)), std::pair(4, 9.0));
 }
 
 TEST_F(CalibrationReaders, OvertubeTypesGiveTheirLengths) {
