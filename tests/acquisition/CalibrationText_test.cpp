@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,7 @@ TEST(CalibrationText, ReadsItemsAcrossLinesAndSkipsTheRestOfALine) {
   Text.SkipLine();
   // A line short of items lends them from the next: the empty line is passed.
   ASSERT_TRUE(Text.ReadInteger(Negative) && Text.ReadReal(Real) && Text.ReadReal(Half));
-  EXPECT_EQ(Count, 3);
-  EXPECT_EQ(Negative, -7);
-  EXPECT_DOUBLE_EQ(Real, 25.0);
-  EXPECT_DOUBLE_EQ(Half, 0.5);
+  EXPECT_EQ(std::tuple(Count, Negative, Real, Half), std::tuple(3, -7, 25.0, 0.5));
   Text.SkipLine();
   EXPECT_EQ(Text.ReadLine(), "mm Hg ");
   EXPECT_EQ(Text.ReadLine(), "");
