@@ -2,6 +2,8 @@
 #include "acquisition/CalibrationReaders.h"
 
 #include <algorithm>
+#include <string_view>
+#include <tuple>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -58,36 +60,39 @@ TEST_F(CalibrationReaders, GeneratorFileSendsCoilPairsThenTheNinePairs) {
 TEST_F(CalibrationReaders, SensorFileSetsSensorsAndKeepsOtherChannelEntries) {
   Driver.ChannelTable[std::size_t{2} * 9] = 42;
   ASSERT_TRUE(ReadSensorText("2\n5 0.1 0.2 0.025\n7 0.3 0.4 0.05 note\n", Locator, Values, User));
-  EXPECT_EQ(Values.SensorCount, 2);
-  EXPECT_THAT((std::vector<int>{Values.SensorChannel[0], Values.SensorChannel[1]}),
-              ElementsAre(5, 7));
-  EXPECT_THAT((std::vector<double>{Values.SensorSpacing[0], Values.SensorSpacing[1]}),
-              ElementsAre(0.025, 0.05));
-  EXPECT_TRUE(Values.ChannelUsed[5] && Values.ChannelUsed[7]);
-  EXPECT_EQ(Entry(5, 0), 0.1);
-  EXPECT_EQ(Entry(7, 1), 0.4);
-  EXPECT_EQ(Entry(9, 0), 42.0);
+  TCalibrationValues Expected;
+  Expected.SensorCount = 2;
+  Expected.SensorChannel = {5, 7};
+  Expected.SensorSpacing = {0.025, 0.05};
+  Expected.ChannelUsed[5] = Expected.ChannelUsed[7] = true;
+  EXPECT_EQ(Values, Expected);
+  EXPECT_EQ(std::tuple(Entry(5, 0), Entry(7, 1), Entry(9, 0)), std::tuple(0.1, 0.4, 42.0));
   EXPECT_THAT(Driver.Calls, ElementsAre("GetChannelParameters", "SetChannelParameters"));
 
   ASSERT_TRUE(ReadSensorText("0\n", Locator, Values = {}, User));
   EXPECT_EQ(Values, TCalibrationValues{});
 }
 
-TEST_F(CalibrationReaders, SensorFileFaultsShowTheirMessageAndChangeNothing) {
+TEST_F(CalibrationReaders, CatheterRemoteAndOvertubeFaultsShowTheirMessageAndChangeNothing) {
   std::string Sixteen = "16\n";
   for (int Channel = 1; Channel <= 16; ++Channel) {
     Sixteen += std::to_string(Channel) + " 0 0 0.02\n";
   }
-  const std::pair<std::string, std::string> Cases[] = {
-      {"17\n", "Sensor data file has too many sensors"},
-      {"2\n3 0 0 0\n3 0 0 0.1\n", "Channel 3 used more than once"},
-      {"1\n18 0 0 0\n", "Invalid channel in sensor data file"},
-      {"1\n-1 0 0 0\n", "Invalid channel in sensor data file"},
-      {Sixteen, std::string(SensorTipOffsetRefusedMessage)},
+  using TReader =
+      bool (*)(std::string_view, IImagerPositionLocator&, TCalibrationValues&, IUserInteraction&);
+  const std::tuple<TReader, std::string, std::string> Cases[] = {
+      {ReadSensorText, "17\n", "Sensor data file has too many sensors"},
+      {ReadSensorText, "2\n3 0 0 0\n3 0 0 0.1\n", "Channel 3 used more than once"},
+      {ReadSensorText, "1\n18 0 0 0\n", "Invalid channel in sensor data file"},
+      {ReadSensorText, "1\n-1 0 0 0\n", "Invalid channel in sensor data file"},
+      {ReadSensorText, Sixteen, std::string(SensorTipOffsetRefusedMessage)},
+      {ReadRemoteText, "18 0 0\n", "Invalid channel in remote data file"},
+      {ReadOvertubeText, "1\n0.5\n0.7\n-2 0 0\n", "Invalid channel in overtube data file"},
+      {ReadOvertubeText, "3\n", "Unrecognised overtube type in overtube data file"},
   };
-  for (const auto& [Text, Message] : Cases) {
+  for (const auto& [Reader, Text, Message] : Cases) {
     TScriptedUserInteraction CaseUser;
-    EXPECT_FALSE(ReadSensorText(Text, Locator, Values, CaseUser)) << Text;
+    EXPECT_FALSE(Reader(Text, Locator, Values, CaseUser)) << Text;
     EXPECT_THAT(CaseUser.Texts(), ElementsAre(Message)) << Text;
   }
   EXPECT_FALSE(TableWritten());
@@ -116,42 +121,28 @@ TEST_F(CalibrationReaders, RemoteMayNotTakeACatheterChannelButTheOvertubeMay) {
   EXPECT_FALSE(ReadRemoteText("4 1 2\n", Locator, Values, User));
   EXPECT_THAT(User.Texts(), ElementsAre("Channel 4 used more than once"));
   ASSERT_TRUE(ReadRemoteText("6 1 2\n", Locator, Values, User));
-  EXPECT_EQ(Values.HandChannel, 6);
-  EXPECT_TRUE(Values.ChannelUsed[6]);
-  EXPECT_EQ(Entry(6, 0), 1.0);
+  EXPECT_EQ(std::tuple(Values.HandChannel, Values.ChannelUsed[6], Entry(6, 0)),
+            std::tuple(6, true, 1.0));
   ASSERT_TRUE(ReadOvertubeText("1\n0.5\n0.7\n4 3 9\n", Locator, Values, User));
-  EXPECT_EQ(Values.OvertubeChannel, 4);
-  EXPECT_EQ(Entry(4, 1), 9.0);
-}
-
-TEST_F(CalibrationReaders, RemoteAndOvertubeRefuseBadChannelsAndTypes) {
-  EXPECT_FALSE(ReadRemoteText("18 0 0\n", Locator, Values, User));
-  EXPECT_FALSE(ReadOvertubeText("1\n0.5\n0.7\n-2 0 0\n", Locator, Values, User));
-  EXPECT_FALSE(ReadOvertubeText("3\n", Locator, Values, User));
-  EXPECT_THAT(User.Texts(), ElementsAre("Invalid channel in remote data file",
-                                        "Invalid channel in overtube data file",
-                                        "Unrecognised overtube type in overtube data file"));
-  EXPECT_FALSE(TableWritten());
+  EXPECT_EQ(std::pair(Values.OvertubeChannel, Entry(4, 1)), std::pair(4, 9.0));
 }
 
 TEST_F(CalibrationReaders, OvertubeTypesGiveTheirLengths) {
+  const auto Overtube = [this] {
+    return std::tuple(Values.OvertubeType, Values.OvertubeLength1, Values.OvertubeLength2,
+                      Values.OvertubeLength3, Values.OvertubeChannel);
+  };
   ASSERT_TRUE(ReadOvertubeText("1\n0.5\n0.7\n2 0 0\n", Locator, Values, User));
-  EXPECT_EQ(Values.OvertubeType, 1);
-  EXPECT_EQ(Values.OvertubeLength1, 0.5);
-  EXPECT_EQ(Values.OvertubeLength2, 0.0);
-  EXPECT_EQ(Values.OvertubeLength3, 0.7);
+  EXPECT_EQ(Overtube(), std::tuple(1, 0.5, 0.0, 0.7, 2));
   EXPECT_FALSE(Values.ChannelUsed[2]);
   ASSERT_TRUE(ReadOvertubeText("2\n0.5\n0.6\n0.7\n3 0 0\n", Locator, Values, User));
-  EXPECT_EQ(Values.OvertubeType, 2);
-  EXPECT_EQ(Values.OvertubeLength2, 0.6);
-  EXPECT_EQ(Values.OvertubeLength3, 0.7);
+  EXPECT_EQ(Overtube(), std::tuple(2, 0.5, 0.6, 0.7, 3));
 }
 
 TEST_F(CalibrationReaders, PainSensorFileGivesCalibrationFullScaleAndUnits) {
   ASSERT_TRUE(ReadPainSensorText("0.25\n40\nmm Hg\n", Driver.Pressure, Values));
-  EXPECT_EQ(Driver.PainCalibration, 0.25);
-  EXPECT_EQ(Values.PainFullScale, 40.0);
-  EXPECT_EQ(Values.PainUnits, "mm Hg");
+  EXPECT_EQ(std::tuple(Driver.PainCalibration, Values.PainFullScale, Values.PainUnits),
+            std::tuple(0.25, 40.0, "mm Hg"));
   ASSERT_TRUE(ReadPainSensorText("0.25\n40\n\n", Driver.Pressure, Values));
   EXPECT_EQ(Values.PainUnits, "");
 }

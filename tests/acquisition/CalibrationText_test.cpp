@@ -1,7 +1,9 @@
 #include "acquisition/CalibrationText.h"
+#include "tests/support/ScratchDirectory.h"
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -16,10 +18,7 @@ TEST(CalibrationText, ReadsItemsAcrossLinesAndSkipsTheRestOfALine) {
   Text.SkipLine();
   // A line short of items lends them from the next: the empty line is passed.
   ASSERT_TRUE(Text.ReadInteger(Negative) && Text.ReadReal(Real) && Text.ReadReal(Half));
-  EXPECT_EQ(Count, 3);
-  EXPECT_EQ(Negative, -7);
-  EXPECT_DOUBLE_EQ(Real, 25.0);
-  EXPECT_DOUBLE_EQ(Half, 0.5);
+  EXPECT_EQ(std::tuple(Count, Negative, Real, Half), std::tuple(3, -7, 25.0, 0.5));
   Text.SkipLine();
   EXPECT_EQ(Text.ReadLine(), "mm Hg ");
   EXPECT_EQ(Text.ReadLine(), "");
@@ -40,17 +39,14 @@ TEST(CalibrationText, RefusesWhatIsNotAPlainDecimalNumber) {
 }
 
 TEST(CalibrationText, ReadsSmallFilesOnlyAndDropsAByteOrderMark) {
-  const auto Dir = std::filesystem::temp_directory_path();
-  const std::string Small = (Dir / "kestrava-calibration-small.dat").string();
-  const std::string Big = (Dir / "kestrava-calibration-big.dat").string();
+  const support::TScratchDirectory Scratch("kestrava-calibration");
+  const std::string Small = Scratch.PathOf("small.dat"), Big = Scratch.PathOf("big.dat");
   std::ofstream(Small, std::ios::binary) << "\xEF\xBB\xBF"
                                          << "12\n";
   std::ofstream(Big, std::ios::binary) << std::string(MaxCalibrationFileBytes + 1, '1');
   EXPECT_EQ(ReadCalibrationFile(Small), "12\n");
   EXPECT_FALSE(ReadCalibrationFile(Big));
-  EXPECT_FALSE(ReadCalibrationFile(Dir.string()));
-  std::filesystem::remove(Small);
-  std::filesystem::remove(Big);
+  EXPECT_FALSE(ReadCalibrationFile(Scratch.Dir.string()));
 }
 
 } // namespace

@@ -1,12 +1,13 @@
 #include "FakeImagerDriver.h"
 #include "acquisition/ImagerSampler.h"
+#include "tests/support/ScratchDirectory.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <tuple>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeFailure;
+using ::testing::ThrowsMessage;
 
 constexpr int HandChannel = 10;
 constexpr int OvertubeChannel = 12;
@@ -23,17 +25,13 @@ constexpr int OvertubeChannel = 12;
 class ImagerSampler : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::string Pattern =
-        (std::filesystem::temp_directory_path() / "kestrava-sampler-XXXXXX").string();
-    ASSERT_NE(mkdtemp(Pattern.data()), nullptr);
-    Dir = Pattern;
+    ASSERT_TRUE(Scratch.Made());
     WriteGoodFiles();
     MakeSampler();
     for (int Channel = 0; Channel < 3; ++Channel) {
       Driver.SetReading(Channel, {0.1 * Channel, 0.2, 0.3}, 0.4, 0.5);
     }
   }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
 
   void MakeSampler() {
     Sampler = std::make_unique<TImagerSampler>(
@@ -77,7 +75,8 @@ protected:
                              Frame.SensorValid.begin() + Frame.SensorCount);
   }
 
-  std::filesystem::path Dir;
+  support::TScratchDirectory Scratch{"kestrava-sampler"};
+  const std::filesystem::path& Dir = Scratch.Dir;
   testing::TFakeImagerDriver Driver;
   TScriptedUserInteraction User;
   testing::TRecordingPlatform Platform;
@@ -103,11 +102,9 @@ TEST_F(ImagerSampler, SetupStartsTheHardwareOnceAfterAllOfItsCalibration) {
                                        "Pain SetCalibration"}));
   EXPECT_THAT(std::vector<std::string>(Started, Driver.Calls.end()),
               ElementsAre("Initialise", "Pain Initialise"));
-  EXPECT_TRUE(Sampler->Ready());
-  EXPECT_EQ(Sampler->ProcedureType(), 1);
-  EXPECT_EQ(Sampler->PainUnits(), "mm Hg");
-  EXPECT_EQ(Sampler->PainFullScale(), 30.0);
-  EXPECT_EQ(Sampler->Calibration().HandChannel, HandChannel);
+  EXPECT_EQ(std::tuple(Sampler->Ready(), Sampler->ProcedureType(), Sampler->PainUnits(),
+                       Sampler->PainFullScale(), Sampler->Calibration().HandChannel),
+            std::tuple(true, 1, "mm Hg", 30.0, HandChannel));
   EXPECT_EQ(std::filesystem::path(Driver.DspFile), Dir / "DSP.DAT");
   EXPECT_TRUE(User.Messages().empty());
   Sampler->Stop();
@@ -128,12 +125,7 @@ TEST_F(ImagerSampler, FirstFileThatFailsStopsSetupWithItsMessage) {
     ASSERT_TRUE(RunSetup());
     std::filesystem::remove(Dir / File);
     Driver.Calls.clear();
-    try {
-      RunSetup();
-      ADD_FAILURE() << File << " missing, yet set-up went on";
-    } catch (const Exception& Error) {
-      EXPECT_STREQ(Error.what(), Message);
-    }
+    EXPECT_THAT([this] { RunSetup(); }, ThrowsMessage<Exception>(Message)) << File;
     EXPECT_FALSE(Sampler->Ready()) << File;
     EXPECT_EQ(CallCount("Initialise"), 0) << File;
   }
@@ -185,9 +177,8 @@ TEST_F(ImagerSampler, PainSensorRetriesUntilTheUserStopsOrIgnoresIt) {
   Frame.Pain = 9;
   Frame.PainValid = true;
   Sampler->Sample(Frame, false);
-  EXPECT_FALSE(Frame.PainValid);
-  EXPECT_EQ(Frame.Pain, 0.0);
-  EXPECT_EQ(CallCount("Pain Trigger"), 0);
+  EXPECT_EQ(std::tuple(Frame.PainValid, Frame.Pain, CallCount("Pain Trigger")),
+            std::tuple(false, 0.0, 0));
 }
 
 TEST_F(ImagerSampler, TipOffsetAddsATipPointAheadOfTheFirstSensor) {
@@ -252,15 +243,12 @@ TEST_F(ImagerSampler, SampleFillsHandOvertubeAndPainButLeavesMarkers) {
   Frame.MarkerValid[1] = true;
   Frame.MarkerPosition[1] = {9, 9, 9};
   Sampler->Sample(Frame, false);
-  EXPECT_TRUE(Frame.HandValid);
+  EXPECT_EQ(std::tuple(Frame.HandValid, Frame.OvertubeKind, Frame.PainValid, Frame.Pain,
+                       Frame.MarkerValid[1], Frame.MarkerPosition[1]),
+            std::tuple(true, 2, true, 12.5, true, TVector3{9, 9, 9}));
   ExpectNear(Frame.HandPosition, {0.5, 0.6, 0.7});
   ExpectNear(Frame.HandDirection, SphericalToVector(0.3, 0.2)); // not turned round
-  EXPECT_EQ(Frame.OvertubeKind, 2);
   EXPECT_EQ(Frame.OvertubeData2, (TOvertubeData2{0.1f, 0.2f, 0.3f, true, {0.25f, 0.5f, 0.75f}}));
-  EXPECT_TRUE(Frame.PainValid);
-  EXPECT_EQ(Frame.Pain, 12.5);
-  EXPECT_TRUE(Frame.MarkerValid[1]);
-  ExpectNear(Frame.MarkerPosition[1], {9, 9, 9});
 
   Driver.Readings.erase(HandChannel);
   Driver.Readings.erase(OvertubeChannel);
@@ -282,29 +270,22 @@ TEST_F(ImagerSampler, SampleFillsHandOvertubeAndPainButLeavesMarkers) {
 
 TEST_F(ImagerSampler, HardwareFaultsRaiseTheirExceptions) {
   ASSERT_TRUE(RunSetup());
-  const auto MessageOfSample = [this] {
-    try {
-      Sampler->Sample(Frame, false);
-    } catch (const EImagerException& Error) {
-      return std::string(Error.what());
-    }
-    return std::string("no exception");
+  const auto Sample = [this] {
+    Sampler->Sample(Frame, false);
   };
   Driver.WaitResult = 1;
-  EXPECT_THROW(Sampler->Sample(Frame, false), EImagerHardwareTimeout);
-  EXPECT_EQ(MessageOfSample(), "Timeout waiting for imager hardware");
+  EXPECT_THAT(Sample, ThrowsMessage<EImagerHardwareTimeout>("Timeout waiting for imager hardware"));
   Driver.WaitResult = 0;
   Driver.PainWaitResult = 1;
-  EXPECT_THROW(Sampler->Sample(Frame, false), EPressureSensorTimeout);
-  EXPECT_EQ(MessageOfSample(), "Timeout waiting for pain sensor hardware.");
+  EXPECT_THAT(Sample,
+              ThrowsMessage<EPressureSensorTimeout>("Timeout waiting for pain sensor hardware."));
   Driver.PainWaitResult = 0;
   Driver.SetReading(1, {0, 0, 0}, 0, 0, IMAGER_E_GENERATOR_COILS_DISCONNECTED);
-  EXPECT_THROW(Sampler->Sample(Frame, false), EGenCoilsDisconnected);
-  EXPECT_EQ(MessageOfSample(), "Generator coils disconnected");
+  EXPECT_THAT(Sample, ThrowsMessage<EGenCoilsDisconnected>("Generator coils disconnected"));
   // For the hand sensor the same answer is only a missing reading.
   Driver.SetReading(1, {0, 0, 0}, 0, 0);
   Driver.SetReading(HandChannel, {0, 0, 0}, 0, 0, IMAGER_E_GENERATOR_COILS_DISCONNECTED);
-  EXPECT_EQ(MessageOfSample(), "no exception");
+  EXPECT_NO_THROW(Sample());
   EXPECT_FALSE(Frame.HandValid);
 }
 

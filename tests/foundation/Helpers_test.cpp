@@ -3,10 +3,10 @@
 #include "foundation/FloatingPointMask.h"
 #include "foundation/QelExceptions.h"
 #include "foundation/Rectangle.h"
+#include "tests/support/ScratchDirectory.h"
 
 #include <cfenv>
 #include <fstream>
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,8 @@ TEST(BuildStamp, CombinesDateAndTimeIntoTwoNumbersAndReadsThemFromAFile) {
   // 6 + 12 * 31 + 2026 * 372 and 9 + 5 * 60 + 19 * 3600; milliseconds never round up.
   EXPECT_EQ(BuildStampOf(Instant + milliseconds{999}).Text(), "754050-68709");
 
-  const auto Path = std::filesystem::temp_directory_path() /
-                    ("kestrava_stamp_" + std::to_string(std::random_device{}()));
+  const support::TScratchDirectory Scratch("kestrava-stamp");
+  const auto Path = Scratch.Dir / "stamped";
   std::ofstream(Path) << "x";
   const sys_seconds Written = sys_days{2024y / February / 29} + hours{23};
   std::filesystem::last_write_time(Path, file_clock::from_sys(Written));

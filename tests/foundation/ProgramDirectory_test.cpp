@@ -1,6 +1,6 @@
 #include "foundation/ProgramDirectory.h"
+#include "tests/support/ScratchDirectory.h"
 
-#include <random>
 #include <utility>
 #include <vector>
 
@@ -12,8 +12,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ProgramDirectory, PrefersDriversBesideTheExecutableThenTheInstalledDirectory) {
-  const fs::path Root = fs::temp_directory_path() /
-                        ("kestrava_program_dir_" + std::to_string(std::random_device{}()));
+  const support::TScratchDirectory Scratch("kestrava-program-dir");
+  const fs::path Root = Scratch.Dir / "root";
   // The directories there are, and the program directory, under Root.
   const std::pair<std::vector<const char*>, const char*> Cases[] = {
       {{"usr/bin/drivers", "usr/lib/kestrava"}, "usr/bin"},  // a build folder
@@ -26,7 +26,6 @@ TEST(ProgramDirectory, PrefersDriversBesideTheExecutableThenTheInstalledDirector
       fs::create_directories(Root / Directory);
     EXPECT_EQ(ProgramDirectoryFor(Root / "usr/bin", "../lib/kestrava"), Root / Expected);
   }
-  fs::remove_all(Root);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace kestrava {
@@ -196,13 +197,9 @@ TEST(QelList, FindByNameSearchesDepthFirstIgnoringCase) {
 
   TQelList Flat;
   AddNamed(Flat, "x");
-  try {
-    Flat.FindByName("y", true);
-    FAIL() << "searching the children of non-lists must fail";
-  } catch (const E_Qel& Error) {
-    EXPECT_STREQ(Error.what(),
-                 "Cannot search children as the objects contained in the list are not lists.");
-  }
+  EXPECT_THAT([&Flat] { Flat.FindByName("y", true); },
+              ::testing::ThrowsMessage<E_Qel>(
+                  "Cannot search children as the objects contained in the list are not lists."));
   EXPECT_NE(Flat.FindByName("X", true), nullptr); // a match needs no children
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -25,6 +26,8 @@ void MakeStraight(TImagerFrame& Frame, int Slots, double Spacing = 0.05) {
 }
 
 struct TProfile {
+  TProfile() = default;
+  explicit TProfile(const TImagerFrame* Frame) { Analyse(Frame); }
   TCurvatureGraphPoints Graph;
   TEndoscopeCurvatureInfos Infos;
   void Analyse(const TImagerFrame* Frame) { AnalyseEndoscopeCurvature(Frame, Graph, Infos); }
@@ -33,45 +36,29 @@ struct TProfile {
 TEST(EndoscopeCurvature, ThreeMeasuredSlotsGiveJoinedSegmentsEndingAtTheLastSensor) {
   TImagerFrame Frame;
   MakeStraight(Frame, 3);
-  TProfile P;
-  P.Analyse(&Frame);
+  const TProfile P(&Frame);
   ASSERT_EQ(P.Graph.PointCount(), 101);
   ASSERT_EQ(P.Infos.Count(), 99);
-  EXPECT_EQ(P.Infos.At(49).Segment, 0); // segment 0 owns its t = 1 sample ...
-  EXPECT_EQ(P.Infos.At(49).T, 1.0f);
-  EXPECT_EQ(P.Infos.At(50).Segment, 1); // ... so segment 1 starts one step in
+  // Segment 0 owns its t = 1 sample, so segment 1 starts one step in.
+  EXPECT_EQ(std::pair(P.Infos.At(49).Segment, P.Infos.At(49).T), std::pair(0, 1.0f));
+  EXPECT_EQ(P.Infos.At(50).Segment, 1);
   EXPECT_FLOAT_EQ(P.Infos.At(50).T, 1.0f / 49);
-  EXPECT_EQ(P.Infos.At(98).Segment, 1);
-  EXPECT_EQ(P.Infos.At(98).T, 1.0f);
+  EXPECT_EQ(std::pair(P.Infos.At(98).Segment, P.Infos.At(98).T), std::pair(1, 1.0f));
   EXPECT_NEAR(P.Infos.At(98).Point.Z, 0.10, 1e-12);
-  for (int I = 0; I < 99; ++I)
-    EXPECT_TRUE(P.Infos.At(I).Valid) << I;
-}
-
-TEST(EndoscopeCurvature, UnmeasuredMiddleSlotLeavesNothingValid) {
-  TImagerFrame Frame;
-  MakeStraight(Frame, 3);
-  Frame.SensorValid[1] = false;
-  TProfile P;
-  P.Analyse(&Frame);
-  ASSERT_EQ(P.Infos.Count(), 99);
-  for (int I = 0; I < 99; ++I)
-    EXPECT_FALSE(P.Infos.At(I).Valid || P.Infos.At(I).Point != TVector3{}) << I;
-  for (const double Kappa : P.Graph.Points())
-    EXPECT_EQ(Kappa, 0.0);
 }
 
 // Every pattern of measured slots must give the same number of points and a
-// profile whose samples run continuously from the tip to the last slot.
-TEST(EndoscopeCurvature, EveryValidityPatternPlotsAContinuousProfile) {
+// profile whose samples run continuously from the tip to the last slot; a
+// sample is measured only where both ends of its segment are, and a straight
+// scope is nowhere curved, measured or not.
+TEST(EndoscopeCurvature, EveryValidityPatternPlotsAContinuousStraightProfile) {
   constexpr int Slots = 5;
   for (int Pattern = 0; Pattern < (1 << Slots); ++Pattern) {
     TImagerFrame Frame;
     MakeStraight(Frame, Slots);
     for (int Slot = 0; Slot < Slots; ++Slot)
       Frame.SensorValid[static_cast<std::size_t>(Slot)] = (Pattern >> Slot) & 1;
-    TProfile P;
-    P.Analyse(&Frame);
+    const TProfile P(&Frame);
     ASSERT_EQ(P.Graph.PointCount(), 201) << Pattern;
     ASSERT_EQ(P.Infos.Count(), 49 * (Slots - 1) + 1) << Pattern;
     double Previous = -1; // position along the scope in segments
@@ -80,8 +67,13 @@ TEST(EndoscopeCurvature, EveryValidityPatternPlotsAContinuousProfile) {
       const double Along = Info.Segment + static_cast<double>(Info.T);
       EXPECT_NEAR(Along - Previous, I == 0 ? 1.0 : 1.0 / 49, 1e-6) << Pattern << " at " << I;
       Previous = Along;
+      const bool Measured = ((Pattern >> Info.Segment) & 3) == 3;
+      EXPECT_EQ(Info.Valid, Measured) << Pattern << " at " << I;
+      EXPECT_TRUE(Measured || Info.Point == TVector3{}) << Pattern << " at " << I;
     }
     EXPECT_NEAR(Previous, Slots - 1, 1e-6) << Pattern;
+    for (const double Kappa : P.Graph.Points())
+      EXPECT_NEAR(Kappa, 0.0, 1e-9) << Pattern;
   }
 }
 
@@ -119,24 +111,13 @@ TEST(EndoscopeCurvature, PointsFollowTheRealSlotsWhateverTheFrameClaims) {
     TImagerFrame Frame;
     MakeStraight(Frame, C.Slots);
     Frame.SensorCount = C.Claimed;
-    TProfile P;
-    P.Analyse(&Frame);
+    const TProfile P(&Frame);
     EXPECT_EQ(P.Graph.PointCount(), C.Points) << C.Claimed;
     ASSERT_EQ(P.Infos.Count(), C.Infos) << C.Claimed;
     if (C.Infos == 1) {
       EXPECT_TRUE(!P.Infos.At(0).Valid && P.Infos.At(0).Segment == -1 && P.Infos.At(0).T == 1.0f);
     }
   }
-}
-
-TEST(EndoscopeCurvature, StraightScopeIsNotCurved) {
-  TImagerFrame Frame;
-  MakeStraight(Frame, 6, 0.04);
-  Frame.SensorValid[3] = false; // an unmeasured stretch changes nothing either
-  TProfile P;
-  P.Analyse(&Frame);
-  for (const double Kappa : P.Graph.Points())
-    EXPECT_NEAR(Kappa, 0.0, 1e-9);
 }
 
 // Sensors on a circle of radius R, 15 degrees apart, tangent to it, with the
@@ -153,8 +134,7 @@ TEST(EndoscopeCurvature, CircularArcHasTheCurvatureOfItsCircle) {
     Frame.SensorDirection[Slot] = Vector3(-std::sin(Angle), std::cos(Angle), 0);
     Frame.SegmentLength[Slot] = Radius * Step;
   }
-  TProfile P;
-  P.Analyse(&Frame);
+  const TProfile P(&Frame);
   ASSERT_EQ(P.Infos.Count(), 148);
   for (int I = 0; I < P.Infos.Count(); ++I)
     EXPECT_NEAR(P.Graph.Points()[static_cast<std::size_t>(I)] * Radius, 1.0, 0.01) << I;
@@ -164,8 +144,7 @@ TEST(EndoscopeCurvatureMarker, ShowsOnlyMeasuredPointsWithAnInfo) {
   TImagerFrame Frame;
   MakeStraight(Frame, 3);
   Frame.SensorValid[2] = false;
-  TProfile P;
-  P.Analyse(&Frame); // infos 0..49 valid, 50..98 not, graph points 99..100 without info
+  const TProfile P(&Frame); // infos 0..49 valid, 50..98 not, graph points 99..100 without info
 
   const TCurvatureMarkerPlacement Shown = SelectCurvatureMarker(P.Infos, 49, true, false);
   ASSERT_TRUE(Shown.Point.has_value());

@@ -108,31 +108,13 @@ TEST_F(ImagerFileFormat3, ReadsAnyNonZeroFlagAsTrueAndWritesUnknownOvertubeKinds
   EXPECT_EQ(Loaded.GetFrame(0).OvertubeKind, 0);
 }
 
-// Each damaged file is offered to every reader; none may accept it, and the
-// frames the procedure held are gone while its details survive.
-void ExpectRefused(const std::string& Path) {
-  TImagerProcedure P;
-  P.PatientName = "Kept";
-  P.AddFrame();
-  EXPECT_THROW(P.LoadFromFile(Path), E_Qel_UnrecognisedDataFormat) << Path;
-  EXPECT_EQ(P.FrameCount(), 0);
-  EXPECT_EQ(P.PatientName, "Kept");
-}
-
-TEST_F(ImagerFileFormat3, RefusesEveryTruncationAndNamesAFileThatCannotBeOpened) {
+TEST_F(ImagerFileFormat3, RefusesTruncatedAndDamagedFilesAndNamesOneThatCannotBeOpened) {
   const std::string Missing = (Dir / "none.img").string();
   TImagerProcedure P;
   EXPECT_EQ(test::ErrorText([&] { P.LoadFromFile(Missing); }), "Cannot open file: " + Missing);
-  const auto Bytes = ExpectedFile();
-  for (std::size_t Length = 0; Length < Bytes.size(); ++Length) {
-    ExpectRefused(Write("cut.bin", {Bytes.begin(), Bytes.begin() + static_cast<long>(Length)}));
-  }
-}
-
-TEST_F(ImagerFileFormat3, RefusesDamagedHeadersAndRecords) {
-  auto Bytes = ExpectedFile();
-  auto Patched = [&](std::size_t Offset, std::vector<std::uint8_t> Value) {
-    auto Copy = Bytes;
+  ExpectEveryTruncationRefused(ExpectedFile());
+  auto Patched = [this](std::size_t Offset, std::vector<std::uint8_t> Value) {
+    auto Copy = ExpectedFile();
     std::copy(Value.begin(), Value.end(), Copy.begin() + static_cast<long>(Offset));
     return Write("bad.bin", Copy);
   };

@@ -1,17 +1,17 @@
 #pragma once
-// Helpers for the imager file tests: a private directory per test and a
-// little-endian byte builder that lays files out by hand, independently of
-// the program's own encoder.
+// Helpers for the imager file tests: a private directory per test, the check
+// that a damaged file is refused, and a little-endian byte builder that lays
+// files out by hand, independently of the program's own encoder.
 
-#include "imagerdata/ImagerFrame.h"
+#include "foundation/QelExceptions.h"
+#include "imagerdata/ImagerProcedure.h"
+#include "tests/support/ScratchDirectory.h"
 
 #include <bit>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -102,19 +102,7 @@ inline std::vector<std::uint8_t> Format2File(std::uint16_t Version = 0, std::uin
 
 class ImagerFileTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    const auto* Info = ::testing::UnitTest::GetInstance()->current_test_info();
-    Dir = std::filesystem::temp_directory_path() /
-          ("kestrava-" + std::string(Info->test_suite_name()) + "-" + Info->name() + "-" +
-           std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(Dir);
-  }
-  void TearDown() override {
-    std::error_code Ignored;
-    std::filesystem::permissions(Dir, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, Ignored);
-    std::filesystem::remove_all(Dir, Ignored);
-  }
+  void SetUp() override { ASSERT_TRUE(Scratch.Made()); }
   std::string Write(const std::string& Name, const std::vector<std::uint8_t>& Bytes) const {
     const auto Path = Dir / Name;
     // A fresh file rather than a truncated one: ext4 flushes truncated files on close.
@@ -128,7 +116,24 @@ protected:
     std::ifstream In(Path, std::ios::binary);
     return {std::istreambuf_iterator<char>(In), {}};
   }
-  std::filesystem::path Dir;
+  // No reader may accept a damaged file, and the frames the procedure held
+  // are gone while its details survive.
+  static void ExpectRefused(const std::string& Path) {
+    TImagerProcedure P;
+    P.PatientName = "Kept";
+    P.AddFrame();
+    EXPECT_THROW(P.LoadFromFile(Path), E_Qel_UnrecognisedDataFormat) << Path;
+    EXPECT_EQ(P.FrameCount(), 0);
+    EXPECT_EQ(P.PatientName, "Kept");
+  }
+  void ExpectEveryTruncationRefused(const std::vector<std::uint8_t>& Bytes) const {
+    for (std::size_t Length = 0; Length < Bytes.size(); ++Length) {
+      ExpectRefused(Write("cut.bin", {Bytes.begin(), Bytes.begin() + static_cast<long>(Length)}));
+    }
+  }
+
+  support::TScratchDirectory Scratch{"kestrava-imagerfile"};
+  const std::filesystem::path& Dir = Scratch.Dir;
 };
 
 } // namespace kestrava::test

@@ -1,9 +1,11 @@
 #include "ImagerFileTestSupport.h"
 #include "foundation/QelExceptions.h"
 #include "imagerdata/ImagerFrame.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -13,47 +15,37 @@ namespace {
 using test::EveryField;
 
 // Every field different from a fresh frame, so a copy that skips one shows.
-void FillEveryField(TImagerFrame& F) {
-  F.Time = 0.25;
-  F.SensorCount = 3;
-  F.TubeRadius = DefaultTubeRadius;
-  F.SensorValid.fill(true);
-  F.SensorPosition.fill({1, 2, 3});
-  F.SensorDirection.fill({0, 1, 0});
-  F.SegmentLength.fill(0.02);
-  F.EndoscopeValid = F.HandValid = F.PainValid = true;
-  F.MarkerValid.fill(true);
-  F.MarkerPosition.fill({4, 5, 6});
-  F.MarkerDirection.fill({0, 0, 1});
-  F.HandPosition = {7, 8, 9};
-  F.HandDirection = {1, 0, 0};
-  F.Pain = 12.5;
-  F.OvertubeKind = 2;
-  F.OvertubeData1 = {1.5f, 2.5f, true, {1, 2, 3}};
-  F.OvertubeData2 = {3.5f, 4.5f, 5.5f, true, {4, 5, 6}};
+std::unique_ptr<TImagerFrame> FrameWithEveryField() {
+  auto F = support::BentScopeFrame();
+  F->Time = 0.25;
+  F->MarkerValid.fill(true);
+  F->MarkerDirection.fill({0, 0, 1});
+  F->HandDirection = {1, 0, 0};
+  F->PainValid = true;
+  F->Pain = 12.5;
+  F->OvertubeData1 = {1.5f, 2.5f, true, {1, 2, 3}};
+  return F;
 }
 
 TEST(ImagerFrame, AssignCopiesEveryFieldIncludingDirectionsAndPainFlag) {
-  TImagerFrame Source, Copy;
-  FillEveryField(Source);
-  Copy.Assign(Source);
-  EXPECT_TRUE(EveryField(Copy) == EveryField(Source));
+  const auto Source = FrameWithEveryField();
+  TImagerFrame Copy;
+  Copy.Assign(*Source);
+  EXPECT_TRUE(EveryField(Copy) == EveryField(*Source));
   TQelObject NotAFrame;
   EXPECT_THROW(Copy.Assign(NotAFrame), E_Qel_InvalidObjectType);
   EXPECT_NE(dynamic_cast<TImagerFrame*>(Copy.CreateNew().get()), nullptr);
 }
 
 TEST(ImagerFrame, ClearResetsOnlyTheSampleState) {
-  TImagerFrame Frame, Expected;
-  FillEveryField(Frame);
-  FillEveryField(Expected);
-  Frame.Clear();
-  Expected.Time = Expected.Pain = 0;
-  Expected.SensorCount = Expected.OvertubeKind = 0;
-  Expected.MarkerValid.fill(false);
-  Expected.HandValid = false;
-  Expected.HandPosition = {};
-  EXPECT_TRUE(EveryField(Frame) == EveryField(Expected));
+  const auto Frame = FrameWithEveryField(), Expected = FrameWithEveryField();
+  Frame->Clear();
+  Expected->Time = Expected->Pain = 0;
+  Expected->SensorCount = Expected->OvertubeKind = 0;
+  Expected->MarkerValid.fill(false);
+  Expected->HandValid = false;
+  Expected->HandPosition = {};
+  EXPECT_TRUE(EveryField(*Frame) == EveryField(*Expected));
 }
 
 TEST(ImagerFrame, ThreeMarkerAxesCountMarkerTwoTwiceAndFourMarkersServeUpperProcedures) {

@@ -3,6 +3,7 @@
 #include "imagerdata/ImagerFileFormat3.h"
 #include "imagerdata/ImagerProcedure.h"
 #include "imagerdata/ImagerRecordingFile.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -10,16 +11,15 @@
 namespace kestrava {
 namespace {
 
-// A recording with pain data whose frames use each overtube kind in turn.
+// The details of a recording with pain data.
 void FillDetails(TImagerProcedure& P) {
-  P.PatientName = "Ann Live";
+  support::AddPainFrames(P, {});
   P.ProcedureType = ProcedurePeg;
   P.StartTime = 46000.25;
-  P.HasPainData = true;
-  P.PainUnits = "mmHg";
 }
 
-// The frame stored at Second of the recording, with fields of its own.
+// The frame stored at Second of the recording, with fields of its own; the
+// frames use each overtube kind in turn.
 void FillFrame(TImagerFrame& F, int Second) {
   F.Time = Second / 86400.0;
   F.SensorCount = 3;
@@ -38,7 +38,6 @@ void FillFrame(TImagerFrame& F, int Second) {
   }
 }
 
-// Appends the frame of each second in 1..Last to File.
 void AppendSeconds(TImagerRecordingFile& File, int First, int Last) {
   for (int Second = First; Second <= Last; ++Second) {
     TImagerFrame Frame;
@@ -47,7 +46,6 @@ void AppendSeconds(TImagerRecordingFile& File, int First, int Last) {
   }
 }
 
-// Frame is the one stored at Second.
 void ExpectFrameOf(const TImagerFrame& Frame, int Second) {
   TImagerFrame Expected;
   FillFrame(Expected, Second);

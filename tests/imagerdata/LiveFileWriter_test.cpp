@@ -4,6 +4,7 @@
 #include "imagerdata/ImagerProcedure.h"
 #include "imagerdata/ImagerRecordingFile.h"
 #include "imagerdata/LiveFileWriter.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -50,10 +51,7 @@ private:
 
 class LiveFileWriter : public test::ImagerFileTest {
 protected:
-  LiveFileWriter() {
-    Procedure.PatientName = "Live";
-    Procedure.HasPainData = true;
-  }
+  LiveFileWriter() { support::AddPainFrames(Procedure, {}); }
   std::unique_ptr<TLiveFileWriter> Start(std::int32_t Capacity = TLiveFileWriter::DefaultCapacity) {
     return std::make_unique<TLiveFileWriter>(
         std::make_unique<TGatedSink>(

@@ -2,6 +2,8 @@
 #include "looping/LoopClassifier.h"
 
 #include <optional>
+#include <tuple>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -81,16 +83,14 @@ constexpr double TallNDepth = 0.65;
 
 TEST(ClassifyLoop, StraightAndBentButUnloopedScopesAreNotLooped) {
   const TLoopState Straight = Classify(RisingTo(0, 1.0));
-  EXPECT_FALSE(Straight.Present);
-  EXPECT_EQ(Straight.Class, TLoopClass::None);
-  EXPECT_TRUE(Straight.Reason.empty());
+  EXPECT_EQ(std::tuple(Straight.Present, Straight.Class, Straight.Reason),
+            std::tuple(false, TLoopClass::None, ""));
   EXPECT_NEAR(Straight.ExcessLength, 0, 1e-9);
   // 16 sensors cover 1.2 m; the part beyond the anus is not inserted.
   EXPECT_NEAR(Straight.InsertedLength, 1.0, 0.01);
 
   const TLoopState Bent = Classify(Flexure());
-  EXPECT_EQ(Bent.Class, TLoopClass::None);
-  EXPECT_FALSE(Bent.HasCrossing);
+  EXPECT_EQ(std::pair(Bent.Class, Bent.HasCrossing), std::pair(TLoopClass::None, false));
   EXPECT_LT(Bent.ExcessLength, AtypicalExcess);
 }
 
@@ -128,8 +128,7 @@ TEST(ClassifyLoop, ADroppedSensorIsBridgedAlongTheCatheter) {
 
 TEST(ClassifyLoop, AHairpinPushedUpIsAnNLoop) {
   const TLoopState State = Classify(NarrowN());
-  EXPECT_EQ(State.Class, TLoopClass::N);
-  EXPECT_FALSE(State.HasCrossing);
+  EXPECT_EQ(std::pair(State.Class, State.HasCrossing), std::pair(TLoopClass::N, false));
   EXPECT_GT(State.ExcessLength, NExcess);
   EXPECT_GT(State.ExtentFar - State.ExtentNear, 0.4);
 }

@@ -2,6 +2,7 @@
 #include "streaming/IGTLinkServer.h"
 #include "streaming/StreamMessages.h"
 #include "tests/streaming/StreamTestSupport.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <map>
 #include <thread>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 // OpenIGTLink 1.11 never frees the arrays it makes while unpacking a
@@ -59,9 +61,7 @@ protected:
 TEST_F(IGTLinkServerTest, ClientReceivesSensorsTransformsAndModelButNoPatientName) {
   Start();
   TImagerProcedure Recording;
-  Recording.PatientName = "Jane Secret";
-  Recording.HasPainData = true;
-  Recording.PainUnits = "mmHg";
+  support::AddPainFrames(Recording, {});
   Context = StreamContextOf(Recording);
   TRawClient Client(Server->Port());
   ASSERT_TRUE(ClientsConnected(1));
@@ -75,7 +75,7 @@ TEST_F(IGTLinkServerTest, ClientReceivesSensorsTransformsAndModelButNoPatientNam
   for (const auto& M : Messages) {
     Last[M.Device()] = &M;
     const std::string Bytes(M.Bytes.begin(), M.Bytes.end());
-    EXPECT_EQ(Bytes.find("Jane Secret"), std::string::npos) << M.Device();
+    EXPECT_EQ(Bytes.find(Recording.PatientName), std::string::npos) << M.Device();
   }
   ASSERT_TRUE(Last.count("ScopeSensors") && Last.count("Sensor15ToTracker") &&
               Last.count("HandToTracker") && Last.count("TrackerToPatient") &&
@@ -210,12 +210,9 @@ TEST(IGTLinkServerListening, ListensOnlyWhereTold) {
   Settings.Port = Server.Port();
   EXPECT_THROW(TIGTLinkServer{Settings}, Exception); // already in use
   Settings.Address = "localhost";
-  try {
-    TIGTLinkServer Named(Settings);
-    ADD_FAILURE() << "a name was looked up";
-  } catch (const Exception& Refused) {
-    EXPECT_NE(std::string(Refused.what()).find("not a numeric IP address"), std::string::npos);
-  }
+  EXPECT_THAT(
+      [&Settings] { TIGTLinkServer Named(Settings); },
+      ::testing::ThrowsMessage<Exception>(::testing::HasSubstr("not a numeric IP address")));
 }
 
 } // namespace

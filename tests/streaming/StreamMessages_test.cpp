@@ -1,7 +1,9 @@
 #include "streaming/StreamMessages.h"
 #include "streaming/StreamPoses.h"
 #include "tests/streaming/StreamTestSupport.h"
+#include "tests/support/ProcedureBuilders.h"
 
+#include <array>
 #include <cstdlib>
 #include <ctime>
 #include <igtlStringMessage.h>
@@ -43,9 +45,7 @@ TEST(StreamPoses, TrackerToPatientMovesTheMarkersCentreToTheOriginInMillimetres)
   ASSERT_TRUE(M);
   // Tip (0.1, 0.2, 0.3) m; centre (0, 0, 0.05) m; axes X = +X, Y = -Z, Z = +Y.
   const TVector4 Tip = TransformVector4(*M, {100, 200, 300, 1});
-  EXPECT_NEAR(Tip.X, 100, 1e-9);
-  EXPECT_NEAR(Tip.Y, -250, 1e-9);
-  EXPECT_NEAR(Tip.Z, 200, 1e-9);
+  EXPECT_NEAR(VectorDistance({Tip.X, Tip.Y, Tip.Z}, {100, -250, 200}), 0, 1e-9);
 
   Frame->MarkerValid[2] = false;
   EXPECT_FALSE(TrackerToPatient(*Frame, ProcedureColonoscopy));
@@ -91,11 +91,9 @@ TEST_F(StreamMessagesTest, FrameGivesTrackingDataTransformsAndPainInMillimetres)
   igtl::TrackingDataElement::Pointer Tip;
   Tracking->GetTrackingDataElement(0, Tip);
   EXPECT_STREQ(Tip->GetName(), "Sensor00");
-  float P[3];
-  Tip->GetPosition(P);
-  EXPECT_FLOAT_EQ(P[0], 100);
-  EXPECT_FLOAT_EQ(P[1], 200);
-  EXPECT_FLOAT_EQ(P[2], 300);
+  std::array<float, 3> P{};
+  Tip->GetPosition(P.data());
+  EXPECT_EQ(P, (std::array<float, 3>{100, 200, 300}));
   unsigned Seconds = 0, Fraction = 0;
   Tracking->GetTimeStamp(&Seconds, &Fraction);
   EXPECT_EQ(Seconds, 1700000000u);
@@ -128,10 +126,7 @@ TEST_F(StreamMessagesTest, PainOnlyWithPainDataAndLoopStateWhenGiven) {
 
 TEST(StreamContext, LeavesThePatientNameBehindAndReadsLocalTimeAsUtc) {
   TImagerProcedure Procedure;
-  Procedure.PatientName = "Jane Secret";
-  Procedure.HasPainData = true;
-  Procedure.PainUnits = "mmHg";
-  Procedure.StartTime = 45000.5;
+  support::AddPainFrames(Procedure, {});
   const TStreamContext Context = StreamContextOf(Procedure);
   EXPECT_TRUE(Context.HasPainData);
   EXPECT_EQ(Context.PainUnits, "mmHg");

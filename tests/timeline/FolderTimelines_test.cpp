@@ -1,9 +1,9 @@
 #include "TimelineTestTracks.h"
 #include "imagerdata/ImagerFileErrors.h"
+#include "tests/support/ScratchDirectory.h"
 #include "timeline/FolderTimelines.h"
 #include "timeline/TimelineSideFile.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <utility>
 
@@ -13,10 +13,9 @@ namespace kestrava {
 namespace {
 
 TEST(FolderTimelines, AnalysesEveryImagerFileOnEveryThreadAndKeepsEachFailureToItsRow) {
-  std::string Pattern =
-      (std::filesystem::temp_directory_path() / "kestrava-folder-XXXXXX").string();
-  ASSERT_NE(mkdtemp(Pattern.data()), nullptr);
-  const std::filesystem::path Dir = Pattern;
+  const support::TScratchDirectory Scratch("kestrava-folder");
+  ASSERT_TRUE(Scratch.Made());
+  const std::filesystem::path& Dir = Scratch.Dir;
   const testing::TTestColon Colon;
   for (const auto& [Name, Deepest] :
        {std::pair{"a", 0.5}, std::pair{"b", Colon.Length()}, std::pair{"c", Colon.Length()}}) {
@@ -43,7 +42,6 @@ TEST(FolderTimelines, AnalysesEveryImagerFileOnEveryThreadAndKeepsEachFailureToI
   EXPECT_THROW(std::rethrow_exception(Two[2].Failure), Exception) << "its side file is corrupt";
   EXPECT_THROW(std::rethrow_exception(Two[3].Failure), EImagerFileNotRecognised);
   EXPECT_THROW(ImagerFilesIn(Dir / "missing"), Exception);
-  std::filesystem::remove_all(Dir);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "drivers/simulator/SimulatedProcedure.h"
 #include "imagerdata/ImagerProcedure.h"
+#include "tests/support/ModelFrames.h"
 #include "timeline/TimelineAnalysis.h"
 #include "timeline/TimelineTracker.h"
 
@@ -26,15 +27,9 @@ void SimulatedExamination(TImagerProcedure& Procedure) {
   };
   for (double T = 0; T < *Model.WithdrawalEnd() + 20; T += 1) {
     TImagerFrame& Frame = Procedure.AddFrame();
-    Frame.Time = T / SecondsPerDay;
-    Frame.SensorCount = 1;
-    Frame.SensorValid[0] = true;
-    const TVector3 Tip = Model.EndoscopeSensor(Model.ShapeAt(T), 0).Position;
-    Frame.SensorPosition[0] = AddVectors(Tip, Vector3(Jitter(), Jitter(), Jitter()));
-    for (std::size_t M = 0; M < 3; ++M) {
-      Frame.MarkerValid[M] = T >= 2;
-      Frame.MarkerPosition[M] = simulator::TSimulatedProcedure::Landmark(static_cast<int>(M));
-    }
+    support::ModelFrame(Model, T, Frame);
+    Frame.SensorPosition[0] = AddVectors(Frame.SensorPosition[0], {Jitter(), Jitter(), Jitter()});
+    Frame.MarkerValid = {T >= 2, T >= 2, T >= 2, false, false, false};
   }
 }
 

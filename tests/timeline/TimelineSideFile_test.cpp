@@ -1,31 +1,31 @@
 #include "foundation/QelExceptions.h"
+#include "tests/support/ScratchDirectory.h"
 #include "timeline/TimelineSideFile.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace kestrava {
 namespace {
 
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using ::testing::ThrowsMessage;
+
 class TimelineSideFile : public ::testing::Test {
 protected:
-  void SetUp() override {
-    std::string Pattern =
-        (std::filesystem::temp_directory_path() / "kestrava-timeline-XXXXXX").string();
-    ASSERT_NE(mkdtemp(Pattern.data()), nullptr);
-    Dir = Pattern;
-    Recording = (Dir / "patient.img").string();
-  }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
+  void SetUp() override { ASSERT_TRUE(Scratch.Made()); }
   void WriteSide(const std::string& Text) const {
     std::ofstream(TimelineSideFilePath(Recording), std::ios::binary) << Text;
   }
 
-  std::filesystem::path Dir;
-  std::string Recording;
+  support::TScratchDirectory Scratch{"kestrava-timeline"};
+  const std::filesystem::path& Dir = Scratch.Dir;
+  const std::string Recording = Scratch.PathOf("patient.img");
 };
 
 TEST_F(TimelineSideFile, KeepsTheMarksBesideTheRecordingAndReadsThemBack) {
@@ -86,20 +86,13 @@ TEST_F(TimelineSideFile, RefusesWhatIsNotSuchAFileWithAReason) {
       {R"({"a": "[[[[[[[[[[[[[[[[[[[[[[\"[["})", "not a timeline file"},
       {std::string(MaxSideFileBytes + 1, ' '), "larger than 262144 bytes"},
   };
+  const std::string Named =
+      "The timeline file " + TimelineSideFilePath(Recording) + " cannot be used: ";
   for (const auto& Case : Cases) {
     WriteSide(Case.Text);
-    try {
-      LoadTimelineSideFile(Recording);
-      ADD_FAILURE() << "accepted " << Case.Text.substr(0, 80);
-    } catch (const Exception& Failure) {
-      const std::string What = Failure.what();
-      EXPECT_EQ(
-          What.rfind("The timeline file " + TimelineSideFilePath(Recording) + " cannot be used: ",
-                     0),
-          0u)
-          << What;
-      EXPECT_NE(What.find(Case.Why), std::string::npos) << What;
-    }
+    EXPECT_THAT([this] { LoadTimelineSideFile(Recording); },
+                ThrowsMessage<Exception>(AllOf(StartsWith(Named), HasSubstr(Case.Why))))
+        << Case.Text.substr(0, 80);
   }
 }
 

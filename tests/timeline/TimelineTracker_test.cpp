@@ -182,15 +182,10 @@ TEST(TimelineTracker, TheOperatorsMarksOverrideTheFindingAndTagLesionsWhereTheTi
   EXPECT_TRUE(A.Summary.CaecumConfirmedByOperator);
   EXPECT_TRUE(A.Summary.Reason.empty());
   EXPECT_NEAR(*A.Summary.WithdrawalSeconds, A.Summary.WithdrawalEnd->Seconds - 199, 1e-9);
-  ASSERT_EQ(A.Lesions.size(), 1u);
-  const TLesionTag& Tag = A.Lesions[0];
-  EXPECT_EQ(Tag.Number, Lesion);
-  EXPECT_EQ(Tag.Frame, 150);
-  EXPECT_EQ(Tag.Seconds, 149);
-  EXPECT_EQ(Tag.Depth, A.Frames[149].Depth);
-  EXPECT_EQ(Tag.Segment, A.Frames[149].Segment);
+  const TLesionTag Tag{
+      Lesion, 150, 149, Colon.At(DepthAt(Short, 149)), A.Frames[149].Depth, A.Frames[149].Segment};
+  EXPECT_EQ(A.Lesions, std::vector<TLesionTag>{Tag});
   EXPECT_EQ(Tag.Segment, S::Descending);
-  EXPECT_TRUE(Tag.Tip);
 
   Marks.Caecum = TCaecumMark{false, 0};
   const TTimelineAnalysis Denied = Analyse(Colon, Straight(Colon.Length()), Marks);
