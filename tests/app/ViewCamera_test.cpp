@@ -148,15 +148,7 @@ TEST(ViewPointing, FrontEyeSitsOneUnitBehindAndSideViewLooksAlongDirectionCrossU
   EXPECT_EQ(std::pair(Empty.X, Empty.Y), std::pair(4.0, 4.0));
 }
 
-TEST(ViewPlacement, TwinViewsShareTheWidthLessFourWithTheSideViewFlushRight) {
-  const TViewPlacement Twin = PlaceViews(ViewModeTwin, {2, 4, 2 + 1001, 4 + 500});
-  EXPECT_EQ(Twin.Front, (TRect{2, 4, 2 + 498, 504}));
-  EXPECT_EQ(Twin.Side, (TRect{2 + 1001 - 498, 4, 2 + 1001, 504}));
-
-  const TViewPlacement Single = PlaceViews(ViewModeLateral, {0, 0, 640, 480});
-  EXPECT_EQ(Single.Front, (TRect{0, 0, 640, 480}));
-  EXPECT_TRUE(Single.Side.IsEmpty());
-
+TEST(ViewPlacement, TwinViewsTooNarrowForTheGapAreEmpty) {
   const TViewPlacement Cramped = PlaceViews(ViewModeTwin, {0, 0, 3, 10});
   EXPECT_TRUE(Cramped.Front.IsEmpty());
   EXPECT_TRUE(Cramped.Side.IsEmpty());
