@@ -27,12 +27,6 @@ TKeyDownResult Press(TKeyboardControl& Keyboard, TKey Key, const TKeyContext& Co
   return Keyboard.KeyDown({Key, Shift, false, AutoRepeat}, Context);
 }
 
-void Hold(TKeyboardControl& Keyboard, std::initializer_list<TKey> Keys) {
-  for (const TKey Key : Keys) {
-    Press(Keyboard, Key);
-  }
-}
-
 constexpr std::initializer_list<TKey> TableKeys{
     TKey::PageUp, TKey::PageDown, TKey::Z,        TKey::Y,       TKey::X,    TKey::Minus,
     TKey::Equals, TKey::End,      TKey::Delete,   TKey::Down,    TKey::Up,   TKey::Right,
@@ -41,7 +35,8 @@ constexpr std::initializer_list<TKey> TableKeys{
 TEST(KeyboardControl, PollKeysActsForEveryHeldKeyInTheTablesOrder) {
   TKeyboardControl Keyboard;
   EXPECT_TRUE(Keyboard.PollKeys().empty());
-  Hold(Keyboard, TableKeys); // pressed in reverse: the table decides the order
+  for (const TKey Key : TableKeys) // pressed in reverse: the table decides the order
+    Press(Keyboard, Key);
   const std::vector<TControlAction> Plain{
       TControlAction::Of(Kind::RequestAlignment), Amount(Kind::Zoom, 1.05263157894737),
       Amount(Kind::Zoom, 0.95), TControlAction::Of(Kind::ResetCamera), Amount(Kind::Yaw, -Angle),
