@@ -81,6 +81,15 @@ protected:
     return Main;
   }
 
+  // Puts a directory where the recording's file goes, so that the file can
+  // be neither made nor replaced; returns the file's path.
+  std::string BlockRecordingFile() const {
+    const std::string Recorded = FullImagerFilePath(Storage(), "rec");
+    std::filesystem::remove(Recorded);
+    std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+    return Recorded;
+  }
+
   // Runs acquisition steps until Seconds of scripted time have passed or the
   // recording ended; returns the steps taken.
   static int Record(TMain& Main, double Seconds) {
@@ -244,10 +253,7 @@ TEST_F(MainRecording, ACalibrationFileThatDoesNotLoadIsNamedAndNothingStarts) {
 TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace) {
   const auto Main = Recording();
   Record(*Main, 3.5);
-  // Something takes the file's place: the save cannot replace it.
-  const std::string Recorded = FullImagerFilePath(Storage(), "rec");
-  std::filesystem::remove(Recorded);
-  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  const std::string Recorded = BlockRecordingFile();
 
   User.QueueAnswer(TMessageAnswer::No);
   Main->StopProcedure();
@@ -273,8 +279,7 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   Main->StartProcedure();
   ASSERT_TRUE(Main->Session().Recording());
   Record(*Main, 1.5);
-  std::filesystem::remove(Recorded);
-  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  BlockRecordingFile();
   SaveElsewhere = QDir(Folder.path()).filePath("rescued.img").toStdString();
   User.QueueAnswer(TMessageAnswer::Yes);
   Main->StopProcedure();
@@ -355,10 +360,7 @@ TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItW
   Record(*Main, 2.5);
   Main->StopProcedure();
   ASSERT_EQ(Main->Display().Procedure().FrameCount(), 2);
-  // Something takes the new file's place: the live file cannot be made.
-  const std::string Recorded = FullImagerFilePath(Storage(), "rec");
-  std::filesystem::remove(Recorded);
-  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  BlockRecordingFile();
   Main->StartProcedure();
   EXPECT_EQ(User.Texts().back(), SaveProblemMessage);
   EXPECT_FALSE(Main->Session().Recording());

@@ -42,10 +42,7 @@ TEST_F(MainWindow, StartsOnAnEmptyStoreWithEveryDefaultAndNoHardware) {
   EXPECT_FALSE(Main->StartupFailed());
   EXPECT_TRUE(User.Messages().empty());
   EXPECT_EQ(Main->windowTitle(), "Kestrava V4.5");
-  const TOptions& O = Main->Options();
-  EXPECT_EQ(O.ImagerFilesDirectory, Folder.path().toStdString());
-  EXPECT_EQ(O.ViewMode, 0);
-  EXPECT_EQ(O.BackgroundColor, 32768);
+  EXPECT_EQ(Main->Options(), DefaultOptions(Folder.path().toStdString()));
   EXPECT_EQ(Main->Display().Procedure().PainThreshold(), 0.1);
   EXPECT_FALSE(Main->DriverIdentifierFound());
   EXPECT_FALSE(Main->HardwareReady());
