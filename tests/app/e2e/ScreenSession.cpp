@@ -75,7 +75,7 @@ QString TScreenSession::UserSettingsFile() const {
 }
 
 QString TScreenSession::PrepareRecording(const char* DriverId) {
-  const QString Storage = ScratchPath("recordings");
+  QString Storage = ScratchPath("recordings");
   QDir().mkpath(Storage);
   QDir().mkpath(Config_.filePath("system/Qel Medical Systems"));
   QSettings(Config_.filePath("system/Qel Medical Systems/Endoscope Imager Hardware.conf"),

@@ -84,7 +84,7 @@ protected:
   // Puts a directory where the recording's file goes, so that the file can
   // be neither made nor replaced; returns the file's path.
   std::string BlockRecordingFile() const {
-    const std::string Recorded = FullImagerFilePath(Storage(), "rec");
+    std::string Recorded = FullImagerFilePath(Storage(), "rec");
     std::filesystem::remove(Recorded);
     std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
     return Recorded;
