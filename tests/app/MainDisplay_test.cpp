@@ -5,6 +5,7 @@
 #include "app/MainDisplay.h"
 #include "app/PainDisplay.h"
 #include "foundation/UserInteraction.h"
+#include "geometry/Vectors.h"
 #include "tests/support/ProcedureBuilders.h"
 
 #include <QTemporaryDir>
@@ -140,9 +141,7 @@ TEST_F(MainDisplay, AutoAlignTurnsTheCameraToThePatientAndTheLateralViewAQuarter
   Display.Change(&TDisplayChanges::ViewMode);
   const TPositionOrientation Lateral = Display.Update({}).Camera.Camera();
   // A quarter turn about the same up axis.
-  EXPECT_NEAR(Ap.Direction.X * Lateral.Direction.X + Ap.Direction.Y * Lateral.Direction.Y +
-                  Ap.Direction.Z * Lateral.Direction.Z,
-              0.0, 1e-12);
+  EXPECT_NEAR(DotProduct(Ap.Direction, Lateral.Direction), 0.0, 1e-12);
   EXPECT_NEAR(Ap.Up.Y, Lateral.Up.Y, 1e-12);
 
   // Without auto align a new frame keeps the camera where the operator put it.
