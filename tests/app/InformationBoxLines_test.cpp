@@ -3,6 +3,7 @@
 
 #include "app/InformationBoxLines.h"
 #include "imagerdata/ImagerFileDateTime.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -22,19 +23,11 @@ QLocale British() {
 
 // Frames one second apart with the given pains.
 void FillProcedure(TImagerProcedure& Procedure, std::initializer_list<double> Pains) {
+  support::AddPainFrames(Procedure, Pains);
   Procedure.PatientName = "Jane Doe";
   Procedure.ProcedureType = ProcedureTop;
   Procedure.StartTime = *EncodeDateTime(2024, 3, 5, 9, 7, 30);
-  Procedure.HasPainData = true;
-  Procedure.PainUnits = "mmHg";
   Procedure.SetPainThreshold(0.1);
-  double Time = 0;
-  for (const double Pain : Pains) {
-    TImagerFrame& Frame = Procedure.AddFrame();
-    Frame.Time = Time;
-    Frame.Pain = Pain;
-    Time += Second;
-  }
 }
 
 // The window's copy of the frame on show.

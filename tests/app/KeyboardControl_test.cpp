@@ -27,12 +27,6 @@ TKeyDownResult Press(TKeyboardControl& Keyboard, TKey Key, const TKeyContext& Co
   return Keyboard.KeyDown({Key, Shift, false, AutoRepeat}, Context);
 }
 
-void Hold(TKeyboardControl& Keyboard, std::initializer_list<TKey> Keys) {
-  for (const TKey Key : Keys) {
-    Press(Keyboard, Key);
-  }
-}
-
 constexpr std::initializer_list<TKey> TableKeys{
     TKey::PageUp, TKey::PageDown, TKey::Z,        TKey::Y,       TKey::X,    TKey::Minus,
     TKey::Equals, TKey::End,      TKey::Delete,   TKey::Down,    TKey::Up,   TKey::Right,
@@ -41,7 +35,8 @@ constexpr std::initializer_list<TKey> TableKeys{
 TEST(KeyboardControl, PollKeysActsForEveryHeldKeyInTheTablesOrder) {
   TKeyboardControl Keyboard;
   EXPECT_TRUE(Keyboard.PollKeys().empty());
-  Hold(Keyboard, TableKeys); // pressed in reverse: the table decides the order
+  for (const TKey Key : TableKeys) // pressed in reverse: the table decides the order
+    Press(Keyboard, Key);
   const std::vector<TControlAction> Plain{
       TControlAction::Of(Kind::RequestAlignment), Amount(Kind::Zoom, 1.05263157894737),
       Amount(Kind::Zoom, 0.95), TControlAction::Of(Kind::ResetCamera), Amount(Kind::Yaw, -Angle),
@@ -146,23 +141,16 @@ TEST(KeyboardControl, PollingKeysAreConsumedOnlyWhereOtherControlsWouldUseThem) 
 }
 
 TEST(KeyboardControl, StepFrameStaysWithinTheFramesAndBeepsAtEitherEnd) {
-  TKeyboardControl Keyboard;
-  Press(Keyboard, TKey::PageDown);
-  std::int32_t Frame = 11;
-  std::vector<bool> Beeps;
-  for (int Tick = 0; Tick < 3; ++Tick) {
-    for (const TControlAction& Action : Keyboard.PollKeys()) {
-      const TFrameStep Step = StepFrameWithin(Frame, Action.Value, 12);
-      Frame = Step.Frame;
-      Beeps.push_back(Step.Beep);
-    }
-  }
-  EXPECT_EQ(Frame, 12);
-  EXPECT_EQ(Beeps, (std::vector{false, true, true}));
-  EXPECT_EQ(StepFrameWithin(5, 10, 12).Frame, 12);
-  EXPECT_EQ(StepFrameWithin(5, -10, 12).Frame, 1);
-  EXPECT_TRUE(StepFrameWithin(1, -1, 12).Beep);
-  EXPECT_TRUE(StepFrameWithin(0, 1, 0).Beep);
+  const auto Step = [](std::int32_t Current, std::int32_t Delta, std::int32_t Count) {
+    const TFrameStep To = StepFrameWithin(Current, Delta, Count);
+    return std::pair(To.Frame, To.Beep);
+  };
+  EXPECT_EQ(Step(11, 1, 12), std::pair(12, false));
+  EXPECT_EQ(Step(12, 1, 12), std::pair(12, true));
+  EXPECT_EQ(Step(5, 10, 12), std::pair(12, false)) << "a step past the end stops at it";
+  EXPECT_EQ(Step(5, -10, 12), std::pair(1, false));
+  EXPECT_EQ(Step(1, -1, 12), std::pair(1, true));
+  EXPECT_EQ(Step(0, 1, 0), std::pair(0, true)) << "no frames";
 }
 
 } // namespace

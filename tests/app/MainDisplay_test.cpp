@@ -5,6 +5,8 @@
 #include "app/MainDisplay.h"
 #include "app/PainDisplay.h"
 #include "foundation/UserInteraction.h"
+#include "geometry/Vectors.h"
+#include "tests/support/ProcedureBuilders.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -23,21 +25,10 @@ protected:
   // asked, so that auto align has patient axes to turn to.
   std::string WriteRecording(bool WithMarkers) {
     TImagerProcedure Procedure;
-    Procedure.HasPainData = true;
-    Procedure.PatientName = "Test";
-    for (const double Pain : {1.0, 3.0, 2.0}) {
-      TImagerFrame& Frame = Procedure.AddFrame();
-      Frame.Time = Procedure.FrameCount() / 86400.0;
-      Frame.Pain = Pain;
-      Frame.SensorCount = 2;
-      Frame.SensorValid[0] = Frame.SensorValid[1] = true;
-      Frame.SensorPosition[1] = {0, 0, 0.1};
-      if (WithMarkers) {
-        Frame.MarkerValid[0] = Frame.MarkerValid[1] = Frame.MarkerValid[2] = true;
-        Frame.MarkerPosition[0] = {-0.1, 0, 0};
-        Frame.MarkerPosition[1] = {0.1, 0, 0};
-        Frame.MarkerPosition[2] = {0, 0.2, 0};
-      }
+    support::AddPainFrames(Procedure, {1, 3, 2});
+    for (std::int32_t I = 0; WithMarkers && I < 3; ++I) {
+      Procedure.GetFrame(I).MarkerValid = {true, true, true};
+      Procedure.GetFrame(I).MarkerPosition = {{{-0.1, 0, 0}, {0.1, 0, 0}, {0, 0.2, 0}}};
     }
     std::string Name = (Folder / "good.img").string();
     Procedure.SaveToFile(Name);
@@ -150,9 +141,7 @@ TEST_F(MainDisplay, AutoAlignTurnsTheCameraToThePatientAndTheLateralViewAQuarter
   Display.Change(&TDisplayChanges::ViewMode);
   const TPositionOrientation Lateral = Display.Update({}).Camera.Camera();
   // A quarter turn about the same up axis.
-  EXPECT_NEAR(Ap.Direction.X * Lateral.Direction.X + Ap.Direction.Y * Lateral.Direction.Y +
-                  Ap.Direction.Z * Lateral.Direction.Z,
-              0.0, 1e-12);
+  EXPECT_NEAR(DotProduct(Ap.Direction, Lateral.Direction), 0.0, 1e-12);
   EXPECT_NEAR(Ap.Up.Y, Lateral.Up.Y, 1e-12);
 
   // Without auto align a new frame keeps the camera where the operator put it.

@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <cmath>
-#include <limits>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -33,22 +31,11 @@ TEST(Options, SetDefaultOptionsKeepsOnlyTheLastChoicesAndTheFilesDirectory) {
   EXPECT_EQ(std::tuple(Fresh.IGTLinkPort, Fresh.IGTLinkAddress, Fresh.PatientPainThreshold),
             std::tuple(18944, "127.0.0.1", 0.1));
 
-  TOptions Changed = DefaultOptions("/opened");
-  Changed.ViewEndoscope = Changed.AutoAlign = Changed.ViewLoops = false;
-  Changed.ViewMode = 2;
-  Changed.BackgroundColor = 0xFF;
-  Changed.PatientPainThreshold = 0.5;
-  Changed.ImagerFileStorageDirectory = "/stored";
-  Changed.IGTLinkServer = true;
-  Changed.UsePainSensor = true;
-  Changed.ProcedureType = 2;
-  Changed.SensorFilename = "Cath";
-  Changed.OvertubeFilename = "Tube";
-  Changed.GeneratorCoilsFilename = "Coils";
+  TOptions Changed = ChangedOptions();
   TOptions Expected = DefaultOptions("/opened");
   Expected.UsePainSensor = true;
-  Expected.ProcedureType = 2;
-  Expected.SensorFilename = "Cath";
+  Expected.ProcedureType = 1;
+  Expected.SensorFilename = "Cath Ä";
   Expected.OvertubeFilename = "Tube";
   Expected.GeneratorCoilsFilename = "Coils";
   SetDefaultOptions(Changed);

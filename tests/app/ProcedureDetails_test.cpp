@@ -12,16 +12,14 @@
 namespace kestrava {
 namespace {
 
-void Touch(const QString& Path) {
-  QFile File(Path);
-  ASSERT_TRUE(File.open(QIODevice::WriteOnly)) << Path.toStdString();
-}
-
 class ProcedureDetails : public ::testing::Test {
 protected:
   void SetUp() override { ASSERT_TRUE(Directory.isValid()); }
   std::string Path() const { return Directory.path().toStdString(); }
-  void Add(const char* Name) { Touch(Directory.filePath(Name)); }
+  void Add(const char* Name) {
+    QFile File(Directory.filePath(Name));
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly)) << Name;
+  }
   QTemporaryDir Directory;
 };
 

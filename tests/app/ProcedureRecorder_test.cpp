@@ -18,7 +18,6 @@ namespace kestrava {
 namespace {
 
 constexpr double Start = 46000.5; // a date-time in 2025
-constexpr double Second = 1 / 86400.0;
 
 struct TFixedClock final : IRecordingClock {
   double Time = Start;
@@ -31,7 +30,7 @@ protected:
 
   // A step at Seconds of procedure time whose sample reads Pain (or raises Fault).
   TAcquisitionStep StepAt(double Seconds, double Pain = 1, std::function<void()> Fault = {}) {
-    Clock.Time = Start + Seconds * Second;
+    Clock.Time = Start + Seconds / SecondsPerDay;
     return Recorder.Step(
         [&](TImagerFrame& Frame) {
           if (Fault) {
@@ -76,7 +75,7 @@ TEST_F(ProcedureRecorder, StoresOnTheSampleExactlyASecondOnDespiteDateTimeRoundi
   ASSERT_EQ(Procedure.FrameCount(), 60);
   EXPECT_EQ(Stored, 60);
   for (int I = 0; I < 60; ++I) {
-    EXPECT_NEAR(Procedure.GetFrame(I).Time / Second, I + 1, 1e-5) << I;
+    EXPECT_NEAR(Procedure.GetFrame(I).Time * SecondsPerDay, I + 1, 1e-5) << I;
   }
   EXPECT_EQ(Recorder.StoredFrames(), 60);
   EXPECT_EQ(Recorder.LastStoredElapsed(), Procedure.GetFrame(59).Time);
@@ -220,7 +219,7 @@ TEST(SteadyRecordingClock, StartsAtTheLocalTimeAndNeverGoesBack) {
   const double Before = LocalDateTimeNow();
   TSteadyRecordingClock Clock;
   const double First = Clock.Now();
-  EXPECT_NEAR(First, Before, 5 * Second);
+  EXPECT_NEAR(First, Before, 5 / SecondsPerDay);
   EXPECT_GT(First, 45658) << "after 1 January 2025";
   EXPECT_GE(Clock.Now(), First);
 }

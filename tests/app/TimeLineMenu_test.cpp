@@ -66,26 +66,5 @@ TEST(TimeLineMenu, ReversedRangesAreSwappedAndClearingRestoresTheWholeProcedure)
               "  Average: \t0.575", "  Standard dev: \t0.259", "  Above threshold: \t3.00 secs"}));
 }
 
-TEST(TimeLineMenu, AnalysisOfASingleFrameHasNoDurationAndNoSpread) {
-  TImagerProcedure Procedure;
-  AddFrames(Procedure, {1.0, 0.4, 0.8});
-  ApplyTimeLineCommand(Procedure, Command::SetAnalysisStart, 1);
-  ApplyTimeLineCommand(Procedure, Command::SetAnalysisEnd, 1);
-  EXPECT_EQ(
-      AnalysisLines(Procedure),
-      (TLines{"  Analysis interval: \t0.00 secs", "  Max: \t0.400", "  Integral: \t0.000",
-              "  Average: \t0.400", "  Standard dev: \t0.000", "  Above threshold: \t0.00 secs"}));
-}
-
-TEST(TimeLineMenu, ASecondWhoseMeanPainExceedsTheThresholdCountsWhole) {
-  TImagerProcedure Procedure;
-  AddFrames(Procedure, {1.0, 0.05, 0.2});
-  ApplyTimeLineCommand(Procedure, Command::SetReferenceStart, 0);
-  ApplyTimeLineCommand(Procedure, Command::SetReferenceEnd, 0);
-  ApplyTimeLineCommand(Procedure, Command::SetAnalysisStart, 2);
-  ApplyTimeLineCommand(Procedure, Command::SetAnalysisEnd, 1);
-  EXPECT_EQ(AnalysisLines(Procedure).back(), "  Above threshold: \t1.00 secs");
-}
-
 } // namespace
 } // namespace kestrava

@@ -24,20 +24,23 @@ void ExpectVector(const TVector3& Expected, const TVector3& Actual) {
   EXPECT_NEAR(Expected.Y, Actual.Y, Tolerance);
   EXPECT_NEAR(Expected.Z, Actual.Z, Tolerance);
 }
+void ExpectPose(const TPositionOrientation& Expected, const TPositionOrientation& Actual) {
+  ExpectVector(Expected.Position, Actual.Position);
+  ExpectVector(Expected.Direction, Actual.Direction);
+  ExpectVector(Expected.Up, Actual.Up);
+}
+constexpr TPositionOrientation StartPose{{0.4, 0, 0}, {-1, 0, 0}, {0, 1, 0}};
 
 TEST(ViewCamera, StartsAtTheStartCameraAndResetUndoesEveryMove) {
   TViewCamera Camera;
-  ExpectVector({0.4, 0, 0}, Camera.Camera().Position);
-  ExpectVector({-1, 0, 0}, Camera.Camera().Direction);
-  ExpectVector({0, 1, 0}, Camera.Camera().Up);
+  ExpectPose(StartPose, Camera.Camera());
   Camera.Zoom(1 / 0.95);
   Camera.Zoom(2);
   EXPECT_NEAR(Camera.ZoomFactor(), 2 / 0.95, Tolerance);
   Camera.PanUp(0.02);
   Camera.Roll(0.3);
   Camera.ResetCamera();
-  ExpectVector({0.4, 0, 0}, Camera.Camera().Position);
-  ExpectVector({0, 1, 0}, Camera.Camera().Up);
+  ExpectPose(StartPose, Camera.Camera());
   EXPECT_EQ(Camera.ZoomFactor(), 1.0);
 }
 
@@ -57,15 +60,10 @@ TEST(ViewCamera, ControlActionsPanAndTurnAlongTheirAxesWithTheirSigns) {
   ExpectVector({0.5, 0, 0}, Moved({{Kind::PanForward, 0.1}}).Position);
   // Yaw turns Direction by -a about Up: the lateral view looks the way the
   // twin side view does, along Direction x Up.
-  const TPositionOrientation Yawed = Moved({{Kind::Yaw, QuarterTurn}});
-  ExpectVector({0, 0, -1}, Yawed.Direction);
-  ExpectVector({0, 1, 0}, Yawed.Up);
-  const TPositionOrientation Pitched = Moved({{Kind::Pitch, QuarterTurn}}); // about (0, 0, 1)
-  ExpectVector({0, -1, 0}, Pitched.Direction);
-  ExpectVector({-1, 0, 0}, Pitched.Up);
-  const TPositionOrientation Rolled = Moved({{Kind::Roll, QuarterTurn}}); // Up about Direction
-  ExpectVector({-1, 0, 0}, Rolled.Direction);
-  ExpectVector({0, 0, -1}, Rolled.Up);
+  ExpectPose({{0.4, 0, 0}, {0, 0, -1}, {0, 1, 0}}, Moved({{Kind::Yaw, QuarterTurn}}));
+  // Pitch turns about (0, 0, 1), roll turns Up about Direction.
+  ExpectPose({{0.4, 0, 0}, {0, -1, 0}, {-1, 0, 0}}, Moved({{Kind::Pitch, QuarterTurn}}));
+  ExpectPose({{0.4, 0, 0}, {-1, 0, 0}, {0, 0, -1}}, Moved({{Kind::Roll, QuarterTurn}}));
 
   TViewCamera Camera;
   EXPECT_TRUE(ApplyCameraAction(Camera, TControlAction::WithAmount(Kind::Zoom, 2)));
@@ -100,15 +98,12 @@ TEST(ViewCamera, AlignsToThePatientAxesAndTurnsTheLateralView) {
 
   TViewCamera AP;
   ASSERT_TRUE(AP.AlignToPatient(Frame, 0, false));
-  ExpectVector(Centre, AP.Camera().Position);
-  ExpectVector(NegateVector(Normal), AP.Camera().Direction);
-  ExpectVector(Axis, AP.Camera().Up);
+  ExpectPose({Centre, NegateVector(Normal), Axis}, AP.Camera());
 
   TViewCamera Lateral;
   ASSERT_TRUE(Lateral.AlignToPatient(Frame, 0, true));
-  ExpectVector(RotateAboutAxis(NegateVector(Normal), Axis, -QuarterTurn),
-               Lateral.Camera().Direction);
-  ExpectVector(Axis, Lateral.Camera().Up);
+  ExpectPose({Centre, RotateAboutAxis(NegateVector(Normal), Axis, -QuarterTurn), Axis},
+             Lateral.Camera());
 }
 
 TEST(ViewCamera, KeepsTheCameraWhenTheFrameHasNoPatientAxes) {
@@ -143,31 +138,17 @@ TEST(ViewPointing, FrontEyeSitsOneUnitBehindAndSideViewLooksAlongDirectionCrossU
   TOffscreenViewerWindow Window(16, 16);
   TDirect3DViewerCore Front(Window), Side(Window);
   PointFrontView(Front, Camera, 300, 150);
-  ExpectVector({1.4, 0, 0}, Front.GetCamera().Position);
-  ExpectVector({-1, 0, 0}, Front.GetCamera().Direction);
-  ExpectVector({0, 1, 0}, Front.GetCamera().Up);
-  EXPECT_DOUBLE_EQ(Front.GetScaleX(), 1.0);
-  EXPECT_DOUBLE_EQ(Front.GetScaleY(), 2.0);
+  ExpectPose({{1.4, 0, 0}, {-1, 0, 0}, {0, 1, 0}}, Front.GetCamera());
+  EXPECT_EQ(std::pair(Front.GetScaleX(), Front.GetScaleY()), std::pair(1.0, 2.0));
 
   PointSideView(Side, Camera, 150, 300);
-  ExpectVector({0, 0, -1}, Side.GetCamera().Direction);
-  ExpectVector({0.4, 0, 1}, Side.GetCamera().Position);
-  ExpectVector({0, 1, 0}, Side.GetCamera().Up);
-  EXPECT_DOUBLE_EQ(Side.GetScaleX(), 2.0);
-  EXPECT_DOUBLE_EQ(Side.GetScaleY(), 1.0);
+  ExpectPose({{0.4, 0, 1}, {0, 0, -1}, {0, 1, 0}}, Side.GetCamera());
+  EXPECT_EQ(std::pair(Side.GetScaleX(), Side.GetScaleY()), std::pair(2.0, 1.0));
   const TViewScales Empty = ViewScalesFor(0, 0, 1.0);
   EXPECT_EQ(std::pair(Empty.X, Empty.Y), std::pair(4.0, 4.0));
 }
 
-TEST(ViewPlacement, TwinViewsShareTheWidthLessFourWithTheSideViewFlushRight) {
-  const TViewPlacement Twin = PlaceViews(ViewModeTwin, {2, 4, 2 + 1001, 4 + 500});
-  EXPECT_EQ(Twin.Front, (TRect{2, 4, 2 + 498, 504}));
-  EXPECT_EQ(Twin.Side, (TRect{2 + 1001 - 498, 4, 2 + 1001, 504}));
-
-  const TViewPlacement Single = PlaceViews(ViewModeLateral, {0, 0, 640, 480});
-  EXPECT_EQ(Single.Front, (TRect{0, 0, 640, 480}));
-  EXPECT_TRUE(Single.Side.IsEmpty());
-
+TEST(ViewPlacement, TwinViewsTooNarrowForTheGapAreEmpty) {
   const TViewPlacement Cramped = PlaceViews(ViewModeTwin, {0, 0, 3, 10});
   EXPECT_TRUE(Cramped.Front.IsEmpty());
   EXPECT_TRUE(Cramped.Side.IsEmpty());

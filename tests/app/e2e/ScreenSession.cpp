@@ -1,7 +1,10 @@
 #include "ScreenSession.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -65,6 +68,47 @@ bool TScreenSession::Start(const QString& Program, const QStringList& Arguments)
     Pause(200);
   }
   return false;
+}
+
+QString TScreenSession::UserSettingsFile() const {
+  return Config_.filePath("Qel Medical Systems/Kestrava V4.5.conf");
+}
+
+QString TScreenSession::PrepareRecording(const char* DriverId) {
+  QString Storage = ScratchPath("recordings");
+  QDir().mkpath(Storage);
+  QDir().mkpath(Config_.filePath("system/Qel Medical Systems"));
+  QSettings(Config_.filePath("system/Qel Medical Systems/Endoscope Imager Hardware.conf"),
+            QSettings::IniFormat)
+      .setValue("Driver ID", DriverId);
+  QSettings Options(UserSettingsFile(), QSettings::IniFormat);
+  Options.setValue("ImagerFileStorageDirectory", Storage);
+  Options.setValue("SensorFilename", "Catheter16.msd");
+  Options.setValue("GeneratorCoilsFilename", "Generator.gen");
+  return Storage;
+}
+
+QString TScreenSession::InfoLine(const QString& Label) const {
+  QFile File(ScratchPath("info.txt"));
+  if (!File.open(QIODevice::ReadOnly))
+    return {};
+  for (const QByteArray& Line : File.readAll().split('\n'))
+    if (Line.startsWith(Label.toUtf8()))
+      return QString::fromUtf8(Line.mid(Line.indexOf('\t') + 1)).trimmed();
+  return {};
+}
+
+bool TScreenSession::StartProcedure(const QString& FileName, const QString& PatientName) {
+  Keys({"alt+s"});
+  if (!FocusWindow("Procedure details"))
+    return false;
+  Type(FileName);
+  Keys({"Tab"});
+  Type(PatientName);
+  Keys({"Return"});
+  Pause(1000);
+  FocusMainWindow();
+  return true;
 }
 
 void TScreenSession::FocusMainWindow() {

@@ -21,14 +21,29 @@ public:
   QString ConfigHome() const { return Config_.path(); }
   QString ScratchPath(const QString& Name) const { return Scratch_.filePath(Name); }
 
+  // The program's own options file in the private settings directory.
+  QString UserSettingsFile() const;
   // Adds a variable to the program's environment (before Start).
   void SetEnvironment(const QString& Name, const QString& Value) { Extra_.insert(Name, Value); }
+  // Before Start: installs the driver DriverId for the machine and makes
+  // "recordings" in the scratch directory the storage directory, with the
+  // calibration set's sensor and generator coils preset; returns its path.
+  QString PrepareRecording(const char* DriverId);
+  // Before Start: has the program mirror its information box to a file, for
+  // InfoLine to read.
+  void MirrorInfoBox() { SetEnvironment("KESTRAVA_INFO_BOX_FILE", ScratchPath("info.txt")); }
+  // The value (after the tab) of the mirrored box's line starting with Label;
+  // empty when there is none.
+  QString InfoLine(const QString& Label) const;
   // Holds Keys down for Milliseconds, then lets them go in reverse order.
   void HoldKeys(const QStringList& Keys, int Milliseconds);
 
   // Starts the program with Arguments and waits until its main window
   // exists and has the keyboard focus. False after a time-out.
   bool Start(const QString& Program, const QStringList& Arguments = {});
+  // Start Procedure from the keyboard, with the file and patient names typed
+  // into the details dialog; false when no dialog came up.
+  bool StartProcedure(const QString& FileName, const QString& PatientName);
   // Waits up to TimeoutMs for the program to end; true when it did.
   bool WaitForExit(int TimeoutMs);
   int ExitCode() const { return Program_.exitCode(); }

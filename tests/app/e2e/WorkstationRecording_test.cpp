@@ -8,8 +8,6 @@
 #include "imagerdata/ImagerProcedure.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -18,46 +16,16 @@ namespace {
 
 constexpr const char* SimulatorId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
 
-QString InfoLine(const QString& MirrorFile, const QString& Label) {
-  QFile File(MirrorFile);
-  if (!File.open(QIODevice::ReadOnly))
-    return {};
-  for (const QByteArray& Line : File.readAll().split('\n'))
-    if (Line.startsWith(Label.toUtf8()))
-      return QString::fromUtf8(Line.mid(Line.indexOf('\t') + 1)).trimmed();
-  return {};
-}
-
 TEST(WorkstationRecording, RecordsTenSecondsFromTheSimulatorAndReplaysThem) {
   if (!ScreenToolsAvailable())
     GTEST_SKIP() << "needs an X display (xvfb-run), xdotool and ImageMagick's import";
   TScreenSession Session;
-  const QString Storage = Session.ScratchPath("recordings");
-  QDir().mkpath(Storage);
-  QDir().mkpath(Session.ConfigHome() + "/system/Qel Medical Systems");
-  QSettings(Session.ConfigHome() + "/system/Qel Medical Systems/Endoscope Imager Hardware.conf",
-            QSettings::IniFormat)
-      .setValue("Driver ID", SimulatorId);
-  {
-    QSettings Options(Session.ConfigHome() + "/Qel Medical Systems/Kestrava V4.5.conf",
-                      QSettings::IniFormat);
-    Options.setValue("ImagerFileStorageDirectory", Storage);
-    Options.setValue("SensorFilename", "Catheter16.msd");
-    Options.setValue("GeneratorCoilsFilename", "Generator.gen");
-  }
-  const QString Mirror = Session.ScratchPath("info.txt");
-  Session.SetEnvironment("KESTRAVA_INFO_BOX_FILE", Mirror);
+  const QString Storage = Session.PrepareRecording(SimulatorId);
+  Session.MirrorInfoBox();
   ASSERT_TRUE(Session.Start(KESTRAVA_PROGRAM_DIR "/kestrava"));
 
-  Session.Keys({"alt+s"});
-  ASSERT_TRUE(Session.FocusWindow("Procedure details")) << "no details dialog";
-  Session.Type("e2e");
-  Session.Keys({"Tab"});
-  Session.Type("Test Patient");
-  Session.Keys({"Return"});
-  TScreenSession::Pause(1000);
-  Session.FocusMainWindow();
-  ASSERT_EQ(InfoLine(Mirror, "Patient name:"), "Test Patient") << "not recording";
+  ASSERT_TRUE(Session.StartProcedure("e2e", "Test Patient")) << "no details dialog";
+  ASSERT_EQ(Session.InfoLine("Patient name:"), "Test Patient") << "not recording";
   TScreenSession::Pause(3000);
 
   // The operator looks at another program: the live file keeps growing.
@@ -75,18 +43,18 @@ TEST(WorkstationRecording, RecordsTenSecondsFromTheSimulatorAndReplaysThem) {
   // withdrawal timer runs from there.
   Session.Keys({"t", "k"});
   TScreenSession::Pause(1000);
-  EXPECT_EQ(InfoLine(Mirror, "Lesions:"), "1");
-  const QString Started = InfoLine(Mirror, "Withdrawal:");
+  EXPECT_EQ(Session.InfoLine("Lesions:"), "1");
+  const QString Started = Session.InfoLine("Withdrawal:");
   TScreenSession::Pause(3000);
-  const QString Later = InfoLine(Mirror, "Withdrawal:");
+  const QString Later = Session.InfoLine("Withdrawal:");
   EXPECT_TRUE(Started.endsWith(" of 06:00")) << Started.toStdString();
   EXPECT_GT(Later, Started) << Started.toStdString() << " then " << Later.toStdString();
   Session.Keys({"Escape"});
   TScreenSession::Pause(1500);
 
   // Back in replay, read from the disk.
-  EXPECT_EQ(InfoLine(Mirror, "File name:"), "e2e.img");
-  const int Frames = InfoLine(Mirror, "Num frames:").toInt();
+  EXPECT_EQ(Session.InfoLine("File name:"), "e2e.img");
+  const int Frames = Session.InfoLine("Num frames:").toInt();
   EXPECT_GE(Frames, 12);
   EXPECT_LE(Frames, 18);
   TImagerProcedure Recorded;

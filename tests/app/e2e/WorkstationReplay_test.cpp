@@ -19,10 +19,6 @@ namespace {
 
 constexpr QRgb ViewGreen = qRgb(0, 128, 0);
 
-QString SettingsFile(const TScreenSession& Session) {
-  return Session.ConfigHome() + "/Qel Medical Systems/Kestrava V4.5.conf";
-}
-
 TEST(WorkstationReplay, OpensARecordingShowsTwinViewsAndStoresTheViewModeOnExit) {
   if (!ScreenToolsAvailable())
     GTEST_SKIP() << "needs an X display (xvfb-run), xdotool and ImageMagick's import";
@@ -69,7 +65,7 @@ TEST(WorkstationReplay, OpensARecordingShowsTwinViewsAndStoresTheViewModeOnExit)
   TScreenSession::Pause(400);
   Session.Keys({"x"});
   ASSERT_TRUE(Session.WaitForExit(15000)) << "the program did not close";
-  QFile Settings(SettingsFile(Session));
+  QFile Settings(Session.UserSettingsFile());
   ASSERT_TRUE(Settings.open(QIODevice::ReadOnly)) << "no settings written";
   const QString Text = QString::fromUtf8(Settings.readAll());
   EXPECT_TRUE(Text.contains("ViewMode=2")) << Text.toStdString();
@@ -97,7 +93,7 @@ TEST(WorkstationReplay, FitEndoscopeBringsATubeThatRanOffTheViewsWhollyInside) {
   Recording.AddFrame().Assign(Demo.GetFrame(128));
   const QString File = Session.ScratchPath("frame129.img");
   Recording.SaveToFile(File.toStdString());
-  QSettings(SettingsFile(Session), QSettings::IniFormat).setValue("ViewMode", 2);
+  QSettings(Session.UserSettingsFile(), QSettings::IniFormat).setValue("ViewMode", 2);
   ASSERT_TRUE(Session.Start(KESTRAVA_PROGRAM_DIR "/kestrava", {File}));
   TScreenSession::Pause(1500);
 
@@ -121,18 +117,6 @@ TEST(WorkstationReplay, FitEndoscopeBringsATubeThatRanOffTheViewsWhollyInside) {
   EXPECT_EQ(ColourRegions(After, ViewGreen, 100).size(), 2u);
 }
 
-// The "Current frame:" line of the information box as the program last
-// wrote it; 0 when there is none.
-int CurrentFrameShown(const QString& MirrorFile) {
-  QFile File(MirrorFile);
-  if (!File.open(QIODevice::ReadOnly))
-    return 0;
-  for (const QByteArray& Line : File.readAll().split('\n'))
-    if (Line.startsWith("Current frame:"))
-      return Line.mid(Line.indexOf('\t') + 1).trimmed().toInt();
-  return 0;
-}
-
 TEST(WorkstationReplay, HeldPageDownStepsFrameByFrameAndShiftTenAtATime) {
   if (!ScreenToolsAvailable())
     GTEST_SKIP() << "needs an X display (xvfb-run), xdotool and ImageMagick's import";
@@ -141,20 +125,19 @@ TEST(WorkstationReplay, HeldPageDownStepsFrameByFrameAndShiftTenAtATime) {
   BuildDemoProcedure(Demo);
   const QString Recording = Session.ScratchPath("demo.img");
   Demo.SaveToFile(Recording.toStdString());
-  const QString Mirror = Session.ScratchPath("info.txt");
-  Session.SetEnvironment("KESTRAVA_INFO_BOX_FILE", Mirror);
+  Session.MirrorInfoBox();
   ASSERT_TRUE(Session.Start(KESTRAVA_PROGRAM_DIR "/kestrava", {Recording}));
-  ASSERT_EQ(CurrentFrameShown(Mirror), 1);
+  ASSERT_EQ(Session.InfoLine("Current frame:").toInt(), 1);
 
   // Held for a second: one frame per 40 ms tick, so well over one frame and
   // less than the 300 of the recording.
   Session.HoldKeys({"Next"}, 1000);
-  const int AfterPlain = CurrentFrameShown(Mirror);
+  const int AfterPlain = Session.InfoLine("Current frame:").toInt();
   EXPECT_GT(AfterPlain, 3);
   EXPECT_LT(AfterPlain, 100);
 
   Session.HoldKeys({"shift", "Next"}, 300);
-  const int AfterShift = CurrentFrameShown(Mirror);
+  const int AfterShift = Session.InfoLine("Current frame:").toInt();
   EXPECT_GT(AfterShift, AfterPlain);
   EXPECT_EQ((AfterShift - AfterPlain) % 10, 0) << AfterPlain << " -> " << AfterShift;
 }

@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSettings>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -53,28 +52,10 @@ TEST(WorkstationTracker, RecordsAStreamedScopeThroughTheOpenIGTLinkDriver) {
   ASSERT_TRUE(Listening.hasMatch());
   const QString Program = TrackerProgramDirectory(Session, Listening.captured(1).toInt());
 
-  const QString Storage = Session.ScratchPath("recordings");
-  QDir().mkpath(Storage);
-  QDir().mkpath(Session.ConfigHome() + "/system/Qel Medical Systems");
-  QSettings(Session.ConfigHome() + "/system/Qel Medical Systems/Endoscope Imager Hardware.conf",
-            QSettings::IniFormat)
-      .setValue("Driver ID", ReceiverId);
-  {
-    QSettings Options(Session.ConfigHome() + "/Qel Medical Systems/Kestrava V4.5.conf",
-                      QSettings::IniFormat);
-    Options.setValue("ImagerFileStorageDirectory", Storage);
-    Options.setValue("SensorFilename", "Catheter16.msd");
-    Options.setValue("GeneratorCoilsFilename", "Generator.gen");
-  }
+  const QString Storage = Session.PrepareRecording(ReceiverId);
   ASSERT_TRUE(Session.Start(Program + "/kestrava"));
-  Session.Keys({"alt+s"});
-  ASSERT_TRUE(Session.FocusWindow("Procedure details")) << "no details dialog: recording disabled";
-  Session.Type("tracked");
-  Session.Keys({"Tab"});
-  Session.Type("Tracked Patient");
-  Session.Keys({"Return"});
-  TScreenSession::Pause(1000);
-  Session.FocusMainWindow();
+  ASSERT_TRUE(Session.StartProcedure("tracked", "Tracked Patient"))
+      << "no details dialog: recording disabled";
   TScreenSession::Pause(4000);
   Session.Keys({"Escape"});
   TScreenSession::Pause(1500);

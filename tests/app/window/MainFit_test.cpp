@@ -11,8 +11,6 @@
 #include "tests/looping/LoopTestShapes.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -47,11 +45,7 @@ std::string WriteRecording(const QString& Folder) {
 class MainFit : public ::testing::Test, protected test::TWindowTestWorld {
 protected:
   std::unique_ptr<TMain> Make() {
-    auto Main = std::make_unique<TMain>(Environment());
-    Main->resize(1000, 700);
-    Main->show();
-    Main->activateWindow();
-    QApplication::processEvents();
+    auto Main = Show(Environment());
     EXPECT_TRUE(Main->OpenImagerFile(WriteRecording(Folder.path())));
     return Main;
   }

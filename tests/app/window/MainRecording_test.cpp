@@ -7,18 +7,11 @@
 #include "acquisition/ImagerSampler.h"
 #include "app/window/GenCoilsDisconnectedDialog.h"
 #include "controls/ECGGraph.h"
-#include "controls/ScrollableStringList.h"
-#include "foundation/PlatformServices.h"
-#include "foundation/UserInteraction.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -32,7 +25,8 @@
 namespace kestrava {
 namespace {
 
-constexpr const char* SimulatorId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
+using test::SendKey;
+
 constexpr double StepSeconds = 0.1;
 
 // Each reading is a tenth of a second after the one before.
@@ -51,8 +45,9 @@ protected:
     namespace fs = std::filesystem;
     fs::copy(KESTRAVA_PROGRAM_DIR, Program.path().toStdString(),
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    MachineOptions.WriteString("Driver ID", SimulatorId);
+    MachineOptions.WriteString("Driver ID", test::SimulatorDriverId);
     UserOptions.WriteString("ImagerFileStorageDirectory", Storage());
+    Script("");
   }
 
   void Script(const std::string& Lines) {
@@ -75,12 +70,24 @@ protected:
     Environment.AskSaveFileName = [this] {
       return SaveElsewhere;
     };
-    auto Main = std::make_unique<TMain>(Environment);
-    Main->resize(1000, 700);
-    Main->show();
-    Main->activateWindow();
-    QApplication::processEvents();
+    return Show(Environment);
+  }
+
+  // The window, recording from the start into an existing storage directory.
+  std::unique_ptr<TMain> Recording() {
+    std::filesystem::create_directories(Storage());
+    auto Main = Make();
+    Main->StartProcedure();
     return Main;
+  }
+
+  // Puts a directory where the recording's file goes, so that the file can
+  // be neither made nor replaced; returns the file's path.
+  std::string BlockRecordingFile() const {
+    std::string Recorded = FullImagerFilePath(Storage(), "rec");
+    std::filesystem::remove(Recorded);
+    std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+    return Recorded;
   }
 
   // Runs acquisition steps until Seconds of scripted time have passed or the
@@ -106,7 +113,6 @@ protected:
 };
 
 TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample) {
-  Script("");
   UserOptions.WriteInteger("ViewMode", 1);
   User.QueueAnswer(TMessageAnswer::Yes); // create the storage directory
   const auto Main = Make();
@@ -127,9 +133,7 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   EXPECT_EQ(Main->TimeLine().NumPoints(), 2);
 
   // Esc stops, saves and reopens the recording for replay.
-  QKeyEvent Escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : Main.get(),
-                          &Escape);
+  SendKey(QEvent::KeyPress, Qt::Key_Escape);
   EXPECT_FALSE(Main->Sampler().Ready());
   EXPECT_EQ(Main->Display().Mode(), ModeReplay);
   EXPECT_EQ(Main->Display().Procedure().FrameCount(), 2);
@@ -138,12 +142,6 @@ TEST_F(MainRecording, StoresAFramePerSecondWhileTheDisplayRefreshesOnEverySample
   EXPECT_TRUE(ExportOffered(*Main)) << "the recording reopened for replay";
 }
 
-// Key events as the window's key preview sees them.
-void SendKey(QEvent::Type Type, int Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
-  QKeyEvent Event(Type, Key, Modifiers);
-  QWidget* Focus = QApplication::focusWidget();
-  QApplication::sendEvent(Focus != nullptr ? Focus : QApplication::activeWindow(), &Event);
-}
 void TapKey(int Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
   SendKey(QEvent::KeyPress, Key, Modifiers);
   SendKey(QEvent::KeyRelease, Key, Modifiers);
@@ -159,10 +157,7 @@ void PlaceLandmarks(TMain& Main) {
 }
 
 TEST_F(MainRecording, CameraKeysActWhileRecordingAndATapOfNumericPlusOrMinusShows) {
-  Script("");
-  std::filesystem::create_directory(Storage());
-  const auto Main = Make();
-  Main->StartProcedure();
+  const auto Main = Recording();
   PlaceLandmarks(*Main);
   Record(*Main, 0.2);
   const TViewCamera& Camera = Main->Display().Camera();
@@ -193,10 +188,7 @@ TEST_F(MainRecording, CameraKeysActWhileRecordingAndATapOfNumericPlusOrMinusShow
 }
 
 TEST_F(MainRecording, MarkersThatCannotBeRightRaiseAnAlertUntilPlacedAgain) {
-  Script("");
-  std::filesystem::create_directory(Storage());
-  const auto Main = Make();
-  Main->StartProcedure();
+  const auto Main = Recording();
   Record(*Main, 0.2);
   EXPECT_EQ(Main->NoticePanelText(), "");
   // Markers 1 and 2 from the keyboard without moving the remote: both where
@@ -219,9 +211,7 @@ TEST_F(MainRecording, UnpluggedCoilsShowTheNoticeAndStoreNothingUntilTheNextGood
   // The simulator's time runs 1/25 s per sample; the coils are out from 1 s
   // to 3 s of its time, steps 25 to 74, i.e. 2.5 s to 7.5 s on our clock.
   Script("coils_disconnected 1 3\n");
-  std::filesystem::create_directory(Storage());
-  const auto Main = Make();
-  Main->StartProcedure();
+  const auto Main = Recording();
   Record(*Main, 5.0);
   const auto* Notice = Main->findChild<TGenCoilsDisconnectedDialog*>();
   ASSERT_NE(Notice, nullptr);
@@ -241,10 +231,8 @@ TEST_F(MainRecording, TimeoutsEndTheRecordingWithTheirMessageAndSaveIt) {
        {std::pair{"sample_timeout 0.2\n", HardwareTimeoutMessage},
         std::pair{"pain_timeout 0.2\n", PressureSensorTimeoutMessage}}) {
     Script(Line);
-    std::filesystem::create_directories(Storage());
     UserOptions.WriteInteger("UsePainSensor", 1);
-    const auto Main = Make();
-    Main->StartProcedure();
+    const auto Main = Recording();
     ASSERT_TRUE(Main->Sampler().Ready());
     Record(*Main, 5.0);
     EXPECT_FALSE(Main->Sampler().Ready());
@@ -255,26 +243,17 @@ TEST_F(MainRecording, TimeoutsEndTheRecordingWithTheirMessageAndSaveIt) {
 }
 
 TEST_F(MainRecording, ACalibrationFileThatDoesNotLoadIsNamedAndNothingStarts) {
-  Script("");
-  std::filesystem::create_directory(Storage());
   std::filesystem::remove(QDir(Program.path()).filePath("Remote.dat").toStdString());
-  const auto Main = Make();
-  Main->StartProcedure();
+  const auto Main = Recording();
   EXPECT_FALSE(Main->Sampler().Ready());
   EXPECT_EQ(User.Texts().back(), "Failed to load remote control calibration data");
   EXPECT_EQ(Main->Display().Mode(), ModeIdle);
 }
 
 TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace) {
-  Script("");
-  std::filesystem::create_directory(Storage());
-  const auto Main = Make();
-  Main->StartProcedure();
+  const auto Main = Recording();
   Record(*Main, 3.5);
-  // Something takes the file's place: the save cannot replace it.
-  const std::string Recorded = FullImagerFilePath(Storage(), "rec");
-  std::filesystem::remove(Recorded);
-  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  const std::string Recorded = BlockRecordingFile();
 
   User.QueueAnswer(TMessageAnswer::No);
   Main->StopProcedure();
@@ -300,8 +279,7 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
   Main->StartProcedure();
   ASSERT_TRUE(Main->Session().Recording());
   Record(*Main, 1.5);
-  std::filesystem::remove(Recorded);
-  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  BlockRecordingFile();
   SaveElsewhere = QDir(Folder.path()).filePath("rescued.img").toStdString();
   User.QueueAnswer(TMessageAnswer::Yes);
   Main->StopProcedure();
@@ -311,10 +289,7 @@ TEST_F(MainRecording, ASaveThatFailsAtStopKeepsTheRecordingAndOffersAnotherPlace
 }
 
 TEST_F(MainRecording, AFailingDiskIsANoticeThatHoldsNothingUpAndTheRecordingGoesOn) {
-  Script("");
-  std::filesystem::create_directory(Storage());
-  const auto Main = Make();
-  Main->StartProcedure();
+  const auto Main = Recording();
   Record(*Main, 1.5);
   const std::string Path = FullImagerFilePath(Storage(), "rec");
   while (Main->Session().Recorder().FramesOnDisk() < 1)
@@ -350,16 +325,10 @@ TEST_F(MainRecording, AFailingDiskIsANoticeThatHoldsNothingUpAndTheRecordingGoes
 // the caecum confirmed by the operator, the withdrawal timer running from
 // there, the marks kept beside the recording and shown on the time line.
 TEST_F(MainRecording, OperatorMarksRunTheWithdrawalTimerAndStayWithTheRecording) {
-  Script("");
-  std::filesystem::create_directory(Storage());
-  const auto Main = Make();
+  const auto Main = Recording();
   const auto Line = [&](const std::string& Label) {
-    for (std::int32_t I = 0; I < Main->InfoBox().NumItems(); ++I)
-      if (Main->InfoBox().Line(I).rfind(Label, 0) == 0)
-        return Main->InfoBox().Line(I);
-    return std::string();
+    return test::InfoBoxLine(*Main, Label);
   };
-  Main->StartProcedure();
   Record(*Main, 8.0); // the simulator has placed markers 1-3 by then
   Main->findChild<QAction*>("MenuItem_TagLesion")->trigger();
   Main->findChild<QAction*>("MenuItem_CaecumReached")->trigger();
@@ -387,17 +356,11 @@ TEST_F(MainRecording, OperatorMarksRunTheWithdrawalTimerAndStayWithTheRecording)
 }
 
 TEST_F(MainRecording, AStartWhoseFileCannotBeMadeLeavesTheReplayedProcedureAsItWas) {
-  Script("");
-  std::filesystem::create_directory(Storage());
-  const auto Main = Make();
-  Main->StartProcedure();
+  const auto Main = Recording();
   Record(*Main, 2.5);
   Main->StopProcedure();
   ASSERT_EQ(Main->Display().Procedure().FrameCount(), 2);
-  // Something takes the new file's place: the live file cannot be made.
-  const std::string Recorded = FullImagerFilePath(Storage(), "rec");
-  std::filesystem::remove(Recorded);
-  std::filesystem::create_directories(std::filesystem::path(Recorded) / "in-the-way");
+  BlockRecordingFile();
   Main->StartProcedure();
   EXPECT_EQ(User.Texts().back(), SaveProblemMessage);
   EXPECT_FALSE(Main->Session().Recording());

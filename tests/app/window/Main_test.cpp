@@ -3,24 +3,16 @@
 // recordings, stepping with the beep, the time line's pop-up, closing.
 
 #include "WindowTestSupport.h"
-#include "acquisition/ImagerSampler.h"
 #include "controls/ECGGraph.h"
 #include "controls/Gauge.h"
-#include "controls/ScrollableStringList.h"
-#include "foundation/PlatformServices.h"
-#include "foundation/UserInteraction.h"
 #include "render/Direct3DViewerControl.h"
 #include "render/OpenGLRenderer.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -28,7 +20,7 @@
 namespace kestrava {
 namespace {
 
-constexpr const char* SimulatorId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
+using test::SendKey;
 
 class MainWindow : public ::testing::Test, protected test::TWindowTestWorld {
 protected:
@@ -38,10 +30,7 @@ protected:
     Surroundings.Beep = [this] {
       ++Beeps;
     };
-    auto Main = std::make_unique<TMain>(Surroundings);
-    Main->resize(1000, 700);
-    Main->show();
-    return Main;
+    return Show(Surroundings);
   }
 
   std::int32_t ScreenDepth = 32;
@@ -53,10 +42,7 @@ TEST_F(MainWindow, StartsOnAnEmptyStoreWithEveryDefaultAndNoHardware) {
   EXPECT_FALSE(Main->StartupFailed());
   EXPECT_TRUE(User.Messages().empty());
   EXPECT_EQ(Main->windowTitle(), "Kestrava V4.5");
-  const TOptions& O = Main->Options();
-  EXPECT_EQ(O.ImagerFilesDirectory, Folder.path().toStdString());
-  EXPECT_EQ(O.ViewMode, 0);
-  EXPECT_EQ(O.BackgroundColor, 32768);
+  EXPECT_EQ(Main->Options(), DefaultOptions(Folder.path().toStdString()));
   EXPECT_EQ(Main->Display().Procedure().PainThreshold(), 0.1);
   EXPECT_FALSE(Main->DriverIdentifierFound());
   EXPECT_FALSE(Main->HardwareReady());
@@ -76,7 +62,7 @@ TEST_F(MainWindow, APaletteDisplayStopsTheStartWithItsMessage) {
 }
 
 TEST_F(MainWindow, TheSimulatedDriverMakesTheHardwareReadyAndTheButtonsTakeTheirPlace) {
-  MachineOptions.WriteString("Driver ID", SimulatorId);
+  MachineOptions.WriteString("Driver ID", test::SimulatorDriverId);
   const auto Main = Make();
   EXPECT_TRUE(Main->DriverIdentifierFound());
   EXPECT_TRUE(Main->HardwareReady());
@@ -114,32 +100,23 @@ TEST_F(MainWindow, RightClickOnAnEmptyTimeLineOffersOnlyTheClearingItems) {
   Main->TimeLineMenu().hide();
 }
 
-// A key as the keyboard delivers it: to the widget with the focus.
-void SendKey(TMain& Main, QEvent::Type Type, int Key, Qt::KeyboardModifiers Modifiers = {}) {
-  QKeyEvent Event(Type, Key, Modifiers);
-  QWidget* Focus = QApplication::focusWidget();
-  QApplication::sendEvent(Focus != nullptr ? Focus : &Main, &Event);
-}
-
 TEST_F(MainWindow, OpensAndHeldPageDownStepsOncePerTickShiftTenAndBeepsAtBothEnds) {
   const auto Main = Make();
   ASSERT_TRUE(Main->OpenImagerFile(WritePainRecording(25)));
   EXPECT_EQ(Main->TimeLine().NumPoints(), 25);
   Main->StepFrame(-1);
   EXPECT_EQ(Beeps, 1);
-  Main->activateWindow();
-  QApplication::processEvents();
   ASSERT_TRUE(Main->isActiveWindow());
-  SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown);
+  SendKey(QEvent::KeyPress, Qt::Key_PageDown);
   Main->TimerTimer();
   Main->TimerTimer();
   EXPECT_EQ(Main->Display().CurrentFrame(), 3);
-  SendKey(*Main, QEvent::KeyRelease, Qt::Key_PageDown);
+  SendKey(QEvent::KeyRelease, Qt::Key_PageDown);
   Main->TimerTimer();
   EXPECT_EQ(Main->Display().CurrentFrame(), 3);
 
-  SendKey(*Main, QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
-  SendKey(*Main, QEvent::KeyPress, Qt::Key_PageDown, Qt::ShiftModifier);
+  SendKey(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+  SendKey(QEvent::KeyPress, Qt::Key_PageDown, Qt::ShiftModifier);
   for (int Tick = 0; Tick < 4; ++Tick)
     Main->TimerTimer();
   // 13, 23, 25, then the end: a beep on the last tick only.
@@ -188,12 +165,6 @@ TEST_F(MainWindow, FramesNoModelCanBeBuiltFromAreShownWithTheirReason) {
   const auto Notice = [&] {
     return Main->findChild<QLabel*>("Panel_Notice")->text().toStdString();
   };
-  const auto ModelLine = [&] {
-    for (std::int32_t I = 0; I < Main->InfoBox().NumItems(); ++I)
-      if (Main->InfoBox().Line(I).rfind("Model:", 0) == 0)
-        return Main->InfoBox().Line(I);
-    return std::string();
-  };
   const std::pair<const char*, const char*> Expected[] = {
       {"Model:\tcoincident sensors", "Model incomplete: sensors 0 and 1: coincident sensors"},
       {"Model:\tinfinite", "Model incomplete: sensor 2 position: infinite"},
@@ -202,7 +173,7 @@ TEST_F(MainWindow, FramesNoModelCanBeBuiltFromAreShownWithTheirReason) {
   };
   for (const auto& [Line, Status] : Expected) {
     (void)Main->grab(); // paints both views and every control
-    EXPECT_EQ(ModelLine(), Line);
+    EXPECT_EQ(test::InfoBoxLine(*Main, "Model:"), Line);
     EXPECT_EQ(Notice(), Status);
     Main->StepFrame(1);
     Main->Update();

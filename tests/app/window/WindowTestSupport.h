@@ -3,15 +3,21 @@
 // message answers, no platform services, and a private working directory.
 
 #include "app/window/Main.h"
+#include "controls/ScrollableStringList.h"
 #include "foundation/PlatformServices.h"
 #include "foundation/UserInteraction.h"
 #include "imagerdata/ImagerProcedure.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QTemporaryDir>
+#include <memory>
 #include <string>
 
 namespace kestrava::test {
+
+constexpr const char* SimulatorDriverId = "{6E0C5B2A-4F1D-4C8E-9A3B-2D7F1E5C8A01}";
 
 struct TWindowTestWorld {
   // The window's surroundings with the program directory of the build (its
@@ -31,6 +37,16 @@ struct TWindowTestWorld {
             {}};
   }
 
+  // The window at 1000 x 700, shown and active: keys reach it as typed.
+  static std::unique_ptr<TMain> Show(TMainEnvironment Surroundings) {
+    auto Main = std::make_unique<TMain>(std::move(Surroundings));
+    Main->resize(1000, 700);
+    Main->show();
+    Main->activateWindow();
+    QApplication::processEvents();
+    return Main;
+  }
+
   // "rec.img" in the folder: Frames frames a second apart, pain 0, 1, 2...
   std::string WritePainRecording(int Frames) {
     TImagerProcedure Procedure;
@@ -47,5 +63,21 @@ struct TWindowTestWorld {
   TScriptedUserInteraction User;
   TNullPlatformServices Platform;
 };
+
+// A key as the keyboard delivers it: to the widget with the focus, which is
+// where the window's key preview sees it.
+inline void SendKey(QEvent::Type Type, int Key, Qt::KeyboardModifiers Modifiers = {}) {
+  QKeyEvent Event(Type, Key, Modifiers);
+  QWidget* Focus = QApplication::focusWidget();
+  QApplication::sendEvent(Focus != nullptr ? Focus : QApplication::activeWindow(), &Event);
+}
+
+// The information box's first line that starts with Label; empty when none.
+inline std::string InfoBoxLine(TMain& Main, const std::string& Label) {
+  for (std::int32_t I = 0; I < Main.InfoBox().NumItems(); ++I)
+    if (Main.InfoBox().Line(I).starts_with(Label))
+      return Main.InfoBox().Line(I);
+  return {};
+}
 
 } // namespace kestrava::test
