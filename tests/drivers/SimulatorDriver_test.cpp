@@ -177,25 +177,6 @@ TEST_F(SimulatorDriver, PainSensorFailsItsScriptedInitialisesThenReadsScaledPain
   EXPECT_NE(Driver.Pain->Initialise(), S_OK);
 }
 
-TEST_F(SimulatorDriver, RemoteButtonsFollowTheScriptAndPlaceTheRemoteOnTheLandmark) {
-  TDriverInterfaces Driver = MakeSimulator(Exact() + "press 0.2 0.2 0x02\n");
-  std::uint32_t Mask = 99;
-  ASSERT_EQ(Driver.Remote->GetButtons(&Mask), S_OK);
-  EXPECT_EQ(Mask, 0u);
-  for (int N = 0; N <= 5; ++N) {
-    Driver.Sample();
-  }
-  Driver.Remote->GetButtons(&Mask);
-  EXPECT_EQ(Mask, 0x02u);
-  EXPECT_EQ(Driver.Read(16).Position, TSimulatedProcedure::Landmark(1));
-  for (int N = 6; N <= 10; ++N) {
-    Driver.Sample();
-  }
-  Driver.Remote->GetButtons(&Mask);
-  EXPECT_EQ(Mask, 0u) << "released at 0.4 s";
-  EXPECT_EQ(Driver.Remote->SetIndicators(63), S_OK);
-}
-
 TEST_F(SimulatorDriver, PacedSamplesKeepToTheWallClock) {
   TDriverInterfaces Driver = MakeSimulator("pacing realtime\n");
   const auto Start = std::chrono::steady_clock::now();
