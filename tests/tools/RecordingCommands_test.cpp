@@ -278,14 +278,11 @@ TEST_F(RecordingCommands, ReplayRecordsASourceAgainKeepingItsDetailsUnlessOverri
   EXPECT_GE(Again->FrameCount(), 11);
   EXPECT_EQ(std::tuple(Again->PatientName, Again->ProcedureType),
             std::tuple("Bob", ProcedureColonoscopy));
-  const TVector3 Wrapped = Again->GetFrame(Frames + 1).HandPosition;
-  int Nearest = 0;
-  for (int I = 1; I < Frames; ++I)
-    if (VectorDistance(Source->GetFrame(I).HandPosition, Wrapped) <
-        VectorDistance(Source->GetFrame(Nearest).HandPosition, Wrapped))
-      Nearest = I;
-  EXPECT_LE(Nearest, 2);
-  EXPECT_LT(VectorDistance(Source->GetFrame(Nearest).HandPosition, Wrapped), 1e-6);
+  const auto WrappedTo = [&](int I) {
+    return VectorDistance(Source->GetFrame(I).HandPosition,
+                          Again->GetFrame(Frames + 1).HandPosition) < 1e-6;
+  };
+  EXPECT_TRUE(WrappedTo(0) || WrappedTo(1) || WrappedTo(2));
 }
 
 TEST_F(RecordingCommands, SimulateWritesTheTruthOfEveryStoredFrameAndTheDetectorFindsIt) {

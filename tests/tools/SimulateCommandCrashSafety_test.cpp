@@ -3,6 +3,7 @@
 // around faults nor grow in memory beyond the frames themselves.
 
 #include "ToolTestSupport.h"
+#include "drivers/simulator/SimulatorSettings.h"
 #include "imagerdata/ImagerFrame.h"
 #include "tools/SimulateCommand.h"
 
@@ -107,11 +108,6 @@ TEST_F(SimulateCommandCrashSafety, AKilledRealTimeRecordingKeepsEveryFrameStored
   }
 }
 
-// Brief unplugged generator coils, [From, Until) in seconds of procedure time.
-struct TFault {
-  double From, Until;
-};
-
 // Resident memory against the frames stored (read from the live file's
 // header) while the recording runs on another thread.
 class TMemoryWatch {
@@ -155,7 +151,8 @@ TEST_F(SimulateCommandCrashSafety, HoursOfRecordingWithFaultsLoseNoFrameAndKeepM
   // Three hours; a quarter of an hour under the sanitizers, which run the
   // same path some twenty times slower.
   const int Seconds = Sanitized ? 900 : 3 * 3600;
-  std::vector<TFault> Faults;
+  // Brief unplugged generator coils, [From, Until) in seconds of procedure time.
+  std::vector<simulator::TTimeInterval> Faults;
   std::string Script;
   // Short enough together that they cost at most one frame of the count;
   // some cover the moment a frame was due, some fall between.
@@ -189,7 +186,7 @@ TEST_F(SimulateCommandCrashSafety, HoursOfRecordingWithFaultsLoseNoFrameAndKeepM
     const double Previous = Procedure.GetFrame(I - 1).Time * SecondsPerDay;
     const double This = Procedure.GetFrame(I).Time * SecondsPerDay;
     double Due = Previous + 1;
-    for (const TFault& Fault : Faults) {
+    for (const simulator::TTimeInterval& Fault : Faults) {
       if (Due >= Fault.From - 1e-6 && Due < Fault.Until) {
         Due = Fault.Until;
       }
