@@ -96,11 +96,8 @@ TEST_F(ReplayDriver, PressesTheRecordedMarkersWithTheRemoteOnThemFirst) {
       Presses.emplace_back(Mask, Driver.Read(16).Position);
     }
   }
-  ASSERT_EQ(Presses.size(), 2u);
-  EXPECT_EQ(Presses[0].first, 0x01u);
-  EXPECT_EQ(Presses[0].second, Vector3(0.5, 0, 0));
-  EXPECT_EQ(Presses[1].first, 0x04u);
-  EXPECT_EQ(Presses[1].second, Vector3(-0.5, 0, 0));
+  EXPECT_EQ(Presses, (std::vector<std::pair<std::uint32_t, TVector3>>{{0x01, {0.5, 0, 0}},
+                                                                      {0x04, {-0.5, 0, 0}}}));
   // Afterwards the remote is back in the hand.
   EXPECT_EQ(Driver.Read(16).Position, Vector3(0, -0.25, 0));
 }
