@@ -38,7 +38,7 @@ TEST(SimulatorSettings, ReadsEverySettingAndIgnoresCommentsAndBlankLines) {
                            "readvance 0.6 0.05 10\n"
                            "readvance 0.3 0 20\n"
                            "loop reverse-gamma 4 10 5\n"
-                           "loop n 1 1 1\n";
+                           "loop n 1 1 1"; // the last line without its end
   TSimulatorSettings S;
   std::string Error;
   ASSERT_TRUE(ParseSimulatorSettings(Text, S, Error)) << Error;
