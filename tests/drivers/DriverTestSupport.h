@@ -5,28 +5,27 @@
 #include "acquisition/ImagerDriver.h"
 #include "drivers/SimulatedHardware.h"
 #include "drivers/simulator/SimulatorDriver.h"
+#include "tests/support/ScratchDirectory.h"
 
-#include <cstdlib>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 namespace kestrava::testing {
 
-inline std::filesystem::path MakeTemporaryDirectory() {
-  std::string Pattern =
-      (std::filesystem::temp_directory_path() / "kestrava-drivers-XXXXXX").string();
-  if (mkdtemp(Pattern.data()) == nullptr) {
-    ADD_FAILURE() << "cannot make a temporary directory";
-  }
-  return Pattern;
-}
-
 inline void WriteText(const std::filesystem::path& Path, const std::string& Text) {
   std::ofstream(Path, std::ios::binary) << Text;
 }
+
+struct TReading {
+  HRESULT Result = S_OK;
+  TVector3 Position;
+  TVector3 Direction; // as the sensor points (the sampler negates it)
+};
 
 // The three hardware interfaces and the control interface of one component.
 struct TDriverInterfaces {
@@ -48,58 +47,52 @@ struct TDriverInterfaces {
     const HRESULT Triggered = Locator->Trigger();
     return Triggered != S_OK ? Triggered : Locator->WaitForSample(0.5);
   }
+
+  TReading Read(int Channel) const {
+    double Position[3] = {}, Angles[2] = {};
+    TReading Reading;
+    Reading.Result = Locator->GetSensor(Channel, 0, Position, Angles, 0.0, 0);
+    Reading.Position = Vector3(Position[0], Position[1], Position[2]);
+    Reading.Direction = SphericalToVector(Angles[0], Angles[1]);
+    return Reading;
+  }
+
+  // Each of Wiring is {channel, metres from the tip, role}; the rest unwired.
+  HRESULT Wire(const std::vector<std::array<double, 3>>& Wiring) const {
+    double Table[2 * ChannelCount] = {};
+    for (const auto& [Channel, Along, Role] : Wiring) {
+      Table[2 * static_cast<std::size_t>(Channel)] = Along;
+      Table[2 * static_cast<std::size_t>(Channel) + 1] = Role;
+    }
+    return Locator->SetChannelParameters(Table);
+  }
 };
 
 class TDriverTest : public ::testing::Test {
 protected:
-  void SetUp() override { Dir = MakeTemporaryDirectory(); }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
-
   // A DSP.DAT holding exactly Settings, in the test's directory.
   std::u16string WriteDsp(const std::string& Settings) const {
-    const std::filesystem::path Path = Dir / "DSP.DAT";
-    WriteText(Path, Settings);
-    return Path.u16string();
+    WriteText(Dir / "DSP.DAT", Settings);
+    return (Dir / "DSP.DAT").u16string();
   }
 
   // A simulator initialised from Settings, wired with endoscope sensors on
-  // channels 0..Sensors-1 at Spacing apart (sensor 0 at the tip), the remote
-  // on channel 16 and an overtube sensor 0.25 m deep on channel 17.
-  TDriverInterfaces MakeSimulator(const std::string& Settings, int Sensors = 4,
-                                  double Spacing = 0.08) {
+  // channels 0..3 0.08 m apart (sensor 0 at the tip), the remote on channel
+  // 16 and an overtube sensor 0.25 m deep on channel 17.
+  TDriverInterfaces MakeSimulator(const std::string& Settings) {
     TDriverInterfaces Driver(simulator::TSimulatorDriver::Create());
-    double Table[2 * ChannelCount] = {};
-    const auto Wire = [&Table](std::size_t Channel, double Along, double Role) {
-      Table[2 * Channel] = Along;
-      Table[2 * Channel + 1] = Role;
-    };
-    for (std::size_t I = 0; I < static_cast<std::size_t>(Sensors); ++I) {
-      Wire(I, static_cast<double>(I) * Spacing, simulator::RoleEndoscope);
+    std::vector<std::array<double, 3>> Wiring = {{16, 0, simulator::RoleRemote},
+                                                 {17, 0.25, simulator::RoleOvertube}};
+    for (int I = 0; I < 4; ++I) {
+      Wiring.push_back({static_cast<double>(I), I * 0.08, simulator::RoleEndoscope});
     }
-    Wire(16, 0, simulator::RoleRemote);
-    Wire(17, 0.25, simulator::RoleOvertube);
-    EXPECT_EQ(Driver.Locator->SetChannelParameters(Table), S_OK);
-    const std::u16string Dsp = WriteDsp(Settings);
-    EXPECT_EQ(Driver.Locator->Initialise(Dsp.c_str()), S_OK);
+    EXPECT_EQ(Driver.Wire(Wiring), S_OK);
+    EXPECT_EQ(Driver.Locator->Initialise(WriteDsp(Settings).c_str()), S_OK);
     return Driver;
   }
 
-  std::filesystem::path Dir;
+  support::TScratchDirectory Scratch{"kestrava-drivers"};
+  std::filesystem::path Dir = Scratch.Dir;
 };
-
-struct TReading {
-  HRESULT Result = S_OK;
-  TVector3 Position;
-  TVector3 Direction; // as the sensor points (the sampler negates it)
-};
-
-inline TReading ReadChannel(IImagerPositionLocator& Locator, int Channel) {
-  double Position[3] = {}, Angles[2] = {};
-  TReading Reading;
-  Reading.Result = Locator.GetSensor(Channel, 0, Position, Angles, 0.0, 0);
-  Reading.Position = Vector3(Position[0], Position[1], Position[2]);
-  Reading.Direction = SphericalToVector(Angles[0], Angles[1]);
-  return Reading;
-}
 
 } // namespace kestrava::testing

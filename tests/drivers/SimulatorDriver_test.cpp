@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <numeric>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -89,31 +90,31 @@ TEST_F(SimulatorDriver, SamplesFollowTheModelAtTheirProcedureTimes) {
     }
     const simulator::TScopeShape Shape = Model.ShapeAt(Time);
     for (int Channel = 0; Channel < 4; ++Channel) {
-      const TReading Reading = ReadChannel(*Driver.Locator.Get(), Channel);
+      const TReading Reading = Driver.Read(Channel);
       const simulator::TSensorReading Expected = Model.EndoscopeSensor(Shape, Channel * 0.08);
       ASSERT_EQ(Reading.Result, S_OK);
       EXPECT_NEAR(VectorDistance(Reading.Position, Expected.Position), 0, 1e-12);
       EXPECT_NEAR(VectorDistance(Reading.Direction, Expected.Direction), 0, 1e-12);
     }
-    const TReading Overtube = ReadChannel(*Driver.Locator.Get(), 17);
+    const TReading Overtube = Driver.Read(17);
     EXPECT_NEAR(VectorDistance(Overtube.Position, Model.OvertubeSensor(Shape, 0.25).Position), 0,
                 1e-12);
   }
-  EXPECT_EQ(ReadChannel(*Driver.Locator.Get(), 5).Result, DRIVER_E_NOT_MEASURED) << "nothing wired";
-  EXPECT_EQ(ReadChannel(*Driver.Locator.Get(), 18).Result, DRIVER_E_INVALIDARG);
-  EXPECT_EQ(ReadChannel(*Driver.Locator.Get(), -1).Result, DRIVER_E_INVALIDARG);
+  EXPECT_EQ(Driver.Read(5).Result, DRIVER_E_NOT_MEASURED) << "nothing wired";
+  EXPECT_EQ(Driver.Read(18).Result, DRIVER_E_INVALIDARG);
+  EXPECT_EQ(Driver.Read(-1).Result, DRIVER_E_INVALIDARG);
 }
 
 TEST_F(SimulatorDriver, NoiseIsRepeatableForASeedAndDiffersBetweenSeeds) {
-  const auto Positions = [&](const std::string& Settings, std::uint64_t* Override) {
+  const auto Positions = [&](const std::string& Settings, std::optional<std::uint64_t> Seed = {}) {
     TDriverInterfaces Driver = MakeSimulator(Settings);
-    if (Override != nullptr) {
-      Driver.Control->OverrideSeed(*Override);
+    if (Seed) {
+      Driver.Control->OverrideSeed(*Seed);
     }
     std::vector<double> Values;
     for (int N = 0; N < 10; ++N) {
       Driver.Sample();
-      const TReading R = ReadChannel(*Driver.Locator.Get(), 1);
+      const TReading R = Driver.Read(1);
       double Pain = 0;
       Driver.Pain->Initialise();
       Driver.Pain->GetPain(&Pain);
@@ -121,13 +122,12 @@ TEST_F(SimulatorDriver, NoiseIsRepeatableForASeedAndDiffersBetweenSeeds) {
     }
     return Values;
   };
-  const std::vector<double> First = Positions(Unpaced() + "seed 5\n", nullptr);
-  EXPECT_EQ(First, Positions(Unpaced() + "seed 5\n", nullptr));
-  EXPECT_NE(First, Positions(Unpaced() + "seed 6\n", nullptr));
-  std::uint64_t Five = 5;
-  EXPECT_EQ(First, Positions(Unpaced() + "seed 6\n", &Five)) << "the override replaces the seed";
+  const std::vector<double> First = Positions(Unpaced() + "seed 5\n");
+  EXPECT_EQ(First, Positions(Unpaced() + "seed 5\n"));
+  EXPECT_NE(First, Positions(Unpaced() + "seed 6\n"));
+  EXPECT_EQ(First, Positions(Unpaced() + "seed 6\n", 5)) << "the override replaces the seed";
   // The noise is of the configured size.
-  const std::vector<double> Exactly = Positions(Exact(), nullptr);
+  const std::vector<double> Exactly = Positions(Exact());
   double Largest = 0;
   for (std::size_t I = 0; I < First.size(); ++I) {
     if (I % 4 != 3) {
@@ -146,8 +146,8 @@ TEST_F(SimulatorDriver, ScriptedFaultsHappenAtTheirTimes) {
     const double T = N / 25.0;
     const HRESULT Waited = Driver.Sample();
     const HRESULT PainWaited = Driver.Pain->WaitForSample(0.1);
-    const TReading Reading = ReadChannel(*Driver.Locator.Get(), 0);
-    const TReading Hand = ReadChannel(*Driver.Locator.Get(), 16);
+    const TReading Reading = Driver.Read(0);
+    const TReading Hand = Driver.Read(16);
     EXPECT_EQ(Waited, S_OK) << T;
     EXPECT_EQ(PainWaited, T >= 0.6 - 1e-9 ? DRIVER_E_TIMEOUT : S_OK) << T;
     const bool Unplugged = T >= 0.2 - 1e-9 && T < 0.4 - 1e-9;
@@ -175,25 +175,6 @@ TEST_F(SimulatorDriver, PainSensorFailsItsScriptedInitialisesThenReadsScaledPain
   const std::u16string Dsp = (Dir / "DSP.DAT").u16string();
   ASSERT_EQ(Driver.Locator->Initialise(Dsp.c_str()), S_OK);
   EXPECT_NE(Driver.Pain->Initialise(), S_OK);
-}
-
-TEST_F(SimulatorDriver, RemoteButtonsFollowTheScriptAndPlaceTheRemoteOnTheLandmark) {
-  TDriverInterfaces Driver = MakeSimulator(Exact() + "press 0.2 0.2 0x02\n");
-  std::uint32_t Mask = 99;
-  ASSERT_EQ(Driver.Remote->GetButtons(&Mask), S_OK);
-  EXPECT_EQ(Mask, 0u);
-  for (int N = 0; N <= 5; ++N) {
-    Driver.Sample();
-  }
-  Driver.Remote->GetButtons(&Mask);
-  EXPECT_EQ(Mask, 0x02u);
-  EXPECT_EQ(ReadChannel(*Driver.Locator.Get(), 16).Position, TSimulatedProcedure::Landmark(1));
-  for (int N = 6; N <= 10; ++N) {
-    Driver.Sample();
-  }
-  Driver.Remote->GetButtons(&Mask);
-  EXPECT_EQ(Mask, 0u) << "released at 0.4 s";
-  EXPECT_EQ(Driver.Remote->SetIndicators(63), S_OK);
 }
 
 TEST_F(SimulatorDriver, PacedSamplesKeepToTheWallClock) {

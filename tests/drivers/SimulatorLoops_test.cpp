@@ -1,28 +1,11 @@
 #include "drivers/simulator/SimulatedProcedure.h"
 #include "looping/LoopClassifier.h"
+#include "tests/support/ModelFrames.h"
 
 #include <gtest/gtest.h>
 
 namespace kestrava::simulator {
 namespace {
-
-// The noise-free endoscope of the model at T as a frame of 16 sensors
-// 0.08 m apart, with body markers 1-3 on their landmarks.
-void FrameAt(const TSimulatedProcedure& Model, double T, TImagerFrame& Frame) {
-  const TScopeShape Shape = Model.ShapeAt(T);
-  Frame.SensorCount = MaxSensors;
-  for (std::size_t I = 0; I < MaxSensors; ++I) {
-    const TSensorReading R = Model.EndoscopeSensor(Shape, 0.08 * static_cast<double>(I));
-    Frame.SensorValid[I] = R.Measured;
-    Frame.SensorPosition[I] = R.Position;
-    Frame.SensorDirection[I] = NegateVector(R.Direction);
-    Frame.SegmentLength[I < MaxSegments ? I : 0] = 0.08;
-  }
-  for (std::size_t M = 0; M < 3; ++M) {
-    Frame.MarkerValid[M] = true;
-    Frame.MarkerPosition[M] = TSimulatedProcedure::Landmark(static_cast<int>(M));
-  }
-}
 
 TSimulatorSettings OneLoop(TLoopKind Kind) {
   TSimulatorSettings S;
@@ -42,7 +25,7 @@ TEST(SimulatorLoops, TheTruthIsTheShapeTheEndoscopeShows) {
     int Looped = 0, Agreeing = 0, Frames = 0;
     for (double T = 0; T < 130; T += 0.25) {
       TImagerFrame Frame;
-      FrameAt(Model, T, Frame);
+      support::ModelFrame(Model, T, Frame);
       const TLoopState State = ClassifyLoop(Frame, 0);
       const TLoopTruth Truth = Model.TruthAt(T);
       const std::string_view Expected = Truth.Present ? LoopKindText(Truth.Kind) : "none";
@@ -73,19 +56,6 @@ TEST(SimulatorLoops, ALoopHoldsTheTipTakesUpEndoscopeHurtsAndIsGone) {
   EXPECT_NEAR(Model.StateAt(FormsAt + 27 + 1).TipArc, Trigger + 0.02, 1e-9);
   EXPECT_FALSE(Model.TruthAt(FormsAt + 28).Present);
   EXPECT_TRUE(Model.TruthAt(FormsAt + 10).Present);
-}
-
-TEST(SimulatorLoops, ScriptsNameTheirLoopsAndCountThemAsEvents) {
-  TSimulatorSettings S;
-  std::string Error;
-  ASSERT_TRUE(ParseSimulatorSettings("loop reverse-gamma 4 10 5\nloop n 1 1 1\n", S, Error));
-  ASSERT_EQ(S.Loops.size(), 2u);
-  EXPECT_EQ(S.Loops[0].Kind, TLoopKind::ReverseGamma);
-  EXPECT_EQ(S.Loops[0].Hold, 10);
-  EXPECT_FALSE(ParseSimulatorSettings("loop omega 4 10 5\n", S, Error));
-  EXPECT_NE(Error.find("line 1"), std::string::npos);
-  EXPECT_FALSE(ParseSimulatorSettings("loop alpha 0 10 5\n", S, Error)); // no time to form
-  EXPECT_EQ(S.Loops.size(), 2u);                                         // unchanged
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "DriverTestSupport.h"
 #include "drivers/simulator/SimulatorSettings.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace kestrava::simulator {
@@ -34,40 +36,27 @@ TEST(SimulatorSettings, ReadsEverySettingAndIgnoresCommentsAndBlankLines) {
                            "end_depth -0.1\n"
                            "turn_back 0.9\n"
                            "readvance 0.6 0.05 10\n"
-                           "readvance 0.3 0 20";
+                           "readvance 0.3 0 20\n"
+                           "loop reverse-gamma 4 10 5\n"
+                           "loop n 1 1 1"; // the last line without its end
   TSimulatorSettings S;
   std::string Error;
   ASSERT_TRUE(ParseSimulatorSettings(Text, S, Error)) << Error;
-  EXPECT_EQ(S.Seed, 18446744073709551615ull);
-  EXPECT_EQ(S.SampleRate, 50);
-  EXPECT_FALSE(S.RealTime);
-  EXPECT_EQ(S.InsertionStart, 4);
-  EXPECT_EQ(S.InsertionSpeed, 0.02);
-  EXPECT_EQ(S.LoopAmplitude, 0.1);
-  EXPECT_EQ(S.StraightenDuration, 8);
-  EXPECT_EQ(S.CaecumHold, 3);
-  EXPECT_EQ(S.PositionNoise, 0);
-  EXPECT_EQ(S.DirectionNoise, 0.01);
-  EXPECT_EQ(S.PainBaseline, 2);
-  EXPECT_EQ(S.PainLoop, 40);
-  EXPECT_EQ(S.PainNoise, 0.5);
-  EXPECT_EQ(S.SampleTimeoutAt, 30);
-  EXPECT_EQ(S.PainTimeoutAt, 20);
-  ASSERT_EQ(S.CoilsDisconnected.size(), 2u);
-  EXPECT_EQ(S.CoilsDisconnected[1].From, 9);
-  EXPECT_EQ(S.CoilsDisconnected[1].Until, 9.5);
-  EXPECT_TRUE(S.FailInitialise);
-  EXPECT_EQ(S.FailPainInitialise, 2);
-  ASSERT_EQ(S.Presses.size(), 2u);
-  EXPECT_EQ(S.Presses[0].Mask, 3u);
-  EXPECT_EQ(S.Presses[1].Mask, 64u);
-  EXPECT_EQ(S.Presses[1].Duration, 0.25);
-  EXPECT_EQ(S.StartDepth, -0.05);
-  EXPECT_EQ(S.EndDepth, -0.1);
-  EXPECT_EQ(S.TurnBackDepth, 0.9);
-  ASSERT_EQ(S.Readvances.size(), 2u);
-  EXPECT_EQ(S.Readvances[0].Distance, 0.05);
-  EXPECT_EQ(S.Readvances[1].Hold, 20);
+  EXPECT_EQ(
+      std::tuple(S.Seed, S.SampleRate, S.RealTime, S.InsertionStart, S.InsertionSpeed,
+                 S.LoopAmplitude, S.StraightenDuration, S.CaecumHold, S.PositionNoise,
+                 S.DirectionNoise, S.PainBaseline, S.PainLoop, S.PainNoise),
+      std::tuple(18446744073709551615ull, 50, false, 4, 0.02, 0.1, 8, 3, 0, 0.01, 2, 40, 0.5));
+  EXPECT_EQ(std::tuple(S.SampleTimeoutAt, S.PainTimeoutAt, S.FailInitialise, S.FailPainInitialise,
+                       S.StartDepth, S.EndDepth, S.TurnBackDepth),
+            std::tuple(30, 20, true, 2, -0.05, -0.1, 0.9));
+  ASSERT_EQ(
+      std::tuple(S.CoilsDisconnected.size(), S.Presses.size(), S.Readvances.size(), S.Loops.size()),
+      std::tuple(2u, 2u, 2u, 2u));
+  EXPECT_EQ(std::tuple(S.CoilsDisconnected[1].From, S.CoilsDisconnected[1].Until, S.Presses[0].Mask,
+                       S.Presses[1].Mask, S.Presses[1].Duration, S.Readvances[0].Distance,
+                       S.Readvances[1].Hold, S.Loops[0].Kind, S.Loops[0].Hold),
+            std::tuple(9, 9.5, 3u, 64u, 0.25, 0.05, 20, TLoopKind::ReverseGamma, 10));
 }
 
 TEST(SimulatorSettings, RefusesBadLinesNamingTheLineAndKeepsTheSettings) {
@@ -92,6 +81,9 @@ TEST(SimulatorSettings, RefusesBadLinesNamingTheLineAndKeepsTheSettings) {
       {"start_depth -1\n", "line 1: a depth at rest must lie between -0.4 and 0.5"},
       {"turn_back 0\n", "line 1: turn_back must lie between 0.05 and 3"},
       {"readvance 0.5 0.6 1\n", "line 1: a readvance's distance must lie between 0 and 0.5"},
+      {"loop omega 4 10 5\n", "line 1: 'omega' is not a loop (alpha, reverse-alpha, n, gamma, "
+                              "reverse-gamma, deep-transverse)"},
+      {"loop alpha 0 10 5\n", "line 1: a loop's durations must lie between 0.1 and 100000"},
   };
   for (const auto& Case : Cases) {
     TSimulatorSettings S;
@@ -105,8 +97,9 @@ TEST(SimulatorSettings, RefusesBadLinesNamingTheLineAndKeepsTheSettings) {
 
 TEST(SimulatorSettings, RefusesMoreScriptedEventsThanTheLimit) {
   std::string Text;
+  // Loops count as events as presses do.
   for (std::size_t I = 0; I <= MaxScriptedEvents; ++I) {
-    Text += "press " + std::to_string(I) + " 0.5 1\n";
+    Text += (I % 2 == 0 ? "press " : "loop alpha ") + std::to_string(I + 1) + " 0.5 1\n";
   }
   TSimulatorSettings S;
   std::string Error;
@@ -160,26 +153,25 @@ TEST(SimulatorSettings, ButtonsAreHeldFromThePressForItsDurationOnly) {
 }
 
 TEST(SimulatorSettings, LoadingRefusesMissingOversizedAndBinaryFiles) {
-  const std::filesystem::path Dir = testing::MakeTemporaryDirectory();
+  const support::TScratchDirectory Scratch;
+  const std::filesystem::path Path = Scratch.Dir / "DSP.DAT";
   TSimulatorSettings S;
   std::string Error;
-  EXPECT_FALSE(LoadSimulatorSettings(Dir / "DSP.DAT", S, Error));
+  EXPECT_FALSE(LoadSimulatorSettings(Path, S, Error));
   EXPECT_NE(Error.find("cannot open"), std::string::npos) << Error;
 
-  testing::WriteText(Dir / "DSP.DAT", std::string(MaxSettingsFileBytes, '\n'));
-  EXPECT_TRUE(LoadSimulatorSettings(Dir / "DSP.DAT", S, Error)) << Error;
-  testing::WriteText(Dir / "DSP.DAT", std::string(MaxSettingsFileBytes + 1, '\n'));
-  EXPECT_FALSE(LoadSimulatorSettings(Dir / "DSP.DAT", S, Error));
-  EXPECT_EQ(Error, "DSP.DAT is larger than 65536 bytes");
-
-  testing::WriteText(Dir / "DSP.DAT", std::string("seed 1\0\n", 8));
-  EXPECT_FALSE(LoadSimulatorSettings(Dir / "DSP.DAT", S, Error));
-  EXPECT_EQ(Error, "DSP.DAT is not a text file");
-
-  testing::WriteText(Dir / "DSP.DAT", "seed 7\nbogus 1\n");
-  EXPECT_FALSE(LoadSimulatorSettings(Dir / "DSP.DAT", S, Error));
-  EXPECT_EQ(Error, "DSP.DAT line 2: unknown setting 'bogus'");
-  std::filesystem::remove_all(Dir);
+  testing::WriteText(Path, std::string(MaxSettingsFileBytes, '\n'));
+  EXPECT_TRUE(LoadSimulatorSettings(Path, S, Error)) << Error;
+  const std::pair<std::string, const char*> Cases[] = {
+      {std::string(MaxSettingsFileBytes + 1, '\n'), "DSP.DAT is larger than 65536 bytes"},
+      {std::string("seed 1\0\n", 8), "DSP.DAT is not a text file"},
+      {"seed 7\nbogus 1\n", "DSP.DAT line 2: unknown setting 'bogus'"},
+  };
+  for (const auto& [Text, Expected] : Cases) {
+    testing::WriteText(Path, Text);
+    EXPECT_FALSE(LoadSimulatorSettings(Path, S, Error));
+    EXPECT_EQ(Error, Expected);
+  }
 }
 
 } // namespace

@@ -21,7 +21,6 @@
 namespace kestrava::testing {
 namespace {
 
-constexpr double Day = 86400;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 // Three frames: no overtube; overtube kind 1 with unreadable numbers and the
@@ -47,7 +46,7 @@ void StraightFrames(TImagerProcedure& Procedure, int Count) {
   for (int I = 0; I < Count; ++I) {
     TImagerFrame& Frame = Procedure.AddFrame();
     Frame.Assign(*StraightFrame(4));
-    Frame.Time = I / Day;
+    Frame.Time = I / SecondsPerDay;
     Frame.MarkerValid = {true, true, true};
     Frame.MarkerPosition = {{{0.2, 0.1, 0.1}, {0.2, 0.1, -0.1}, {0.2, -0.1, 0}}};
   }
@@ -80,7 +79,7 @@ void LoopedFrames(TImagerProcedure& Procedure) {
     TImagerFrame& Frame = Procedure.AddFrame();
     const bool Looped = I >= 6 && I < 12;
     FrameAlong(Looped ? Alpha : Straight, Frame);
-    Frame.Time = I / Day;
+    Frame.Time = I / SecondsPerDay;
     Frame.PainValid = true;
     Frame.Pain = Looped ? 50 : 5;
   }
@@ -98,15 +97,13 @@ class ReadCommands : public TToolTest {
 protected:
   static void SetUpTestSuite() {
     Shared = std::make_unique<support::TScratchDirectory>("kestrava-read");
-    const auto Save = [](const std::string& Name, void (*Fill)(TImagerProcedure&)) {
+    const auto Save = [](const std::string& Name, const auto& Fill) {
       TImagerProcedure Procedure;
       Fill(Procedure);
       return Procedure.SaveToFile(Shared->PathOf(Name));
     };
-    const auto Pains = [](const std::string& Name, std::initializer_list<double> Values) {
-      TImagerProcedure Procedure;
-      support::AddPainFrames(Procedure, Values);
-      return Procedure.SaveToFile(Shared->PathOf(Name));
+    const auto Pains = [&](const std::string& Name, std::initializer_list<double> Values) {
+      return Save(Name, [&](TImagerProcedure& P) { support::AddPainFrames(P, Values); });
     };
     const auto Write = [](const std::string& Name, const std::string& Bytes) {
       std::ofstream(Shared->PathOf(Name), std::ios::binary) << Bytes;
@@ -163,11 +160,8 @@ protected:
     const std::string Cut = Pains("cut.img", {1, 2, 3});
     std::filesystem::resize_file(Cut, std::filesystem::file_size(Cut) - 100);
     // A sensor count no frame can hold, in the second frame's record.
-    std::string Bytes;
-    {
-      std::ifstream In(Pains("bad.img", {1, 2, 3}), std::ios::binary);
-      Bytes.assign(std::istreambuf_iterator<char>(In), {});
-    }
+    std::ifstream In(Pains("bad.img", {1, 2, 3}), std::ios::binary);
+    std::string Bytes(std::istreambuf_iterator<char>(In), {});
     Bytes[Bytes.size() - 2 * std::size_t{651 + 9}] = 99;
     Write("bad.img", Bytes);
     const std::vector<std::uint8_t> Many = test::Format1Header(19, 0);
@@ -405,7 +399,7 @@ TEST_F(ReadCommands, TimelineGivesTheMomentsLesionsAndFramesOrOneRowPerFileOfAFo
 }
 
 TEST_F(ReadCommands, DriversListsTheBundledDriversAndWhatItNamesLoads) {
-  const std::string Program = KESTRAVA_PROGRAM_DIR;
+  const std::string Program = BuiltProgramDir;
   ExpectTable({
       {{"drivers", "--program-dir", Program},
        0,

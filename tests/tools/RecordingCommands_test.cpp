@@ -22,23 +22,15 @@ namespace kestrava::testing {
 namespace {
 
 using namespace std::chrono_literals;
-constexpr double Day = 86400;
-constexpr const char* Built = KESTRAVA_PROGRAM_DIR;
 
 class RecordingCommands : public TToolTest {
 protected:
   // simulate -o rec.img --seconds Seconds --program-dir ProgramDir More...
   TToolRun Simulate(double Seconds, std::vector<std::string> More = {},
-                    const std::filesystem::path& ProgramDir = Built) {
-    std::vector<std::string> Arguments = {"simulate",
-                                          "-o",
-                                          PathOf("rec.img"),
-                                          "--seconds",
-                                          std::to_string(Seconds),
-                                          "--program-dir",
-                                          ProgramDir.string()};
-    Arguments.insert(Arguments.end(), More.begin(), More.end());
-    return Run(Arguments);
+                    const std::filesystem::path& ProgramDir = BuiltProgramDir) {
+    More.insert(More.begin(), {"simulate", "-o", PathOf("rec.img"), "--seconds",
+                               std::to_string(Seconds), "--program-dir", ProgramDir.string()});
+    return Run(More);
   }
 
   std::unique_ptr<TImagerProcedure> Load(const std::string& Name = "rec.img") {
@@ -49,7 +41,7 @@ protected:
 };
 
 TEST_F(RecordingCommands, RefuseWhatTheyCannotUseWithTheirExitCodes) {
-  const std::string Program = Built;
+  const std::string Program = BuiltProgramDir;
   const std::string Rec[] = {"simulate", "-o", "@rec.img", "--program-dir", Program, "--seconds"};
   const auto Sim = [&](std::vector<std::string> More) {
     More.insert(More.begin(), std::begin(Rec), std::end(Rec));
@@ -119,15 +111,15 @@ TEST_F(RecordingCommands, SimulateRecordsOneFramePerSecondOfTheSimulatorsModel) 
 
   simulator::TSimulatorSettings Settings;
   std::string Error;
-  ASSERT_TRUE(
-      simulator::LoadSimulatorSettings(std::filesystem::path(Built) / "DSP.DAT", Settings, Error))
+  ASSERT_TRUE(simulator::LoadSimulatorSettings(std::filesystem::path(BuiltProgramDir) / "DSP.DAT",
+                                               Settings, Error))
       << Error;
   const simulator::TSimulatedProcedure Model(Settings);
   double Previous = 0;
   for (int I = 0; I < Frames; ++I) {
     SCOPED_TRACE("frame " + std::to_string(I));
     const TImagerFrame& Frame = Procedure->GetFrame(I);
-    const double T = Frame.Time * Day;
+    const double T = Frame.Time * SecondsPerDay;
     EXPECT_GE(T - Previous, 1.0 - 1e-6);
     EXPECT_LT(T - Previous, 1.0 + 1.5 / 25) << "one per second";
     Previous = T;
@@ -159,7 +151,7 @@ TEST_F(RecordingCommands, SimulateIsRepeatableForASeedAndRecordsTheChosenCalibra
     std::vector<double> Values;
     for (int I = 0; I < Procedure->FrameCount(); ++I) {
       const TImagerFrame& Frame = Procedure->GetFrame(I);
-      Values.insert(Values.end(), {Frame.Time * Day, Frame.SensorPosition[0].X,
+      Values.insert(Values.end(), {Frame.Time * SecondsPerDay, Frame.SensorPosition[0].X,
                                    Frame.SensorPosition[3].Z, Frame.HandPosition.Y});
     }
     return Values;
@@ -186,11 +178,11 @@ TEST_F(RecordingCommands, SimulateIsRepeatableForASeedAndRecordsTheChosenCalibra
     EXPECT_TRUE(Frame.PainValid);
     EXPECT_NEAR(Frame.Pain, 5, 5) << "the colon at rest";
     // The upper procedures need markers 1-4, the fourth placed at 3.5 s.
-    EXPECT_EQ(Frame.EndoscopeValid, Frame.Time * Day > 3.9 + 0.001) << "frame " << I;
+    EXPECT_EQ(Frame.EndoscopeValid, Frame.Time * SecondsPerDay > 3.9 + 0.001) << "frame " << I;
   }
 
   // Calibration files named relative to the working directory.
-  std::filesystem::copy_file(std::filesystem::path(Built) / "Catheter8.msd",
+  std::filesystem::copy_file(std::filesystem::path(BuiltProgramDir) / "Catheter8.msd",
                              Scratch.Dir / "Mine.msd");
   const std::filesystem::path Before = std::filesystem::current_path();
   std::filesystem::current_path(Scratch.Dir);
@@ -231,8 +223,8 @@ TEST_F(RecordingCommands, FaultsAndInterruptsEndTheRecordingButKeepWhatWasStored
   EXPECT_NE(Paused.Err.find("Generator coils are disconnected"), std::string::npos);
   const std::unique_ptr<TImagerProcedure> Procedure = Load();
   ASSERT_GE(Procedure->FrameCount(), 4);
-  EXPECT_LT(Procedure->GetFrame(1).Time * Day, 2.5);
-  EXPECT_NEAR(Procedure->GetFrame(2).Time * Day, 5.2, 1e-6);
+  EXPECT_LT(Procedure->GetFrame(1).Time * SecondsPerDay, 2.5);
+  EXPECT_NEAR(Procedure->GetFrame(2).Time * SecondsPerDay, 5.2, 1e-6);
 
   // An interrupt once the recording has started (its first save made the
   // file), long before a day of procedure time: saved, exit 130.
@@ -271,7 +263,7 @@ TEST_F(RecordingCommands, ReplayRecordsASourceAgainKeepingItsDetailsUnlessOverri
             std::tuple("Ann", ProcedureTop, true));
   for (int I = 0; I < Frames; ++I) { // what the replay driver plays, through the whole path
     const TImagerFrame &A = Source->GetFrame(I), &B = Copy->GetFrame(I);
-    EXPECT_NEAR(B.Time * Day, A.Time * Day, 1e-3) << I;
+    EXPECT_NEAR(B.Time * SecondsPerDay, A.Time * SecondsPerDay, 1e-3) << I;
     EXPECT_EQ(B.SensorValid, A.SensorValid) << I;
     EXPECT_LT(VectorDistance(B.SensorPosition[3], A.SensorPosition[3]), 1e-6) << I;
     EXPECT_LT(VectorDistance(B.SensorDirection[3], A.SensorDirection[3]), 1e-6) << I;
@@ -286,14 +278,11 @@ TEST_F(RecordingCommands, ReplayRecordsASourceAgainKeepingItsDetailsUnlessOverri
   EXPECT_GE(Again->FrameCount(), 11);
   EXPECT_EQ(std::tuple(Again->PatientName, Again->ProcedureType),
             std::tuple("Bob", ProcedureColonoscopy));
-  const TVector3 Wrapped = Again->GetFrame(Frames + 1).HandPosition;
-  int Nearest = 0;
-  for (int I = 1; I < Frames; ++I)
-    if (VectorDistance(Source->GetFrame(I).HandPosition, Wrapped) <
-        VectorDistance(Source->GetFrame(Nearest).HandPosition, Wrapped))
-      Nearest = I;
-  EXPECT_LE(Nearest, 2);
-  EXPECT_LT(VectorDistance(Source->GetFrame(Nearest).HandPosition, Wrapped), 1e-6);
+  const auto WrappedTo = [&](int I) {
+    return VectorDistance(Source->GetFrame(I).HandPosition,
+                          Again->GetFrame(Frames + 1).HandPosition) < 1e-6;
+  };
+  EXPECT_TRUE(WrappedTo(0) || WrappedTo(1) || WrappedTo(2));
 }
 
 TEST_F(RecordingCommands, SimulateWritesTheTruthOfEveryStoredFrameAndTheDetectorFindsIt) {
@@ -411,7 +400,7 @@ TEST_F(RecordingCommands, StreamAndSimulateServeAClientAndRecordTakesATrackersSt
   EXPECT_NE(Said.find("Frames streamed: 10\nClients served: 1\n"), std::string::npos) << Said;
   const auto Simulated =
       WithClient({"simulate", "-o", PathOf("sim.img"), "--seconds", "2", "--realtime",
-                  "--program-dir", Built, "--stream", "--port", "0"},
+                  "--program-dir", BuiltProgramDir, "--stream", "--port", "0"},
                  Said);
   EXPECT_TRUE(HasDevice("ScopeSensors", 3)(Simulated) && HasDevice("Sensor00ToTracker")(Simulated));
 
@@ -427,7 +416,7 @@ TEST_F(RecordingCommands, StreamAndSimulateServeAClientAndRecordTakesATrackersSt
               std::to_string(Slot) + "\n";
     WriteBytes("tracker.dat", Text);
     return std::vector<std::string>{
-        "record",   "-o",      PathOf("rec.img"), "--program-dir",       Built,
+        "record",   "-o",      PathOf("rec.img"), "--program-dir",       BuiltProgramDir,
         "--driver", "IGTLink", "--settings",      PathOf("tracker.dat"), "--seconds"};
   };
   std::atomic<bool> Sending = true;
@@ -464,8 +453,8 @@ TEST_F(RecordingCommands, StreamAndSimulateServeAClientAndRecordTakesATrackersSt
   EXPECT_TRUE(std::filesystem::exists(PathOf("rec.img")));
 
   // record without --driver records from the simulator.
-  const TToolRun Simulator =
-      Run({"record", "-o", PathOf("sim.img"), "--program-dir", Built, "--seconds", "2.5"});
+  const TToolRun Simulator = Run(
+      {"record", "-o", PathOf("sim.img"), "--program-dir", BuiltProgramDir, "--seconds", "2.5"});
   ASSERT_EQ(Simulator.Code, 0) << Simulator.Err;
   EXPECT_NE(Simulator.Out.find("Frames: 2"), std::string::npos) << Simulator.Out;
 }

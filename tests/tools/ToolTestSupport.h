@@ -21,6 +21,10 @@
 
 namespace kestrava::testing {
 
+// The program directory of the build: the tool, its drivers and the bundled
+// calibration set.
+inline constexpr const char* BuiltProgramDir = KESTRAVA_PROGRAM_DIR;
+
 struct TToolRun {
   int Code = -1;
   std::string Out, Err;
@@ -86,7 +90,7 @@ protected:
   // place when ReplaceDsp). A new directory each time: a plugin stays loaded
   // once used, and its file must not be written over.
   std::filesystem::path ScriptedProgramDir(const std::string& DspExtra, bool ReplaceDsp = false) {
-    const std::filesystem::path Built = KESTRAVA_PROGRAM_DIR;
+    const std::filesystem::path Built = BuiltProgramDir;
     std::filesystem::path Program = Files->Dir / ("program" + std::to_string(++Programs));
     std::filesystem::create_directories(Program / "drivers");
     for (const auto& Entry : std::filesystem::directory_iterator(Built)) {

@@ -6,6 +6,7 @@
 #include "drivers/igtlink/IGTLinkDriver.h"
 #include "streaming/IGTLinkServer.h"
 #include "tests/drivers/igtlink/TrackerTestSupport.h"
+#include "tests/support/ScratchDirectory.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -85,14 +86,8 @@ std::string Server(std::uint16_t Port) {
 
 class IGTLinkDriver : public ::testing::Test {
 protected:
-  void SetUp() override {
-    std::string Pattern = (std::filesystem::temp_directory_path() / "kestrava-igt-XXXXXX").string();
-    ASSERT_NE(mkdtemp(Pattern.data()), nullptr);
-    Dir = Pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
-
-  std::filesystem::path Dir;
+  support::TScratchDirectory Scratch{"kestrava-igt"};
+  std::filesystem::path Dir = Scratch.Dir;
   TDriver Driver;
 };
 

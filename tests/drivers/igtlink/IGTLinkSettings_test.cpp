@@ -1,6 +1,7 @@
 #include "drivers/igtlink/IGTLinkSettings.h"
 
 #include <fstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -22,17 +23,12 @@ TEST(IGTLinkSettings, ReadsEverySettingAndNamesWithBlanks) {
                                    "scope_axis towards_tip\n",
                                    Settings, Error))
       << Error;
-  EXPECT_EQ(Settings.Host, "tracker.local");
-  EXPECT_EQ(Settings.Port, 18945);
-  EXPECT_EQ(Settings.RequestTDataMilliseconds, 0);
-  EXPECT_EQ(Settings.SampleTimeoutSeconds, 0.25);
-  EXPECT_TRUE(Settings.ScopeAxisTowardsTip);
-  EXPECT_EQ(Settings.Names[0], "Channel 0");
-  EXPECT_EQ(Settings.Names[15], "Sensor15ToTracker");
-  EXPECT_EQ(Settings.Names[HandIndex], "Stylus");
-  EXPECT_EQ(Settings.Names[OvertubeIndex], "Overtube");
-  EXPECT_EQ(Settings.Names[PainIndex], "PatientPain");
-  EXPECT_TRUE(Settings.Names[1].empty());
+  EXPECT_EQ(std::tuple(Settings.Host, Settings.Port, Settings.RequestTDataMilliseconds,
+                       Settings.SampleTimeoutSeconds, Settings.ScopeAxisTowardsTip),
+            std::tuple("tracker.local", 18945, 0, 0.25, true));
+  EXPECT_EQ(std::tuple(Settings.Names[0], Settings.Names[15], Settings.Names[HandIndex],
+                       Settings.Names[OvertubeIndex], Settings.Names[PainIndex], Settings.Names[1]),
+            std::tuple("Channel 0", "Sensor15ToTracker", "Stylus", "Overtube", "PatientPain", ""));
 }
 
 TEST(IGTLinkSettings, RefusesWhatItCannotUseNamingTheLineAndChangingNothing) {
