@@ -52,8 +52,17 @@ function(kestrava_test name)
     endif()
     add_dependencies(threaded_tests ${name})
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "KESTRAVA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data" ${label})
+  set(properties ENVIRONMENT "KESTRAVA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data" ${label})
+  # One process per case keeps the cases apart and lets ctest -R pick one;
+  # CI runs each executable once instead (KESTRAVA_WHOLE_TEST_EXECUTABLES):
+  # starting hundreds of processes, each loading Qt (under the sanitizers
+  # too), cost more than the cases themselves.
+  if(KESTRAVA_WHOLE_TEST_EXECUTABLES)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ${properties})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  endif()
 endfunction()
 
 # kestrava_benchmark(<name> SOURCES ... LIBS ...)
